@@ -1,0 +1,46 @@
+// Streams the genealogy file through a bounded buffer and hands it on in
+// order, as runs of bytes to copy and as whole place lines. Only a line that
+// could still have a twin is held whole; a longer one is passed on in pieces
+// as it streams, so neither a huge file nor a huge line needs memory in
+// proportion.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "merge/stream.hpp"
+
+namespace platsmarkeraren {
+
+class GenealogyVisitor {
+ public:
+  virtual ~GenealogyVisitor() = default;
+  // Bytes that hold no place line to look up.
+  virtual void copy(std::string_view bytes) = 0;
+  // A whole line, line end included, that holds the place marker.
+  virtual void place_line(std::string_view line) = 0;
+};
+
+class GenealogyScanner {
+ public:
+  // A line that grows past `hold_limit` bytes before its newline is passed
+  // on through copy(), in pieces, and is never a place line.
+  GenealogyScanner(Source& genealogy, std::size_t hold_limit);
+
+  void scan(GenealogyVisitor& visitor);
+
+ private:
+  void make_room();
+  void scan_lines(const char* first, const char* last, GenealogyVisitor& visitor);
+  void keep_from(const char* first);
+  void hold_or_pass(GenealogyVisitor& visitor);
+
+  Source& genealogy_;
+  std::size_t hold_limit_;
+  std::vector<char> buffer_;
+  std::size_t held_ = 0;  // the start of a line whose newline is not read yet
+  bool passing_ = false;  // that line is too long to hold: its start went on
+};
+
+}  // namespace platsmarkeraren

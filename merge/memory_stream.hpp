@@ -1,0 +1,41 @@
+// Streams over text in memory, for tests, fuzzing and benchmarks. A source
+// can hand out its text in short reads, as a pipe does, to reach every
+// boundary of the merge's buffers.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "merge/stream.hpp"
+
+namespace platsmarkeraren {
+
+class StringSource final : public Source {
+ public:
+  explicit StringSource(std::string_view text,
+                        std::size_t longest_read = std::numeric_limits<std::size_t>::max())
+      : text_(text), longest_read_(longest_read) {}
+
+  std::size_t read(char* into, std::size_t size) override {
+    const std::size_t got = std::min({size, longest_read_, text_.size()});
+    std::memcpy(into, text_.data(), got);
+    text_.remove_prefix(got);
+    return got;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t longest_read_;
+};
+
+class StringSink final : public Sink {
+ public:
+  void write(std::string_view bytes) override { text.append(bytes); }
+  std::string text;
+};
+
+}  // namespace platsmarkeraren

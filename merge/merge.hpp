@@ -1,0 +1,14 @@
+// The place coordinate merge: copies the genealogy file to the output and,
+// right after each place line, inserts the up to five lines that follow the
+// first identical line of the coordinate file.
+#pragma once
+
+#include "merge/stream.hpp"
+
+namespace platsmarkeraren {
+
+// Reads both sources to their ends. Failures come from the streams as
+// exceptions; the merge itself has none.
+void merge(Source& genealogy, Source& coordinates, Sink& output);
+
+}  // namespace platsmarkeraren

@@ -1,0 +1,173 @@
+#include "merge/merge.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "merge/memory_stream.hpp"
+#include "merge/missing_places.hpp"
+#include "merge/naive_model.hpp"
+
+namespace platsmarkeraren {
+namespace {
+
+using namespace std::string_literals;
+
+std::string merged(std::string_view genealogy, std::string_view coordinates,
+                   std::size_t longest_read = std::string::npos) {
+  StringSource genealogy_source(genealogy, longest_read);
+  StringSource coordinate_source(coordinates, longest_read);
+  StringSink output;
+  merge(genealogy_source, coordinate_source, output);
+  return output.text;
+}
+
+std::string missing(std::string_view genealogy, std::string_view coordinates,
+                    std::size_t longest_read = std::string::npos) {
+  StringSource genealogy_source(genealogy, longest_read);
+  StringSource coordinate_source(coordinates, longest_read);
+  StringSink output;
+  list_missing_places(genealogy_source, coordinate_source, output);
+  return output.text;
+}
+
+const std::string kBlock = "3 MAP\n4 LATI N59.8586\n4 LONG E17.6389\n3 NOTE a\n3 NOTE b\n";
+const std::string kUppsala = "2 PLAC Uppsala domkyrkoförsamling\n";
+
+struct Case {
+  const char* name;
+  std::string genealogy;
+  std::string coordinates;
+  std::string expected;
+};
+
+class MergeCase : public testing::TestWithParam<Case> {};
+
+TEST_P(MergeCase, GivesTheExpectedOutput) {
+  const Case& c = GetParam();
+  EXPECT_EQ(merged(c.genealogy, c.coordinates), c.expected);
+  // The same bytes in reads of one byte reach every buffer boundary.
+  EXPECT_EQ(merged(c.genealogy, c.coordinates, 1), c.expected);
+}
+
+const std::string kFamily = "0 @I1@ INDI\n1 BIRT\n2 DATE 1 JAN 1850\n" + kUppsala + "1 DEAT\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, MergeCase,
+    testing::Values(
+        Case{"EmptyGenealogyFile", "", kUppsala + kBlock, ""},
+        Case{"EmptyCoordinateFile", kFamily, "", kFamily},
+        Case{"BlockAfterPlaceLine", kFamily, kUppsala + kBlock,
+             "0 @I1@ INDI\n1 BIRT\n2 DATE 1 JAN 1850\n" + kUppsala + kBlock + "1 DEAT\n"},
+        Case{"MarkerAnywhereInTheLine", "  2 PLAC Ås\n12 PLAC Ås\n1 NOTE x 2 PLAC Ås\n",
+             "  2 PLAC Ås\n12 PLAC Ås\n1 NOTE x 2 PLAC Ås\nend\n",
+             "  2 PLAC Ås\n12 PLAC Ås\n1 NOTE x 2 PLAC Ås\nend\n"
+             "12 PLAC Ås\n1 NOTE x 2 PLAC Ås\nend\n"
+             "1 NOTE x 2 PLAC Ås\nend\n"},
+        Case{"NotPlaceLines", "2 PLAC\n2 plac Ås\n2  PLAC Ås\n",
+             "2 PLAC\na\n2 plac Ås\nb\n2  PLAC Ås\nc\n", "2 PLAC\n2 plac Ås\n2  PLAC Ås\n"},
+        Case{"TrailingSpaceCounts", "2 PLAC Ås \n2 PLAC Ås\n", "2 PLAC Ås\na\n",
+             "2 PLAC Ås \n2 PLAC Ås\na\n"},
+        Case{"MissingLineEndDiffers", "2 PLAC Ås\n", "x\n2 PLAC Ås", "2 PLAC Ås\n"},
+        Case{"UnterminatedPlaceLineFindsUnterminatedTwin", "2 PLAC Ås", "2 PLAC Ås\na\n2 PLAC Ås",
+             "2 PLAC Ås"},
+        Case{"TwinOnLastLineInsertsNothing", kUppsala, "x\n" + kUppsala, kUppsala},
+        Case{"ShortBlockAtEndOfFile", kUppsala, kUppsala + "a\nb\n", kUppsala + "a\nb\n"},
+        Case{"TwinInsideAnotherBlock", "2 PLAC Öja\n", kUppsala + "2 PLAC Öja\n" + kBlock,
+             "2 PLAC Öja\n" + kBlock},
+        Case{"FirstTwinWins", kUppsala, kUppsala + "first\n" + kUppsala + "second\n",
+             kUppsala + "first\n" + kUppsala + "second\n"},
+        Case{"SamePlaceTwiceGetsBlockTwice", kUppsala + kUppsala, kUppsala + kBlock,
+             kUppsala + kBlock + kUppsala + kBlock},
+        Case{"BlockLinesAreNeverLookedUp", kUppsala, kUppsala + "2 PLAC Öja\nx\n",
+             kUppsala + "2 PLAC Öja\nx\n"},
+        Case{"CrLfTreeFindsLfTwinAndKeepsCrLf", "1 BIRT\r\n2 PLAC Ås\r\n1 DEAT\r\n", "2 PLAC Ås\na\nb",
+             "1 BIRT\r\n2 PLAC Ås\r\na\r\nb\r\n1 DEAT\r\n"},
+        Case{"LfTreeFindsCrLfTwinAndKeepsLf", "2 PLAC Ås\n", "2 PLAC Ås\r\na\r\nb\n",
+             "2 PLAC Ås\na\nb\n"},
+        Case{"LastCoordinateLineGetsALineEnd", "2 PLAC Ås\n1 DEAT\n", "2 PLAC Ås\na",
+             "2 PLAC Ås\na\n1 DEAT\n"},
+        Case{"ZeroBytesAreCarriedAndCompared", "2 PLAC Å\0s\n2 PLAC Å\0t\n\0\n"s,
+             "2 PLAC Å\0s\na\0b\n"s, "2 PLAC Å\0s\na\0b\n2 PLAC Å\0t\n\0\n"s},
+        Case{"LongLineIsOneLine", "2 PLAC " + std::string(250, 'x') + "\n1 DEAT\n",
+             "2 PLAC " + std::string(250, 'x') + "\na\n",
+             "2 PLAC " + std::string(250, 'x') + "\na\n1 DEAT\n"},
+        Case{"MarkerDeepInALongLine", std::string(300, 'x') + " 2 PLAC Ås\n",
+             std::string(300, 'x') + " 2 PLAC Ås\na\n", std::string(300, 'x') + " 2 PLAC Ås\na\n"}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(Merge, StreamsLinesLongerThanAnyTwinThrough) {
+  // Longer than a read of the genealogy file, so the line cannot be held.
+  const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\n";
+  const std::string genealogy = kUppsala + long_place + kUppsala;
+  const std::string coordinates = kUppsala + kBlock + long_place.substr(1 << 20) + "z\n";
+  EXPECT_EQ(merged(genealogy, coordinates), kUppsala + kBlock + long_place + kUppsala + kBlock);
+}
+
+TEST(Merge, HoldsLongPlaceLinesThatHaveATwin) {
+  const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\r\n";
+  const std::string genealogy = "0 HEAD\r\n" + long_place + "0 TRLR\r\n";
+  const std::string coordinates = "2 PLAC " + std::string(3 << 20, 'x') + "\na\nb\n";
+  EXPECT_EQ(merged(genealogy, coordinates), "0 HEAD\r\n" + long_place + "a\r\nb\r\n0 TRLR\r\n");
+}
+
+TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
+  const std::string genealogy =
+      "2 PLAC Ås\r\n2 PLAC Öja\n2 PLAC Ås\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Öja\r\n2 PLAC Ås";
+  EXPECT_EQ(missing(genealogy, "2 PLAC Öja\na\n"), "2 PLAC Ås\r\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Ås");
+  EXPECT_EQ(missing("2 PLAC Ås\n", ""), "2 PLAC Ås\n");
+  const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\n";
+  EXPECT_EQ(missing(long_place + long_place, kUppsala), long_place);
+}
+
+// Random files built from lines that are rich in what the merge must get
+// right: markers, near-twins, CR, LF, zero bytes and missing line ends.
+class RandomFiles {
+ public:
+  explicit RandomFiles(unsigned state) : random_(state) {}
+
+  std::string file(std::size_t most_lines) {
+    std::string text;
+    const std::size_t lines = pick(most_lines + 1);
+    for (std::size_t i = 0; i < lines; ++i) text += line();
+    if (!text.empty() && pick(4) == 0) text.pop_back();
+    return text;
+  }
+
+  std::size_t pick(std::size_t below) {
+    return std::uniform_int_distribution<std::size_t>(0, below - 1)(random_);
+  }
+
+ private:
+  std::string line() {
+    static const std::vector<std::string> kTexts = {
+        "2 PLAC Ås",  "2 PLAC Ås ",  "2 PLAC Öja", "2 PLAC Öja\r", "2 PLAC", "2 plac Ås",
+        "2  PLAC Ås", "12 PLAC Ås",  "1 BIRT",     "2 DATE 1850", "",       "x2 PLAC \0y"s,
+        "\0"s,        "2 PLAC Ås\r", "3 MAP",      "2 PLAC 2 PLAC ",
+    };
+    static const std::vector<std::string> kEnds = {"\n", "\n", "\r\n", "\r\r\n"};
+    return kTexts[pick(kTexts.size())] + kEnds[pick(kEnds.size())];
+  }
+
+  std::mt19937 random_;
+};
+
+TEST(Merge, AgreesWithTheNaiveModelOnRandomFiles) {
+  RandomFiles random(20261208);
+  for (int round = 0; round < 5000; ++round) {
+    const std::string genealogy = random.file(12);
+    const std::string coordinates = random.file(14);
+    const std::size_t longest_read = 1 + random.pick(8);
+    SCOPED_TRACE(testing::Message() << "round " << round);
+    ASSERT_EQ(merged(genealogy, coordinates, longest_read), naive::merge(genealogy, coordinates));
+    ASSERT_EQ(missing(genealogy, coordinates, longest_read),
+              naive::missing_places(genealogy, coordinates));
+  }
+}
+
+}  // namespace
+}  // namespace platsmarkeraren

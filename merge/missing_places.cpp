@@ -1,0 +1,63 @@
+#include "merge/missing_places.hpp"
+
+#include <cstddef>
+#include <functional>
+#include <limits>
+#include <string>
+#include <unordered_set>
+
+#include "merge/coordinate_index.hpp"
+#include "merge/genealogy_scanner.hpp"
+#include "merge/hash.hpp"
+#include "merge/line.hpp"
+#include "merge/output_buffer.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const { return hash_text(text); }
+};
+
+class MissingPlaces final : public GenealogyVisitor {
+ public:
+  MissingPlaces(const CoordinateIndex& index, OutputBuffer& out) : index_(index), out_(out) {}
+
+  void copy(std::string_view) override {}
+
+  void place_line(std::string_view line) override {
+    const Line place = Line::split(line);
+    if (index_.find(place) != nullptr || already_listed(place)) return;
+    out_.write(line);
+  }
+
+ private:
+  // Only the last line of a file lacks a line end, so it is met once; the
+  // texts of the others tell them apart.
+  bool already_listed(Line place) {
+    if (!place.terminated()) return false;
+    if (listed_.find(place.text) != listed_.end()) return true;
+    listed_.emplace(place.text);
+    return false;
+  }
+
+  const CoordinateIndex& index_;
+  OutputBuffer& out_;
+  std::unordered_set<std::string, TextHash, std::equal_to<>> listed_;
+};
+
+}  // namespace
+
+void list_missing_places(Source& genealogy, Source& coordinates, Sink& output) {
+  const CoordinateIndex index(read_all(coordinates));
+  OutputBuffer out(output);
+  MissingPlaces missing(index, out);
+  // A place line longer than any twin is missing too and must be listed
+  // whole, so every line is held whole here.
+  GenealogyScanner(genealogy, std::numeric_limits<std::size_t>::max()).scan(missing);
+  out.flush();
+}
+
+}  // namespace platsmarkeraren

@@ -1,0 +1,14 @@
+// The places of a genealogy file that the coordinate file does not cover
+// yet, so that the user can complete it and merge again.
+#pragma once
+
+#include "merge/stream.hpp"
+
+namespace platsmarkeraren {
+
+// Writes each place line of the genealogy file that has no twin in the
+// coordinate file, once and in the order first met, as it stands. Lines are
+// the same as the merge would find them the same.
+void list_missing_places(Source& genealogy, Source& coordinates, Sink& output);
+
+}  // namespace platsmarkeraren

@@ -1,0 +1,28 @@
+// The merge reads and writes through these two small interfaces, so that it
+// works the same on files, standard output and in-memory text, and so that the
+// caller decides how a failure is reported (an implementation throws).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platsmarkeraren {
+
+class Source {
+ public:
+  virtual ~Source() = default;
+  // Reads up to `size` bytes into `into`; returns 0 only at the end.
+  virtual std::size_t read(char* into, std::size_t size) = 0;
+};
+
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual void write(std::string_view bytes) = 0;
+};
+
+// Reads `source` to its end.
+std::string read_all(Source& source);
+
+}  // namespace platsmarkeraren
