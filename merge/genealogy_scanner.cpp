@@ -21,26 +21,29 @@ GenealogyScanner::GenealogyScanner(Source& genealogy, std::size_t hold_limit)
 void GenealogyScanner::scan(GenealogyVisitor& visitor) {
   for (;;) {
     make_room();
-    char* const fresh = buffer_.data() + held_;
-    const std::size_t got = genealogy_.read(fresh, buffer_.size() - held_);
+    char* const fresh = buffer_.get() + held_;
+    const std::size_t got = genealogy_.read(fresh, capacity_ - held_);
     if (got == 0) break;
     const char* const last = fresh + got;
     held_ += got;
     // The held bytes have no newline, so the last newline is in the fresh ones.
     if (const char* const cut = after_last_newline(fresh, last)) {
-      scan_lines(buffer_.data(), cut, visitor);
+      scan_lines(buffer_.get(), cut, visitor);
       keep_from(cut);
     }
     hold_or_pass(visitor);
   }
   // What is left is the last line of a file that does not end in a newline.
-  scan_lines(buffer_.data(), buffer_.data() + held_, visitor);
+  scan_lines(buffer_.get(), buffer_.get() + held_, visitor);
   held_ = 0;
 }
 
 void GenealogyScanner::make_room() {
-  if (buffer_.size() - held_ >= kReadSize) return;
-  buffer_.resize(std::max(2 * buffer_.size(), held_ + kReadSize));
+  if (capacity_ - held_ >= kReadSize) return;
+  capacity_ = std::max(2 * capacity_, held_ + kReadSize);
+  auto grown = std::make_unique_for_overwrite<char[]>(capacity_);
+  std::copy(buffer_.get(), buffer_.get() + held_, grown.get());
+  buffer_ = std::move(grown);
 }
 
 void GenealogyScanner::scan_lines(const char* first, const char* last,
@@ -66,14 +69,14 @@ void GenealogyScanner::scan_lines(const char* first, const char* last,
 }
 
 void GenealogyScanner::keep_from(const char* first) {
-  const char* const last = buffer_.data() + held_;
+  const char* const last = buffer_.get() + held_;
   held_ = static_cast<std::size_t>(last - first);
-  std::memmove(buffer_.data(), first, held_);
+  std::memmove(buffer_.get(), first, held_);
 }
 
 void GenealogyScanner::hold_or_pass(GenealogyVisitor& visitor) {
   if (held_ == 0 || (!passing_ && held_ <= hold_limit_)) return;
-  visitor.copy({buffer_.data(), held_});
+  visitor.copy({buffer_.get(), held_});
   held_ = 0;
   passing_ = true;
 }

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 #include <string_view>
-#include <vector>
+#include <memory>
 
 #include "merge/stream.hpp"
 
@@ -38,7 +38,8 @@ class GenealogyScanner {
 
   Source& genealogy_;
   std::size_t hold_limit_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
   std::size_t held_ = 0;  // the start of a line whose newline is not read yet
   bool passing_ = false;  // that line is too long to hold: its start went on
 };

@@ -158,7 +158,7 @@ class RandomFiles {
 
 TEST(Merge, AgreesWithTheNaiveModelOnRandomFiles) {
   RandomFiles random(20261208);
-  for (int round = 0; round < 5000; ++round) {
+  for (int round = 0; round < 20000; ++round) {
     const std::string genealogy = random.file(12);
     const std::string coordinates = random.file(14);
     const std::size_t longest_read = 1 + random.pick(8);

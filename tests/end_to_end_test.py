@@ -1,0 +1,189 @@
+"""The platsmarkeraren binary end to end: options, counts, texts, statuses,
+files that cannot be opened, read or written, and the guard that keeps the
+output from overwriting an input.
+
+Usage: end_to_end_test.py BINARY EXAMPLES_DIR
+With PLATSMARKERAREN_RUNNER set (say to "wine"), the binary runs through it.
+"""
+
+import os
+import shlex
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+BINARY = ""
+EXAMPLES = Path()
+RUNNER = shlex.split(os.environ.get("PLATSMARKERAREN_RUNNER", ""))
+WINDOWS = bool(RUNNER) or os.name == "nt"
+NL = b"\r\n" if WINDOWS else b"\n"  # standard error is a text stream
+
+USAGE = (NL + b"usage: Platsmarkeraren |-r| <infil> <koordinatfil> <utfil>" + NL
+         + b"Option -r riktar om output till stdout" + NL + NL)
+VERSION = NL + b"v1.0 - 181227.0919 qv" + NL + NL
+
+TREE = "2 PLAC Ås\n1 DEAT\n".encode()
+COORDINATES = "2 PLAC Ås\na\nb\nc\nd\ne\nf\n".encode()
+MERGED = "2 PLAC Ås\na\nb\nc\nd\ne\n1 DEAT\n".encode()
+
+
+class Case(unittest.TestCase):
+    def setUp(self):
+        self._dir = tempfile.TemporaryDirectory()
+        self.dir = Path(self._dir.name)
+        self.tree = self.make("tree.ged", TREE)
+        self.coordinates = self.make("coord.txt", COORDINATES)
+
+    def tearDown(self):
+        self._dir.cleanup()
+
+    def make(self, name, content):
+        path = self.dir / name
+        path.write_bytes(content)
+        return path
+
+    def run_program(self, *args, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL):
+        done = subprocess.run(RUNNER + [BINARY, *map(str, args)], cwd=self.dir, stdin=stdin,
+                              stdout=stdout, stderr=subprocess.PIPE, timeout=60)
+        return done.returncode, done.stdout, done.stderr
+
+    def assert_usage(self, args, status):
+        self.assertEqual(self.run_program(*args), (status, b"", USAGE), args)
+
+    def assert_fails(self, args, *words, stdout=subprocess.PIPE):
+        """One line on standard error that names what failed; status 1."""
+        status, _, err = self.run_program(*args, stdout=stdout)
+        self.assertEqual(status, 1, err)
+        lines = err.decode().splitlines()
+        self.assertEqual(len(lines), 1, err)
+        self.assertTrue(lines[0].startswith("Platsmarkeraren: "), lines[0])
+        for word in words:
+            self.assertIn(word, lines[0])
+
+    def assert_inputs_unchanged(self):
+        self.assertEqual(self.tree.read_bytes(), TREE)
+        self.assertEqual(self.coordinates.read_bytes(), COORDINATES)
+
+
+class Texts(Case):
+    def test_usage_and_version_texts(self):
+        for args in (["-h"], ["-H", "a", "b"], ["-rh"], ["-hr"], ["-hv"], ["-h", "-v", "x"],
+                     ["-lh"]):
+            self.assert_usage(args, 0)
+        for args in (["-v"], ["-V"], ["-vh"], ["-rv", "a", "b", "c"], ["-x", "-v"]):
+            self.assertEqual(self.run_program(*args), (0, b"", VERSION), args)
+        self.assertEqual(len(USAGE.replace(NL, b"\n")), 100)
+        self.assertEqual(len(VERSION.replace(NL, b"\n")), 24)
+
+    def test_wrong_counts_get_usage_and_touch_nothing(self):
+        for args in ([], ["-r"], ["-r", "tree.ged", "coord.txt", "out"], ["tree.ged", "coord.txt"],
+                     ["tree.ged", "coord.txt", "out", "-r"], ["-l", "tree.ged", "coord.txt", "out"],
+                     ["-l", "tree.ged"]):
+            self.assert_usage(args, 1)
+        self.assertFalse((self.dir / "out").exists())
+
+
+class Options(Case):
+    def test_merge_to_file_and_to_standard_output(self):
+        self.assertEqual(self.run_program("tree.ged", "coord.txt", "out"), (0, b"", b""))
+        self.assertEqual((self.dir / "out").read_bytes(), MERGED)
+        for redirect in (["-r"], ["-R"], ["-r", "-r"], ["-r-"], ["--", "-xr"]):
+            self.assertEqual(self.run_program(*redirect, "tree.ged", "coord.txt"), (0, MERGED, b""))
+        self.assertEqual(self.run_program("-x", "tree.ged", "coord.txt", "out2"), (0, b"", b""))
+        self.assertEqual((self.dir / "out2").read_bytes(), MERGED)
+        self.assert_inputs_unchanged()
+
+    def test_file_names_end_the_options(self):
+        self.make("-", TREE)
+        self.assertEqual(self.run_program("-", "coord.txt", "-r"), (0, b"", b""))
+        self.assertEqual((self.dir / "-r").read_bytes(), MERGED)
+
+    def test_empty_genealogy_file_gives_empty_output_file(self):
+        self.make("empty.ged", b"")
+        self.assertEqual(self.run_program("empty.ged", "coord.txt", "out")[0], 0)
+        self.assertEqual((self.dir / "out").read_bytes(), b"")
+
+    def test_output_file_is_emptied_first(self):
+        self.make("out", b"old content that is longer than the merge\n" * 10)
+        self.assertEqual(self.run_program("tree.ged", "coord.txt", "out")[0], 0)
+        self.assertEqual((self.dir / "out").read_bytes(), MERGED)
+
+    def test_list_places_without_coordinates(self):
+        self.make("tree2.ged", "2 PLAC Ås\r\n2 PLAC Öja\r\n2 PLAC Öja\n2 PLAC Ödeshög\n".encode())
+        self.assertEqual(self.run_program("-l", "tree2.ged", "coord.txt"),
+                         (0, "2 PLAC Öja\r\n2 PLAC Ödeshög\n".encode(), b""))
+        self.assertEqual(self.run_program("-Lr", "tree.ged", "coord.txt"), (0, b"", b""))
+
+    def test_examples(self):
+        status, out, _ = self.run_program(EXAMPLES / "slakt.ged", EXAMPLES / "koordinater.txt", "-")
+        self.assertEqual(status, 0)
+        expected = (EXAMPLES / "slakt-med-koordinater.ged").read_bytes()
+        self.assertEqual((self.dir / "-").read_bytes(), expected)
+        status, out, _ = self.run_program("-l", EXAMPLES / "slakt.ged", EXAMPLES / "koordinater.txt")
+        self.assertEqual(out, "2 PLAC Ödeshög, Östergötlands län, Sverige\n"
+                              "2 PLAC Håtuna, Uppsala län, Sverige\n".encode())
+
+
+class Failures(Case):
+    def test_inputs_that_cannot_be_opened_leave_utfil_alone(self):
+        self.assert_fails(["missing.ged", "coord.txt", "out"], "infil", "missing.ged")
+        self.assert_fails(["tree.ged", "missing.txt", "out"], "koordinatfil", "missing.txt")
+        self.assertFalse((self.dir / "out").exists())
+        self.make("out", b"kept")
+        self.assert_fails(["tree.ged", "missing.txt", "out"], "koordinatfil")
+        self.assertEqual((self.dir / "out").read_bytes(), b"kept")
+        self.assert_fails(["-l", "missing.ged", "coord.txt"], "infil", "missing.ged")
+
+    def test_unwritable_utfil(self):
+        self.assert_fails(["tree.ged", "coord.txt", "no/such/folder/out"], "utfil", "out")
+        self.assert_inputs_unchanged()
+
+    def test_folders_as_inputs(self):
+        (self.dir / "folder").mkdir()
+        self.assert_fails(["folder", "coord.txt", "out"], "infil", "folder")
+        self.assert_fails(["tree.ged", "folder", "out"], "koordinatfil", "folder")
+
+    def test_utfil_naming_an_input_is_refused(self):
+        names = [("tree.ged", "infil"), ("./tree.ged", "infil"), ("coord.txt", "koordinatfil"),
+                 (str(self.dir / "coord.txt"), "koordinatfil")]
+        os.link(self.dir / "tree.ged", self.dir / "hard.ged")
+        names.append(("hard.ged", "infil"))
+        if not WINDOWS:
+            os.symlink("coord.txt", self.dir / "soft.txt")
+            names.append(("soft.txt", "koordinatfil"))
+        for output, argument in names:
+            self.assert_fails(["tree.ged", "coord.txt", output], argument, output)
+            self.assert_inputs_unchanged()
+
+    @unittest.skipIf(WINDOWS, "no /dev/full on Windows")
+    def test_full_disk_is_reported(self):
+        self.assert_fails(["tree.ged", "coord.txt", "/dev/full"], "utfil", "/dev/full")
+        with open("/dev/full", "wb") as full:
+            self.assert_fails(["-r", "tree.ged", "coord.txt"], "stdout", stdout=full)
+            self.make("none.txt", b"")
+            self.assert_fails(["-l", "tree.ged", "none.txt"], "stdout", stdout=full)
+        self.assert_inputs_unchanged()
+
+    @unittest.skipIf(WINDOWS, "standard output cannot be closed from the test on Windows")
+    def test_closed_standard_output_is_reported(self):
+        closed = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", BINARY, "-r", "tree.ged",
+                                 "coord.txt"], cwd=self.dir, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(closed.returncode, 1)
+        self.assertTrue(closed.stderr.startswith(b"Platsmarkeraren: "), closed.stderr)
+        self.assert_inputs_unchanged()
+
+    @unittest.skipIf(WINDOWS, "no named pipes in the POSIX sense on Windows")
+    def test_coordinate_file_from_a_pipe(self):
+        fifo = self.dir / "fifo"
+        os.mkfifo(fifo)
+        writer = subprocess.Popen(["sh", "-c", 'cat coord.txt > fifo'], cwd=self.dir)
+        self.assertEqual(self.run_program("-r", "tree.ged", "fifo"), (0, MERGED, b""))
+        writer.wait(timeout=60)
+
+
+if __name__ == "__main__":
+    BINARY = str(Path(sys.argv[1]).resolve())
+    EXAMPLES = Path(sys.argv[2]).resolve()
+    unittest.main(argv=sys.argv[:1], verbosity=2)
