@@ -1,11 +1,10 @@
-// The coordinate file, read once and held whole, with every line that could
-// be a twin indexed by its text, so that a place line costs one lookup
-// instead of a reread of the file.
+// The coordinate file, read once and indexed, so that a place line costs one
+// lookup instead of a reread of the file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -15,50 +14,38 @@ namespace platsmarkeraren {
 
 class OutputBuffer;
 
-// The up to five lines that follow a twin in the coordinate file, whatever
-// record they belong to.
-struct CoordinateBlock {
-  std::string_view lines;  // as they stand in the file
-  // The line end all of them have, so they can go out as one piece to a place
-  // line with the same end; empty when they differ or the last one lacks one.
-  std::string_view common_end;
-
-  // Writes the block line by line, each with `end`: the output keeps the line
-  // ends of the genealogy file, and a block line that lacks a line end (the
-  // last of the file) is never glued to the next genealogy line.
-  void write(std::string_view end, OutputBuffer& out) const;
-};
-
 class CoordinateIndex {
  public:
-  explicit CoordinateIndex(std::string coordinate_file);
+  // Keeps what it needs; the file may go once this returns.
+  explicit CoordinateIndex(std::string_view coordinate_file);
 
-  // The block after the first line of the file that is the same as `place`,
-  // or nullptr when no line is.
-  const CoordinateBlock* find(Line place) const;
+  bool has_twin(Line place) const { return find(place) != nullptr; }
+
+  // Writes the up to five lines that follow the first line of the file that
+  // is the same as `place`, whatever record they belong to, each with the
+  // line end of `place`: the output keeps the line ends of the genealogy
+  // file, and a last line that lacks a line end is never glued to the next
+  // genealogy line. Writes nothing when no line is the same.
+  void write_block(Line place, OutputBuffer& out) const;
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.
   std::size_t longest_twin() const { return longest_twin_; }
 
  private:
-  struct Twin {
-    Line line;
-    CoordinateBlock block;
-  };
-  // Open addressing: a slot holds the high half of the hash, to skip most
-  // mismatches without touching the twin, and the twin's number plus one.
-  struct Slot {
-    std::uint32_t tag = 0;
-    std::uint32_t twin = 0;
-  };
+  struct Twin;
 
-  // The slot that holds `line`, or the empty slot where it would go.
+  const Twin* find(Line place) const;
   std::size_t probe(std::uint64_t hash, Line line) const;
+  void add(Line line, std::string_view block);
 
-  std::string file_;
-  std::vector<Twin> twins_;
-  std::vector<Slot> slots_;
+  // Each twin, its text and its block lie together in one arena, so a lookup
+  // touches one slot and then one run of memory, however large the file.
+  std::vector<char> arena_;
+  // Open addressing in one flat array: a slot is 0 when empty, or the top
+  // bits of the line's hash (to skip most mismatches without touching the
+  // arena) over the twin's place in the arena plus one.
+  std::vector<std::uint64_t> slots_;
   std::size_t mask_ = 0;
   std::size_t longest_twin_ = 0;
 };

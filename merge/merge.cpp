@@ -17,8 +17,7 @@ class Merger final : public GenealogyVisitor {
 
   void place_line(std::string_view line) override {
     out_.write(line);
-    const Line place = Line::split(line);
-    if (const CoordinateBlock* block = index_.find(place)) block->write(place.end, out_);
+    index_.write_block(Line::split(line), out_);
   }
 
  private:

@@ -105,14 +105,15 @@ TEST(Merge, StreamsLinesLongerThanAnyTwinThrough) {
   const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\n";
   const std::string genealogy = kUppsala + long_place + kUppsala;
   const std::string coordinates = kUppsala + kBlock + long_place.substr(1 << 20) + "z\n";
-  EXPECT_EQ(merged(genealogy, coordinates), kUppsala + kBlock + long_place + kUppsala + kBlock);
+  // Compared as a whole: a failure would print megabytes.
+  EXPECT_TRUE(merged(genealogy, coordinates) == kUppsala + kBlock + long_place + kUppsala + kBlock);
 }
 
 TEST(Merge, HoldsLongPlaceLinesThatHaveATwin) {
   const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\r\n";
   const std::string genealogy = "0 HEAD\r\n" + long_place + "0 TRLR\r\n";
   const std::string coordinates = "2 PLAC " + std::string(3 << 20, 'x') + "\na\nb\n";
-  EXPECT_EQ(merged(genealogy, coordinates), "0 HEAD\r\n" + long_place + "a\r\nb\r\n0 TRLR\r\n");
+  EXPECT_TRUE(merged(genealogy, coordinates) == "0 HEAD\r\n" + long_place + "a\r\nb\r\n0 TRLR\r\n");
 }
 
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
@@ -121,7 +122,7 @@ TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
   EXPECT_EQ(missing(genealogy, "2 PLAC Öja\na\n"), "2 PLAC Ås\r\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Ås");
   EXPECT_EQ(missing("2 PLAC Ås\n", ""), "2 PLAC Ås\n");
   const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\n";
-  EXPECT_EQ(missing(long_place + long_place, kUppsala), long_place);
+  EXPECT_TRUE(missing(long_place + long_place, kUppsala) == long_place);
 }
 
 // Random files built from lines that are rich in what the merge must get

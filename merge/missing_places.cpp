@@ -29,7 +29,7 @@ class MissingPlaces final : public GenealogyVisitor {
 
   void place_line(std::string_view line) override {
     const Line place = Line::split(line);
-    if (index_.find(place) != nullptr || already_listed(place)) return;
+    if (index_.has_twin(place) || already_listed(place)) return;
     out_.write(line);
   }
 
