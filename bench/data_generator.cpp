@@ -146,6 +146,10 @@ std::string degrees(Random& random, char hemisphere, unsigned low, unsigned span
          number(1000 + random.below(9000));
 }
 
+void shuffle(std::vector<std::string>& items, Random& random) {
+  for (std::size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[random.below(i)]);
+}
+
 std::string coordinate_record(std::size_t place, Random& random) {
   return place_line(place) + "3 FORM Socken, Län, Land\n3 MAP\n4 LATI " +
          degrees(random, 'N', 55, 14) + "\n4 LONG " + degrees(random, 'E', 11, 13) +
@@ -157,18 +161,29 @@ std::string coordinate_record(std::size_t place, Random& random) {
 std::string genealogy_file(const DataSize& size) { return Tree(size).write(); }
 
 std::string coordinate_file(const DataSize& size) {
-  Random random(size.places * 17 + size.decoys_per_place);
-  std::vector<std::size_t> records;
+  // The tree's records come out the same, in the same order, with and without
+  // decoys among them, so both files give the same merged bytes.
+  Random random(size.places * 17);
+  std::vector<std::string> records;
   for (std::size_t place = 0; place < size.places; ++place) {
-    if (random.chance(90)) records.push_back(place);
-    if (random.chance(1)) records.push_back(place);  // a few places twice
+    if (random.chance(90)) records.push_back(coordinate_record(place, random));
+    if (random.chance(1)) records.push_back(coordinate_record(place, random));  // a second time
   }
+  shuffle(records, random);
   // Decoys are numbered past the tree's places, so the tree never uses them.
-  const std::size_t decoys = size.decoys_per_place * records.size();
-  for (std::size_t i = 0; i < decoys; ++i) records.push_back(size.places + i);
-  for (std::size_t i = records.size(); i > 1; --i) std::swap(records[i - 1], records[random.below(i)]);
+  std::vector<std::string> decoys;
+  for (std::size_t i = 0; i < size.decoys_per_place * records.size(); ++i) {
+    decoys.push_back(coordinate_record(size.places + i, random));
+  }
+  shuffle(decoys, random);
   std::string text;
-  for (const std::size_t place : records) text += coordinate_record(place, random);
+  std::size_t next_record = 0;
+  std::size_t next_decoy = 0;
+  while (next_record < records.size() || next_decoy < decoys.size()) {
+    const std::size_t left = records.size() - next_record + decoys.size() - next_decoy;
+    const bool decoy = random.below(left) < decoys.size() - next_decoy;
+    text += decoy ? decoys[next_decoy++] : records[next_record++];
+  }
   return text;
 }
 

@@ -3,24 +3,22 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
+#include <vector>
 
 #include "merge/hash.hpp"
 #include "merge/output_buffer.hpp"
+#include "merge/prefetch.hpp"
 
 namespace platsmarkeraren {
 
 namespace {
 
 constexpr int kBlockLines = 5;
-constexpr int kPlaceBits = 40;
-constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << kPlaceBits) - 1;
-
-std::uint64_t hash_line(Line line) {
-  // Only the last line of a file lacks a line end, so the flag rarely
-  // separates two texts; it only has to keep the two kinds apart.
-  return hash_text(line.text) ^ (line.terminated() ? 0 : 0x5bd1e995U);
-}
+constexpr int kOffsetBits = 40;
+constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
+constexpr int kEndBits = 2;
 
 std::string_view view(const char* first, const char* last) {
   return {first, static_cast<std::size_t>(last - first)};
@@ -33,98 +31,113 @@ std::string_view block_from(const char* first, const char* last) {
   return view(first, next);
 }
 
-// The line end that every line of `block` has, or empty when they differ or
-// the last one lacks one.
-std::string_view common_end(std::string_view block) {
+// The size of the line end that every line of `block` has: 1 for LF, 2 for
+// CR LF, 0 when they differ or the last one lacks one.
+std::uint32_t common_end_size(std::string_view block) {
   const char* const last = block.data() + block.size();
-  std::string_view common;
+  std::size_t common = 0;
   for (const char* next = block.data(); next < last;) {
-    const std::string_view end = Line::split(take_line(next, last)).end;
-    if (end.empty() || (!common.empty() && end != common)) return {};
+    const std::size_t end = Line::split(take_line(next, last)).end.size();
+    if (end == 0 || (common != 0 && end != common)) return 0;
     common = end;
   }
-  return common;
+  return static_cast<std::uint32_t>(common);
+}
+
+std::uint32_t fitted(std::size_t size, int spare_bits) {
+  if (size > (std::numeric_limits<std::uint32_t>::max() >> spare_bits)) {
+    throw std::length_error("koordinatfilen har för långa rader");
+  }
+  return static_cast<std::uint32_t>(size);
 }
 
 }  // namespace
 
-// How a twin is laid out in the arena: this header, its text, its block.
-struct CoordinateIndex::Twin {
-  std::size_t text_size;
-  std::size_t block_size;
-  bool terminated;
-  std::uint8_t common_end_size;  // 0 for none, else 1 for LF, 2 for CR LF
-
-  const char* text() const { return reinterpret_cast<const char*>(this + 1); }
-  std::string_view block() const { return {text() + text_size, block_size}; }
-  bool same_as(Line line) const {
-    return terminated == line.terminated() && text_size == line.text.size() &&
-           std::memcmp(text(), line.text.data(), text_size) == 0;
-  }
-};
-
-CoordinateIndex::CoordinateIndex(std::string_view coordinate_file) {
-  const char* const first = coordinate_file.data();
-  const char* const last = first + coordinate_file.size();
+CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
+  read(coordinate_file);
+  if (file_size_ >= kOffsetMask) throw std::length_error("koordinatfilen är för stor");
+  const char* const last = file_.data() + file_size_;
   std::vector<std::string_view> twins;
-  std::size_t arena_size = 0;
-  for (const char* next = first; const char* marker = find_place_marker(next, last);) {
-    const char* const start = after_last_newline(next, marker);
-    const char* const line_first = start != nullptr ? start : next;
-    next = marker;
-    take_line(next, last);
-    twins.push_back(view(line_first, next));
-    arena_size += sizeof(Twin) + alignof(Twin) + twins.back().size() + block_from(next, last).size();
+  for (const char* next = file_.data(); next < last;) {
+    const std::string_view twin = take_place_line(next, last);
+    if (!twin.empty()) twins.push_back(twin);
   }
-  if (arena_size >= kPlaceMask) throw std::length_error("koordinatfilen är för stor");
-
-  arena_.reserve(arena_size);
-  slots_.resize(std::bit_ceil(std::max<std::size_t>(16, 2 * twins.size())));
+  slots_ = LargeArray<Slot>(std::bit_ceil(std::max<std::size_t>(16, 2 * twins.size())));
+  std::fill_n(slots_.data(), slots_.size(), Slot{});
   mask_ = slots_.size() - 1;
-  for (const std::string_view twin : twins) {
-    add(Line::split(twin), block_from(twin.data() + twin.size(), last));
+  for (const std::string_view twin : twins) add(twin);
+}
+
+void CoordinateIndex::read(Source& coordinate_file) {
+  // One byte more than the expected size lets the end show without a grow.
+  file_ = LargeArray<char>(std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 16));
+  for (;;) {
+    if (file_size_ == file_.size()) file_.grow(2 * file_.size(), file_size_);
+    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - file_size_);
+    if (got == 0) return;
+    file_size_ += got;
   }
 }
 
-void CoordinateIndex::add(Line line, std::string_view block) {
-  const std::uint64_t hash = hash_line(line);
-  std::uint64_t& slot = slots_[probe(hash, line)];
-  if (slot != 0) return;  // the first line of the file wins
-  const std::size_t place = (arena_.size() + alignof(Twin) - 1) / alignof(Twin) * alignof(Twin);
-  const Twin twin{line.text.size(), block.size(), line.terminated(),
-                  static_cast<std::uint8_t>(common_end(block).size())};
-  arena_.resize(place);
-  arena_.insert(arena_.end(), reinterpret_cast<const char*>(&twin),
-                reinterpret_cast<const char*>(&twin + 1));
-  arena_.insert(arena_.end(), line.text.begin(), line.text.end());
-  arena_.insert(arena_.end(), block.begin(), block.end());
-  slot = (hash & ~kPlaceMask) | (place + 1);
+std::uint64_t CoordinateIndex::hash(Line line) {
+  // Only the last line of a file lacks a line end, so the flag rarely
+  // separates two texts; it only has to keep the two kinds apart.
+  return hash_text(line.text) ^ (line.terminated() ? 0 : 0x5bd1e995U);
+}
+
+void CoordinateIndex::add(std::string_view twin) {
+  const Line line = Line::split(twin);
+  const std::uint64_t line_hash = hash(line);
+  Slot& slot = slots_[probe(line_hash, line)];
+  if (slot.key != 0) return;  // the first line of the file wins
+  const std::string_view block = block_from(twin.data() + twin.size(), file_.data() + file_size_);
+  const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
+  slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
+  slot.text_size = fitted(line.text.size(), 0);
+  slot.block = fitted(block.size(), kEndBits) << kEndBits | common_end_size(block);
   longest_twin_ = std::max(longest_twin_, line.text.size());
+}
+
+const char* CoordinateIndex::text_of(const Slot& slot) const {
+  return file_.data() + (slot.key & kOffsetMask) - 1;
 }
 
 std::size_t CoordinateIndex::probe(std::uint64_t hash, Line line) const {
   for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
-    const std::uint64_t slot = slots_[i];
-    if (slot == 0) return i;
-    if ((slot ^ hash) > kPlaceMask) continue;  // the hash's top bits differ
-    const auto* twin = reinterpret_cast<const Twin*>(arena_.data() + (slot & kPlaceMask) - 1);
-    if (twin->same_as(line)) return i;
+    const Slot& slot = slots_[i];
+    if (slot.key == 0) return i;
+    if ((slot.key ^ hash) > kOffsetMask || slot.text_size != line.text.size()) continue;
+    const char* const text = text_of(slot);
+    // Text is followed by its line end, unless it is the last of the file.
+    const bool terminated = text + slot.text_size != file_.data() + file_size_;
+    if (terminated == line.terminated() && std::memcmp(text, line.text.data(), slot.text_size) == 0) {
+      return i;
+    }
   }
 }
 
-const CoordinateIndex::Twin* CoordinateIndex::find(Line place) const {
-  if (place.text.size() > longest_twin_) return nullptr;
-  const std::uint64_t slot = slots_[probe(hash_line(place), place)];
-  if (slot == 0) return nullptr;
-  return reinterpret_cast<const Twin*>(arena_.data() + (slot & kPlaceMask) - 1);
+void CoordinateIndex::prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[hash & mask_]); }
+
+void CoordinateIndex::prefetch_twin(std::uint64_t hash) const {
+  const Slot& slot = slots_[hash & mask_];
+  if (slot.key != 0) prefetch(text_of(slot));
 }
 
-void CoordinateIndex::write_block(Line place, OutputBuffer& out) const {
-  const Twin* const twin = find(place);
-  if (twin == nullptr) return;
-  const std::string_view block = twin->block();
+const CoordinateIndex::Slot* CoordinateIndex::find(Line place, std::uint64_t hash) const {
+  if (place.text.size() > longest_twin_) return nullptr;
+  const Slot& slot = slots_[probe(hash, place)];
+  return slot.key == 0 ? nullptr : &slot;
+}
+
+void CoordinateIndex::write_block(Line place, std::uint64_t hash, OutputBuffer& out) const {
+  const Slot* const slot = find(place, hash);
+  if (slot == nullptr) return;
+  // The twin has a line end when `place` has one: CR LF when a CR follows.
+  const char* const text_end = text_of(*slot) + slot->text_size;
+  const char* const first = text_end + (place.end.empty() ? 0 : *text_end == '\r' ? 2 : 1);
+  const std::string_view block(first, slot->block >> kEndBits);
   // Most often the two files share their line ends: the block goes out whole.
-  if (twin->common_end_size == place.end.size()) {
+  if ((slot->block & ((1U << kEndBits) - 1)) == place.end.size()) {
     out.write(block);
     return;
   }

@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
-#include <vector>
 
+#include "merge/large_array.hpp"
 #include "merge/line.hpp"
+#include "merge/stream.hpp"
 
 namespace platsmarkeraren {
 
@@ -16,36 +16,49 @@ class OutputBuffer;
 
 class CoordinateIndex {
  public:
-  // Keeps what it needs; the file may go once this returns.
-  explicit CoordinateIndex(std::string_view coordinate_file);
+  // Reads the coordinate file to its end.
+  explicit CoordinateIndex(Source& coordinate_file);
 
-  bool has_twin(Line place) const { return find(place) != nullptr; }
+  static std::uint64_t hash(Line line);
+
+  // Starts loading what a lookup of the line with `hash` reads: first its
+  // slot, then, once the slot is at hand, the twin and its block.
+  void prefetch_slot(std::uint64_t hash) const;
+  void prefetch_twin(std::uint64_t hash) const;
+
+  bool has_twin(Line place) const { return find(place, hash(place)) != nullptr; }
 
   // Writes the up to five lines that follow the first line of the file that
   // is the same as `place`, whatever record they belong to, each with the
   // line end of `place`: the output keeps the line ends of the genealogy
   // file, and a last line that lacks a line end is never glued to the next
   // genealogy line. Writes nothing when no line is the same.
-  void write_block(Line place, OutputBuffer& out) const;
+  void write_block(Line place, std::uint64_t hash, OutputBuffer& out) const;
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.
   std::size_t longest_twin() const { return longest_twin_; }
 
  private:
-  struct Twin;
+  // Open addressing in one flat array. A slot tells where a twin's text
+  // stands in the file, and how long it and its block are, so that a lookup
+  // touches one slot and then one run of the file: the twin with its block.
+  struct Slot {
+    std::uint64_t key;        // 0 when empty, else the hash's top bits over the offset plus one
+    std::uint32_t text_size;
+    std::uint32_t block;      // the block's size over the size of the line end all its lines share
+  };
 
-  const Twin* find(Line place) const;
+  void read(Source& coordinate_file);
+
+  const Slot* find(Line place, std::uint64_t hash) const;
   std::size_t probe(std::uint64_t hash, Line line) const;
-  void add(Line line, std::string_view block);
+  void add(std::string_view twin);
+  const char* text_of(const Slot& slot) const;
 
-  // Each twin, its text and its block lie together in one arena, so a lookup
-  // touches one slot and then one run of memory, however large the file.
-  std::vector<char> arena_;
-  // Open addressing in one flat array: a slot is 0 when empty, or the top
-  // bits of the line's hash (to skip most mismatches without touching the
-  // arena) over the twin's place in the arena plus one.
-  std::vector<std::uint64_t> slots_;
+  LargeArray<char> file_;
+  std::size_t file_size_ = 0;
+  LargeArray<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t longest_twin_ = 0;
 };

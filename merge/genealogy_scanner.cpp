@@ -49,23 +49,17 @@ void GenealogyScanner::make_room() {
 void GenealogyScanner::scan_lines(const char* first, const char* last,
                                   GenealogyVisitor& visitor) {
   if (passing_) {  // called only once the long line's newline is read
-    const char* end_of_long_line = first;
-    take_line(end_of_long_line, last);
-    visitor.copy({first, static_cast<std::size_t>(end_of_long_line - first)});
+    const char* const long_line = first;
+    take_line(first, last);
+    visitor.lines({long_line, static_cast<std::size_t>(first - long_line)}, {});
     passing_ = false;
-    first = end_of_long_line;
   }
-  const char* copied = first;
-  while (const char* const marker = find_place_marker(first, last)) {
-    const char* const start = after_last_newline(first, marker);
-    const char* const line_first = start != nullptr ? start : first;
-    const char* line_last = marker;
-    take_line(line_last, last);
-    visitor.copy({copied, static_cast<std::size_t>(line_first - copied)});
-    visitor.place_line({line_first, static_cast<std::size_t>(line_last - line_first)});
-    copied = first = line_last;
+  place_lines_.clear();
+  for (const char* next = first; next < last;) {
+    const std::string_view line = take_place_line(next, last);
+    if (!line.empty()) place_lines_.push_back(line);
   }
-  visitor.copy({copied, static_cast<std::size_t>(last - copied)});
+  visitor.lines({first, static_cast<std::size_t>(last - first)}, place_lines_);
 }
 
 void GenealogyScanner::keep_from(const char* first) {
@@ -76,7 +70,7 @@ void GenealogyScanner::keep_from(const char* first) {
 
 void GenealogyScanner::hold_or_pass(GenealogyVisitor& visitor) {
   if (held_ == 0 || (!passing_ && held_ <= hold_limit_)) return;
-  visitor.copy({buffer_.get(), held_});
+  visitor.lines({buffer_.get(), held_}, {});
   held_ = 0;
   passing_ = true;
 }

@@ -5,22 +5,36 @@
 namespace platsmarkeraren {
 
 const char* find_place_marker(const char* first, const char* last) {
-  // Looking for the P lets memchr skip most of the text: digits and spaces
-  // stand on every line of a genealogy file, a capital P on few.
-  constexpr std::size_t kBeforeP = 2;
-  constexpr std::size_t kFromP = kPlaceMarker.size() - kBeforeP;
+  // memchr skips most of the text looking for the L: digits and spaces
+  // stand on every line of a genealogy file, a capital L on few others.
+  constexpr std::size_t kBefore = 3;
+  constexpr char kRare = kPlaceMarker[kBefore];
+  constexpr std::size_t kAfter = kPlaceMarker.size() - kBefore;
   if (last - first < static_cast<std::ptrdiff_t>(kPlaceMarker.size())) return nullptr;
-  const char* const end = last - kFromP + 1;
-  for (const char* from = first + kBeforeP; from < end;) {
-    const void* hit = std::memchr(from, 'P', static_cast<std::size_t>(end - from));
+  const char* const end = last - kAfter + 1;
+  for (const char* from = first + kBefore; from < end;) {
+    const void* hit = std::memchr(from, kRare, static_cast<std::size_t>(end - from));
     if (hit == nullptr) return nullptr;
-    const char* const p = static_cast<const char*>(hit);
-    if (std::memcmp(p - kBeforeP, kPlaceMarker.data(), kPlaceMarker.size()) == 0) {
-      return p - kBeforeP;
+    const char* const rare = static_cast<const char*>(hit);
+    if (std::memcmp(rare - kBefore, kPlaceMarker.data(), kPlaceMarker.size()) == 0) {
+      return rare - kBefore;
     }
-    from = p + 1;
+    from = rare + 1;
   }
   return nullptr;
+}
+
+std::string_view take_place_line(const char*& next, const char* last) {
+  const char* const marker = find_place_marker(next, last);
+  if (marker == nullptr) {
+    next = last;
+    return {};
+  }
+  const char* const start = after_last_newline(next, marker);
+  const char* const first = start != nullptr ? start : next;
+  next = marker;
+  take_line(next, last);
+  return {first, static_cast<std::size_t>(next - first)};
 }
 
 const char* after_last_newline(const char* first, const char* last) {

@@ -43,6 +43,10 @@ inline std::string_view take_line(const char*& next, const char* last) {
 // The first place marker in [first, last), or nullptr.
 const char* find_place_marker(const char* first, const char* last);
 
+// Takes the next whole line in [next, last) that holds the place marker,
+// line end included, and moves `next` past it. Empty when there is none.
+std::string_view take_place_line(const char*& next, const char* last);
+
 // The byte after the last newline in [first, last), or nullptr when there is
 // no newline.
 const char* after_last_newline(const char* first, const char* last);

@@ -27,6 +27,8 @@ class StringSource final : public Source {
     return got;
   }
 
+  std::size_t size_hint() const override { return text_.size(); }
+
  private:
   std::string_view text_;
   std::size_t longest_read_;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,6 +169,43 @@ TEST(Merge, AgreesWithTheNaiveModelOnRandomFiles) {
     ASSERT_EQ(missing(genealogy, coordinates, longest_read),
               naive::missing_places(genealogy, coordinates));
   }
+}
+
+TEST(Merge, AgreesWithTheNaiveModelOnOutputOfManyBuffers) {
+  RandomFiles random(7);
+  std::string genealogy;
+  while (genealogy.size() < (3 << 20)) genealogy += random.file(12);
+  const std::string coordinates = random.file(14) + "2 PLAC Ås\n" + kBlock;
+  const std::string expected = naive::merge(genealogy, coordinates);
+  EXPECT_TRUE(merged(genealogy, coordinates) == expected);
+  EXPECT_TRUE(merged(genealogy, coordinates, 1000) == expected);
+}
+
+// Accepts a number of bytes, then fails like a full disk.
+class FullSink final : public Sink {
+ public:
+  explicit FullSink(std::size_t room) : room_(room) {}
+  void write(std::string_view bytes) override {
+    if (bytes.size() > room_) throw std::runtime_error("full");
+    room_ -= bytes.size();
+  }
+
+ private:
+  std::size_t room_;
+};
+
+TEST(Merge, PassesOnAFailedWrite) {
+  const std::string genealogy = kFamily + std::string(5 << 20, 'x') + "\n" + kFamily;
+  for (const std::size_t room : {std::size_t{0}, std::size_t{1} << 20, std::size_t{5} << 20}) {
+    StringSource genealogy_source(genealogy);
+    StringSource coordinate_source(kUppsala + kBlock);
+    FullSink output(room);
+    EXPECT_THROW(merge(genealogy_source, coordinate_source, output), std::runtime_error);
+  }
+  StringSource small_source(kFamily);
+  StringSource coordinate_source(kUppsala + kBlock);
+  FullSink output(10);
+  EXPECT_THROW(merge(small_source, coordinate_source, output), std::runtime_error);
 }
 
 }  // namespace

@@ -25,12 +25,11 @@ class MissingPlaces final : public GenealogyVisitor {
  public:
   MissingPlaces(const CoordinateIndex& index, OutputBuffer& out) : index_(index), out_(out) {}
 
-  void copy(std::string_view) override {}
-
-  void place_line(std::string_view line) override {
-    const Line place = Line::split(line);
-    if (index_.has_twin(place) || already_listed(place)) return;
-    out_.write(line);
+  void lines(std::string_view, std::span<const std::string_view> place_lines) override {
+    for (const std::string_view line : place_lines) {
+      const Line place = Line::split(line);
+      if (!index_.has_twin(place) && !already_listed(place)) out_.write(line);
+    }
   }
 
  private:
@@ -51,7 +50,7 @@ class MissingPlaces final : public GenealogyVisitor {
 }  // namespace
 
 void list_missing_places(Source& genealogy, Source& coordinates, Sink& output) {
-  const CoordinateIndex index(read_all(coordinates));
+  const CoordinateIndex index(coordinates);
   OutputBuffer out(output);
   MissingPlaces missing(index, out);
   // A place line longer than any twin is missing too and must be listed

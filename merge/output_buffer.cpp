@@ -2,21 +2,82 @@
 
 namespace platsmarkeraren {
 
-OutputBuffer::OutputBuffer(Sink& sink)
-    : sink_(sink), buffer_(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
+OutputBuffer::OutputBuffer(Sink& sink) : sink_(sink) {
+  buffers_[0] = std::make_unique_for_overwrite<char[]>(kCapacity);
+  free_ = buffers_[0].get();
+}
+
+OutputBuffer::~OutputBuffer() {
+  if (!writer_.joinable()) return;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+}
 
 void OutputBuffer::flush() {
-  if (used_ == 0) return;
-  sink_.write({buffer_.get(), used_});
-  used_ = 0;
+  // Output that fits one buffer needs no writer thread.
+  if (!writer_.joinable()) {
+    if (used_ > 0) sink_.write({free_, used_});
+    used_ = 0;
+    return;
+  }
+  if (used_ > 0) hand_over();
+  std::unique_lock<std::mutex> lock(mutex_);
+  wait_until_queued_below(1, lock);
 }
 
 void OutputBuffer::write_past_end(std::string_view bytes) {
-  flush();
-  if (bytes.size() >= kCapacity) {
-    sink_.write(bytes);  // a long run of the genealogy file goes out uncopied
-  } else {
+  if (used_ > 0) hand_over();
+  if (bytes.size() < kCapacity) {
     write(bytes);
+    return;
+  }
+  // A long run of one line goes out as it stands, after what came before it.
+  std::unique_lock<std::mutex> lock(mutex_);
+  wait_until_queued_below(1, lock);
+  sink_.write(bytes);
+}
+
+void OutputBuffer::hand_over() {
+  if (!writer_.joinable()) writer_ = std::thread([this] { write_handed_over(); });
+  std::unique_lock<std::mutex> lock(mutex_);
+  wait_until_queued_below(kBuffers - 1, lock);  // one must stay free to fill
+  sizes_[filling_] = used_;
+  ++queued_;
+  lock.unlock();
+  changed_.notify_all();
+  filling_ = (filling_ + 1) % kBuffers;
+  if (!buffers_[filling_]) buffers_[filling_] = std::make_unique_for_overwrite<char[]>(kCapacity);
+  free_ = buffers_[filling_].get();
+  used_ = 0;
+}
+
+void OutputBuffer::wait_until_queued_below(std::size_t count, std::unique_lock<std::mutex>& lock) {
+  changed_.wait(lock, [&] { return queued_ < count || failure_; });
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+void OutputBuffer::write_handed_over() {
+  std::size_t next = 0;  // the oldest buffer handed over
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return queued_ > 0 || stopping_; });
+    if (queued_ == 0) return;
+    lock.unlock();
+    try {
+      sink_.write({buffers_[next].get(), sizes_[next]});
+    } catch (...) {
+      lock.lock();
+      failure_ = std::current_exception();
+      lock.unlock();
+    }
+    lock.lock();
+    --queued_;
+    next = (next + 1) % kBuffers;
+    changed_.notify_all();
   }
 }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 namespace platsmarkeraren {
@@ -14,6 +13,9 @@ class Source {
   virtual ~Source() = default;
   // Reads up to `size` bytes into `into`; returns 0 only at the end.
   virtual std::size_t read(char* into, std::size_t size) = 0;
+  // How many bytes are left to read, when that is known in advance; 0 when
+  // it is not (a pipe). Reading does not rely on it.
+  virtual std::size_t size_hint() const { return 0; }
 };
 
 class Sink {
@@ -21,8 +23,5 @@ class Sink {
   virtual ~Sink() = default;
   virtual void write(std::string_view bytes) = 0;
 };
-
-// Reads `source` to its end.
-std::string read_all(Source& source);
 
 }  // namespace platsmarkeraren

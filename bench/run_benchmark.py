@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""Times whole runs of platsmarkeraren against a plain copy of the same
+number of bytes and against an awk hash join, over several rounds, and
+prints a Markdown table of medians and peak memory.
+
+    bench/run_benchmark.py [--persons N] [--places N] [--rounds N]
+
+Builds a Release binary with the 'bench' preset and generates its data
+with bench/generate_data (deterministic), in --workdir. Every compared run
+must produce the same bytes as the program, or the script fails.
+"""
+
+import argparse
+import filecmp
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+BUILD = ROOT / "build" / "bench"
+
+AWK_JOIN = r"""
+NR == FNR {
+  line[FNR] = $0; count = FNR
+  if (index($0, "2 PLAC ") && !($0 in twin)) twin[$0] = FNR
+  next
+}
+{
+  print
+  if (index($0, "2 PLAC ") && ($0 in twin))
+    for (i = twin[$0] + 1; i <= twin[$0] + 5 && i <= count; i++) print line[i]
+}
+"""
+
+
+def run(command, stdout=subprocess.DEVNULL):
+    """Runs `command`; returns (seconds, peak resident KiB). GNU time reads
+    the peak, since a child of this script would inherit the script's own."""
+    start = time.perf_counter()
+    done = subprocess.run(["/usr/bin/time", "-f", "%M", *map(str, command)], stdout=stdout,
+                          stderr=subprocess.PIPE)
+    seconds = time.perf_counter() - start
+    if done.returncode != 0:
+        sys.exit(f"failed ({done.returncode}): {' '.join(map(str, command))}: "
+                 f"{done.stderr.decode()}")
+    return seconds, int(done.stderr.decode().split()[-1])
+
+
+def build():
+    for command in (["cmake", "--preset", "bench"], ["cmake", "--build", "--preset", "bench"]):
+        subprocess.run(command, cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+
+
+def generate(work, persons, places):
+    tree = work / f"tree-{persons}-{places}.ged"
+    coordinates = work / f"coordinates-{places}.txt"
+    decoys = work / f"coordinates-{places}-x10.txt"
+    generator = BUILD / "bench" / "generate_data"
+    if not tree.exists():
+        subprocess.run([generator, persons, places, "0", tree, coordinates], check=True)
+        subprocess.run([generator, persons, places, "9", work / "unused.ged", decoys], check=True)
+        (work / "unused.ged").unlink()
+    return tree, coordinates, decoys
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--persons", type=int, default=400_000)
+    parser.add_argument("--places", type=int, default=20_000)
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--workdir", type=Path, default=Path("/tmp/platsmarkeraren-bench"))
+    args = parser.parse_args()
+
+    args.workdir.mkdir(parents=True, exist_ok=True)
+    build()
+    tree, coordinates, decoys = generate(args.workdir, str(args.persons), str(args.places))
+    program = BUILD / "app" / "platsmarkeraren"
+    out = {name: args.workdir / f"out-{name}.ged" for name in ("program", "copy", "awk", "x10")}
+    run([program, tree, coordinates, out["program"]])  # the bytes the copy copies
+
+    runs = {
+        "copy": lambda: run(["dd", f"if={out['program']}", f"of={out['copy']}", "bs=1M",
+                             "status=none"]),
+        "program": lambda: run([program, tree, coordinates, out["program"]]),
+        "x10": lambda: run([program, tree, decoys, out["x10"]]),
+        "awk": lambda: run(["mawk", AWK_JOIN, coordinates, tree], stdout=out["awk"].open("wb")),
+    }
+    times = {name: [] for name in runs}
+    memory = {name: 0 for name in runs}
+    for _ in range(args.rounds):
+        for name, timed in runs.items():
+            # Every run writes a new file: emptying an old one costs the file
+            # system more than the copy itself here, and varies widely.
+            out[name].unlink(missing_ok=True)
+            seconds, peak = timed()
+            times[name].append(seconds)
+            memory[name] = max(memory[name], peak)
+    for name in ("copy", "awk", "x10"):
+        if not filecmp.cmp(out["program"], out[name], shallow=False):
+            sys.exit(f"{name} did not produce the program's bytes")
+
+    median = {name: statistics.median(values) for name, values in times.items()}
+    labels = {
+        "copy": "plain copy of the output bytes (dd bs=1M)",
+        "program": "platsmarkeraren",
+        "x10": "platsmarkeraren, coordinate file ten times as large",
+        "awk": "awk hash join (mawk)",
+    }
+    mib = 1 << 20
+    print(f"{args.persons:,} persons, {args.places:,} places: genealogy file "
+          f"{tree.stat().st_size / mib:.0f} MiB, output {out['program'].stat().st_size / mib:.0f} MiB, "
+          f"coordinate files {coordinates.stat().st_size / mib:.1f} and "
+          f"{decoys.stat().st_size / mib:.1f} MiB; median of {args.rounds} rounds\n")
+    print("| run | seconds | × copy | peak memory (MiB) |")
+    print("|---|---:|---:|---:|")
+    for name in ("copy", "program", "x10", "awk"):
+        print(f"| {labels[name]} | {median[name]:.3f} | {median[name] / median['copy']:.2f} "
+              f"| {memory[name] / 1024:.1f} |")
+    bound = lambda path: (3 * path.stat().st_size + 16 * mib) / mib
+    print(f"\nprogram / copy: {median['program'] / median['copy']:.2f} (target at most 1.5)")
+    print(f"awk / program: {median['awk'] / median['program']:.1f} (target at least 20)")
+    print(f"ten-times file / program: {median['x10'] / median['program']:.2f} (target at most 1.3)")
+    print(f"peak memory: {memory['program'] / 1024:.1f} MiB of {bound(coordinates):.1f} allowed, "
+          f"{memory['x10'] / 1024:.1f} MiB of {bound(decoys):.1f} allowed with the larger file")
+
+
+if __name__ == "__main__":
+    main()
