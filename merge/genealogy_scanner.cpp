@@ -39,8 +39,10 @@ void GenealogyScanner::scan(GenealogyVisitor& visitor) {
 }
 
 void GenealogyScanner::make_room() {
-  if (capacity_ - held_ >= kReadSize) return;
-  capacity_ = std::max(2 * capacity_, held_ + kReadSize);
+  // A small file needs no more than its size and one byte to see the end.
+  const std::size_t read_size = std::min(kReadSize, genealogy_.size_hint() + 1);
+  if (capacity_ - held_ >= read_size) return;
+  capacity_ = std::max(2 * capacity_, held_ + read_size);
   auto grown = std::make_unique_for_overwrite<char[]>(capacity_);
   std::copy(buffer_.get(), buffer_.get() + held_, grown.get());
   buffer_ = std::move(grown);

@@ -13,10 +13,10 @@ void advise_huge_pages(void* data, std::size_t bytes) {
   constexpr std::uintptr_t kPage = 4096;
   constexpr std::size_t kHugePage = 2 << 20;
   if (bytes < kHugePage) return;
-  const auto address = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t first = (address + kPage - 1) & ~(kPage - 1);
-  const std::uintptr_t last = (address + bytes) & ~(kPage - 1);
-  madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  // madvise wants whole pages: the part of the array that covers them.
+  const std::size_t before_page = (kPage - reinterpret_cast<std::uintptr_t>(data) % kPage) % kPage;
+  const std::size_t pages = (bytes - before_page) / kPage * kPage;
+  madvise(static_cast<char*>(data) + before_page, pages, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)bytes;

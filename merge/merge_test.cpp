@@ -40,7 +40,7 @@ const std::string kBlock = "3 MAP\n4 LATI N59.8586\n4 LONG E17.6389\n3 NOTE a\n3
 const std::string kUppsala = "2 PLAC Uppsala domkyrkoförsamling\n";
 
 struct Case {
-  const char* name;
+  const char* name;  // cppcheck-suppress unusedStructMember ; names the test
   std::string genealogy;
   std::string coordinates;
   std::string expected;
@@ -196,14 +196,15 @@ class FullSink final : public Sink {
 
 TEST(Merge, PassesOnAFailedWrite) {
   const std::string genealogy = kFamily + std::string(5 << 20, 'x') + "\n" + kFamily;
+  const std::string coordinates = kUppsala + kBlock;
   for (const std::size_t room : {std::size_t{0}, std::size_t{1} << 20, std::size_t{5} << 20}) {
     StringSource genealogy_source(genealogy);
-    StringSource coordinate_source(kUppsala + kBlock);
+    StringSource coordinate_source(coordinates);
     FullSink output(room);
     EXPECT_THROW(merge(genealogy_source, coordinate_source, output), std::runtime_error);
   }
   StringSource small_source(kFamily);
-  StringSource coordinate_source(kUppsala + kBlock);
+  StringSource coordinate_source(coordinates);
   FullSink output(10);
   EXPECT_THROW(merge(small_source, coordinate_source, output), std::runtime_error);
 }

@@ -1,10 +1,20 @@
 #include "merge/output_buffer.hpp"
 
+#include <algorithm>
+
 namespace platsmarkeraren {
 
+namespace {
+
+// Small outputs (a short tree, a list of a few places) stay small in memory.
+constexpr std::size_t kFirstCapacity = 1 << 12;
+
+}  // namespace
+
 OutputBuffer::OutputBuffer(Sink& sink) : sink_(sink) {
-  buffers_[0] = std::make_unique_for_overwrite<char[]>(kCapacity);
+  buffers_[0] = std::make_unique_for_overwrite<char[]>(kFirstCapacity);
   free_ = buffers_[0].get();
+  capacity_ = kFirstCapacity;
 }
 
 OutputBuffer::~OutputBuffer() {
@@ -30,6 +40,13 @@ void OutputBuffer::flush() {
 }
 
 void OutputBuffer::write_past_end(std::string_view bytes) {
+  if (capacity_ < kCapacity) {
+    grow_first(used_ + bytes.size());
+    if (bytes.size() <= capacity_ - used_) {
+      write(bytes);
+      return;
+    }
+  }
   if (used_ > 0) hand_over();
   if (bytes.size() < kCapacity) {
     write(bytes);
@@ -39,6 +56,14 @@ void OutputBuffer::write_past_end(std::string_view bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
   wait_until_queued_below(1, lock);
   sink_.write(bytes);
+}
+
+void OutputBuffer::grow_first(std::size_t needed) {
+  capacity_ = std::min(kCapacity, std::max(2 * capacity_, needed));
+  auto grown = std::make_unique_for_overwrite<char[]>(capacity_);
+  std::copy(free_, free_ + used_, grown.get());
+  buffers_[0] = std::move(grown);
+  free_ = buffers_[0].get();
 }
 
 void OutputBuffer::hand_over() {
@@ -52,6 +77,7 @@ void OutputBuffer::hand_over() {
   filling_ = (filling_ + 1) % kBuffers;
   if (!buffers_[filling_]) buffers_[filling_] = std::make_unique_for_overwrite<char[]>(kCapacity);
   free_ = buffers_[filling_].get();
+  capacity_ = kCapacity;
   used_ = 0;
 }
 

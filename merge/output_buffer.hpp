@@ -26,7 +26,7 @@ class OutputBuffer {
   ~OutputBuffer();
 
   void write(std::string_view bytes) {
-    if (bytes.size() <= kCapacity - used_) {
+    if (bytes.size() <= capacity_ - used_) {
       std::memcpy(free_ + used_, bytes.data(), bytes.size());
       used_ += bytes.size();
     } else {
@@ -42,6 +42,7 @@ class OutputBuffer {
   static constexpr std::size_t kBuffers = 4;
 
   void write_past_end(std::string_view bytes);
+  void grow_first(std::size_t needed);
   void hand_over();
   void wait_until_queued_below(std::size_t count, std::unique_lock<std::mutex>& lock);
   void write_handed_over();
@@ -51,6 +52,7 @@ class OutputBuffer {
   std::size_t sizes_[kBuffers] = {};
   std::size_t filling_ = 0;  // the buffer the merge fills
   char* free_;               // where it goes on filling
+  std::size_t capacity_;     // of that buffer: the first starts small
   std::size_t used_ = 0;
 
   std::mutex mutex_;

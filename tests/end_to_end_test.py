@@ -7,6 +7,7 @@ With PLATSMARKERAREN_RUNNER set (say to "wine"), the binary runs through it.
 """
 
 import os
+import random
 import shlex
 import subprocess
 import sys
@@ -181,6 +182,38 @@ class Failures(Case):
         writer = subprocess.Popen(["sh", "-c", 'cat coord.txt > fifo'], cwd=self.dir)
         self.assertEqual(self.run_program("-r", "tree.ged", "fifo"), (0, MERGED, b""))
         writer.wait(timeout=60)
+
+
+class HostileInput(Case):
+    """Whatever the files hold, the tree comes through whole."""
+
+    def test_line_of_64_mib_holding_the_marker(self):
+        huge = b"2 PLAC " + b"x" * (64 << 20) + b"\n"
+        self.make("huge.ged", TREE + huge + TREE)
+        self.make("huge-coord.txt", COORDINATES + b"2 PLAC x\n")
+        self.assertEqual(self.run_program("huge.ged", "huge-coord.txt", "out")[0], 0)
+        self.assertTrue((self.dir / "out").read_bytes() == MERGED + huge + MERGED)
+
+    def test_random_binary_bytes(self):
+        noise = random.Random(2026).randbytes(1 << 20)
+        place = "\n2 PLAC Ås\n".encode()
+        tree = noise[:1000] + place + noise[1000:] + place + noise[:10]
+        self.make("noise.ged", tree)
+        block = b"a\nb\nc\nd\ne\n"
+        self.assertEqual(self.run_program("noise.ged", "coord.txt", "out")[0], 0)
+        self.assertTrue((self.dir / "out").read_bytes() == tree.replace(place, place + block))
+        self.make("noise.txt", noise)
+        self.assertEqual(self.run_program("noise.ged", "noise.txt", "out")[0], 0)
+        self.assertTrue((self.dir / "out").read_bytes() == tree)
+
+    def test_genealogy_file_without_newline(self):
+        for tree in ("2 PLAC Ås".encode(), b"x" * (3 << 20)):
+            self.make("flat.ged", tree)
+            self.assertEqual(self.run_program("-r", "flat.ged", "coord.txt"), (0, tree, b""))
+        # The twin is the coordinate file's last line: nothing follows it.
+        self.make("flat.ged", "2 PLAC Ås".encode())
+        self.make("last.txt", "0 HEAD\n2 PLAC Ås".encode())
+        self.assertEqual(self.run_program("-r", "flat.ged", "last.txt"), (0, "2 PLAC Ås".encode(), b""))
 
 
 if __name__ == "__main__":
