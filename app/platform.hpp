@@ -1,13 +1,23 @@
-// The few things that differ between systems: how a file name from the
-// command line is opened, and how standard output is made to carry bytes
-// unchanged.
+// The few things that differ between systems: the command line's encoding,
+// the console, how a file name is opened, and how standard output is made to
+// carry bytes unchanged. File names are UTF-8 on Windows, and bytes as the
+// system gives them elsewhere.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platsmarkeraren {
+
+#if defined(_WIN32)
+// The wide arguments of wmain as UTF-8, program name first.
+std::vector<std::string> utf8_arguments(int argc, wchar_t** argv);
+#endif
+
+// Makes a console show the UTF-8 of messages as the letters they are.
+void prepare_console();
 
 // Opens `name` (as given on the command line) in binary mode "rb" or "wb".
 std::FILE* open_file(const std::string& name, const char* mode);

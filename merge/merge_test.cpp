@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <ostream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,8 @@ struct Case {
   std::string coordinates;
   std::string expected;
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class MergeCase : public testing::TestWithParam<Case> {};
 

@@ -184,6 +184,43 @@ class Failures(Case):
         writer.wait(timeout=60)
 
 
+class Platform(Case):
+    """What must hold alike on Linux and on Windows."""
+
+    def test_swedish_file_names(self):
+        self.make("släkt.ged", TREE)
+        self.make("koordinater för Öja.txt", COORDINATES)
+        self.assertEqual(self.run_program("släkt.ged", "koordinater för Öja.txt", "ut å.ged")[0], 0)
+        self.assertEqual((self.dir / "ut å.ged").read_bytes(), MERGED)
+
+    def test_line_ends_are_kept_as_bytes(self):
+        crlf_tree = TREE.replace(b"\n", b"\r\n")
+        crlf_coordinates = COORDINATES.replace(b"\n", b"\r\n")
+        crlf_merged = MERGED.replace(b"\n", b"\r\n")
+        self.make("crlf.ged", crlf_tree)
+        self.make("crlf.txt", crlf_coordinates)
+        for tree, coordinates, expected in (("crlf.ged", "coord.txt", crlf_merged),
+                                            ("crlf.ged", "crlf.txt", crlf_merged),
+                                            ("tree.ged", "crlf.txt", MERGED)):
+            self.assertEqual(self.run_program("-r", tree, coordinates), (0, expected, b""))
+            self.assertEqual(self.run_program(tree, coordinates, "out")[0], 0)
+            self.assertEqual((self.dir / "out").read_bytes(), expected)
+
+    def test_messages_are_utf8(self):
+        _, _, err = self.run_program("saknas.ged", "coord.txt", "out")
+        self.assertIn("kan inte öppna infil", err.decode("utf-8"))
+
+    @unittest.skipUnless(WINDOWS, "the shell expands wildcards on POSIX systems")
+    def test_wildcards_are_expanded(self):
+        self.assertEqual(self.run_program("-r", "tr*.ged", "coord.*"), (0, MERGED, b""))
+
+    @unittest.skipUnless(WINDOWS, "file names differ in case and separator on POSIX systems")
+    def test_same_file_under_a_windows_spelling_is_refused(self):
+        for output in ("TREE.GED", ".\\tree.ged", "Coord.Txt"):
+            self.assert_fails(["tree.ged", "coord.txt", output], "samma fil")
+            self.assert_inputs_unchanged()
+
+
 class HostileInput(Case):
     """Whatever the files hold, the tree comes through whole."""
 
