@@ -70,7 +70,7 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
 
 void CoordinateIndex::read(Source& coordinate_file) {
   // One byte more than the expected size lets the end show without a grow.
-  file_ = LargeArray<char>(coordinate_file.size_hint() + 1);
+  file_ = LargeArray<char>(std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12));
   for (;;) {
     if (file_size_ == file_.size()) file_.grow(2 * file_.size(), file_size_);
     const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - file_size_);

@@ -39,8 +39,10 @@ void GenealogyScanner::scan(GenealogyVisitor& visitor) {
 }
 
 void GenealogyScanner::make_room() {
-  // A small file needs no more than its size and one byte to see the end.
-  const std::size_t read_size = std::min(kReadSize, genealogy_.size_hint() + 1);
+  // A small file needs no more than its size and one byte to see the end;
+  // a pipe tells no size.
+  const std::size_t hint = genealogy_.size_hint();
+  const std::size_t read_size = hint == 0 ? kReadSize : std::min(kReadSize, hint + 1);
   if (capacity_ - held_ >= read_size) return;
   capacity_ = std::max(2 * capacity_, held_ + read_size);
   auto grown = std::make_unique_for_overwrite<char[]>(capacity_);

@@ -40,4 +40,16 @@ class StringSink final : public Sink {
   std::string text;
 };
 
+// Runs `operation` (the merge, say) on two texts, read in pieces of at most
+// `longest_read` bytes, and returns what it wrote.
+inline std::string run_in_memory(void (*operation)(Source&, Source&, Sink&),
+                                 std::string_view genealogy, std::string_view coordinates,
+                                 std::size_t longest_read = std::numeric_limits<std::size_t>::max()) {
+  StringSource genealogy_source(genealogy, longest_read);
+  StringSource coordinate_source(coordinates, longest_read);
+  StringSink output;
+  operation(genealogy_source, coordinate_source, output);
+  return output.text;
+}
+
 }  // namespace platsmarkeraren

@@ -13,30 +13,19 @@
 #include "merge/missing_places.hpp"
 #include "merge/naive_model.hpp"
 
-namespace {
-
-using namespace platsmarkeraren;
-
-std::string run(void (*operation)(Source&, Source&, Sink&), const std::string& genealogy,
-                const std::string& coordinates, std::size_t longest_read) {
-  StringSource genealogy_source(genealogy, longest_read);
-  StringSource coordinate_source(coordinates, longest_read);
-  StringSink output;
-  operation(genealogy_source, coordinate_source, output);
-  return output.text;
-}
-
-}  // namespace
+using platsmarkeraren::run_in_memory;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const std::size_t longest_read = input.ConsumeIntegralInRange<std::size_t>(1, 4096);
   const std::string coordinates = input.ConsumeRandomLengthString();
   const std::string genealogy = input.ConsumeRemainingBytesAsString();
-  if (run(merge, genealogy, coordinates, longest_read) != naive::merge(genealogy, coordinates)) {
+  namespace naive = platsmarkeraren::naive;
+  if (run_in_memory(platsmarkeraren::merge, genealogy, coordinates, longest_read) !=
+      naive::merge(genealogy, coordinates)) {
     std::abort();
   }
-  if (run(list_missing_places, genealogy, coordinates, longest_read) !=
+  if (run_in_memory(platsmarkeraren::list_missing_places, genealogy, coordinates, longest_read) !=
       naive::missing_places(genealogy, coordinates)) {
     std::abort();
   }

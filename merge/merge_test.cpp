@@ -21,20 +21,12 @@ using namespace std::string_literals;
 
 std::string merged(std::string_view genealogy, std::string_view coordinates,
                    std::size_t longest_read = std::string::npos) {
-  StringSource genealogy_source(genealogy, longest_read);
-  StringSource coordinate_source(coordinates, longest_read);
-  StringSink output;
-  merge(genealogy_source, coordinate_source, output);
-  return output.text;
+  return run_in_memory(merge, genealogy, coordinates, longest_read);
 }
 
 std::string missing(std::string_view genealogy, std::string_view coordinates,
                     std::size_t longest_read = std::string::npos) {
-  StringSource genealogy_source(genealogy, longest_read);
-  StringSource coordinate_source(coordinates, longest_read);
-  StringSink output;
-  list_missing_places(genealogy_source, coordinate_source, output);
-  return output.text;
+  return run_in_memory(list_missing_places, genealogy, coordinates, longest_read);
 }
 
 const std::string kBlock = "3 MAP\n4 LATI N59.8586\n4 LONG E17.6389\n3 NOTE a\n3 NOTE b\n";

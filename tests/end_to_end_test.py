@@ -182,6 +182,10 @@ class Failures(Case):
         writer = subprocess.Popen(["sh", "-c", 'cat coord.txt > fifo'], cwd=self.dir)
         self.assertEqual(self.run_program("-r", "tree.ged", "fifo"), (0, MERGED, b""))
         writer.wait(timeout=60)
+        # The genealogy file from a pipe too, as /dev/stdin.
+        piped = subprocess.run(RUNNER + [BINARY, "-r", "/dev/stdin", "coord.txt"], cwd=self.dir,
+                               input=TREE * 1000, capture_output=True, timeout=60)
+        self.assertEqual((piped.returncode, piped.stdout), (0, MERGED * 1000))
 
 
 class Platform(Case):
