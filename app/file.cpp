@@ -7,11 +7,11 @@
 
 namespace platsmarkeraren {
 
-namespace {
-
 std::string describe(std::string_view argument, const std::string& name) {
   return std::string(argument) + " \"" + name + '"';
 }
+
+namespace {
 
 [[noreturn]] void fail_with(std::string_view doing, std::string_view description) {
   const int error = errno;

@@ -18,6 +18,9 @@ class RunError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// How messages name a file: the argument, then the name, e.g. infil "släkt.ged".
+std::string describe(std::string_view argument, const std::string& name);
+
 class File {
  public:
   File(const File&) = delete;

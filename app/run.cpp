@@ -29,8 +29,8 @@ void refuse_overwriting_input(const Command& command) {
   for (std::size_t input = 0; input < 2; ++input) {
     if (!same_file(output, command.files[input])) continue;
     const char* const argument = input == 0 ? "infil" : "koordinatfil";
-    throw RunError("utfil \"" + output + "\" är samma fil som " + argument + " \"" +
-                   command.files[input] + "\"; inget har skrivits");
+    throw RunError(describe("utfil", output) + " är samma fil som " +
+                   describe(argument, command.files[input]) + "; inget har skrivits");
   }
 }
 
