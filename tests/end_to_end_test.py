@@ -136,6 +136,7 @@ class Failures(Case):
         self.assert_fails(["tree.ged", "missing.txt", "out"], "koordinatfil")
         self.assertEqual((self.dir / "out").read_bytes(), b"kept")
         self.assert_fails(["-l", "missing.ged", "coord.txt"], "infil", "missing.ged")
+        self.assert_inputs_unchanged()
 
     def test_unwritable_utfil(self):
         self.assert_fails(["tree.ged", "coord.txt", "no/such/folder/out"], "utfil", "out")
@@ -145,6 +146,7 @@ class Failures(Case):
         (self.dir / "folder").mkdir()
         self.assert_fails(["folder", "coord.txt", "out"], "infil", "folder")
         self.assert_fails(["tree.ged", "folder", "out"], "koordinatfil", "folder")
+        self.assert_inputs_unchanged()
 
     def test_utfil_naming_an_input_is_refused(self):
         names = [("tree.ged", "infil"), ("./tree.ged", "infil"), ("coord.txt", "koordinatfil"),
