@@ -65,6 +65,8 @@ std::FILE* binary_standard_output() {
   return stdout;
 }
 
+bool standard_output_is(const std::string&) { return false; }
+
 #else
 
 void prepare_console() {}
@@ -74,6 +76,11 @@ std::FILE* open_file(const std::string& name, const char* mode) {
 }
 
 std::FILE* binary_standard_output() { return stdout; }
+
+bool standard_output_is(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::equivalent("/dev/stdout", path_of(name), error);
+}
 
 #endif
 

@@ -32,4 +32,8 @@ std::size_t file_size(const std::string& name);
 // spelling). False when either does not exist.
 bool same_file(const std::string& a, const std::string& b);
 
+// True when standard output is the file `name` (a shell's >> onto it).
+// Always false where the system cannot tell.
+bool standard_output_is(const std::string& name);
+
 }  // namespace platsmarkeraren

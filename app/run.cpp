@@ -23,15 +23,26 @@ void report(std::string_view message) {
   write_text(line);
 }
 
+[[noreturn]] void refuse(const std::string& output, std::string_view argument,
+                         const std::string& input) {
+  throw RunError(output + " är samma fil som " + describe(argument, input) +
+                 "; inget har skrivits");
+}
+
 // Refused before utfil is opened, since opening it empties it.
 void refuse_overwriting_input(const Command& command) {
   const std::string& output = command.files[2];
-  for (std::size_t input = 0; input < 2; ++input) {
-    if (!same_file(output, command.files[input])) continue;
-    const char* const argument = input == 0 ? "infil" : "koordinatfil";
-    throw RunError(describe("utfil", output) + " är samma fil som " +
-                   describe(argument, command.files[input]) + "; inget har skrivits");
+  if (same_file(output, command.files[0])) refuse(describe("utfil", output), "infil", command.files[0]);
+  if (same_file(output, command.files[1])) {
+    refuse(describe("utfil", output), "koordinatfil", command.files[1]);
   }
+}
+
+// Output appended to the genealogy file would be read again, and merged
+// again, until the disk is full. The coordinate file is read whole before
+// anything is written, so appending the list of missing places to it is safe.
+void refuse_appending_to_genealogy_file(const Command& command) {
+  if (standard_output_is(command.files[0])) refuse("stdout", "infil", command.files[0]);
 }
 
 // Opens in the order infil, koordinatfil, utfil, so that utfil is neither
@@ -40,7 +51,11 @@ void run_files(const Command& command) {
   InputFile genealogy("infil", command.files[0]);
   InputFile coordinates("koordinatfil", command.files[1]);
   const bool to_file = command.action == Action::merge && !command.redirect;
-  if (to_file) refuse_overwriting_input(command);
+  if (to_file) {
+    refuse_overwriting_input(command);
+  } else {
+    refuse_appending_to_genealogy_file(command);
+  }
   OutputFile output = to_file ? OutputFile(command.files[2]) : OutputFile();
   if (command.action == Action::list) {
     list_missing_places(genealogy, coordinates, output);

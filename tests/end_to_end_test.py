@@ -160,6 +160,18 @@ class Failures(Case):
             self.assert_fails(["tree.ged", "coord.txt", output], argument, output)
             self.assert_inputs_unchanged()
 
+    @unittest.skipIf(WINDOWS, "the program cannot tell standard output's file on Windows")
+    def test_output_appended_to_the_genealogy_file_is_refused(self):
+        for option in ("-r", "-l"):
+            with open(self.tree, "ab") as tree:
+                self.assert_fails([option, "tree.ged", "coord.txt"], "stdout", "infil", stdout=tree)
+            self.assert_inputs_unchanged()
+        # Appending the missing places to the coordinate file is the workflow.
+        with open(self.coordinates, "ab") as coordinates:
+            self.make("new.ged", "2 PLAC Öja\n".encode())
+            self.assertEqual(self.run_program("-l", "new.ged", "coord.txt", stdout=coordinates)[0], 0)
+        self.assertEqual(self.coordinates.read_bytes(), COORDINATES + "2 PLAC Öja\n".encode())
+
     @unittest.skipIf(WINDOWS, "no /dev/full on Windows")
     def test_full_disk_is_reported(self):
         self.assert_fails(["tree.ged", "coord.txt", "/dev/full"], "utfil", "/dev/full")
