@@ -55,7 +55,8 @@ void File::close() {
 void File::fail(std::string_view doing) const { fail_with(doing, description_); }
 
 InputFile::InputFile(std::string_view argument, const std::string& name)
-    : File(open_or_fail(argument, name, "rb"), describe(argument, name)) {}
+    : File(open_or_fail(argument, name, "rb"), describe(argument, name)),
+      size_hint_(file_size(name)) {}
 
 std::size_t InputFile::read(char* into, std::size_t size) {
   errno = 0;

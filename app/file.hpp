@@ -45,6 +45,10 @@ class InputFile final : public File, public Source {
   // `argument` is the name the usage text gives the file: infil, koordinatfil.
   InputFile(std::string_view argument, const std::string& name);
   std::size_t read(char* into, std::size_t size) override;
+  std::size_t size_hint() const override { return size_hint_; }
+
+ private:
+  std::size_t size_hint_;  // the size of a regular file, 0 for a pipe
 };
 
 class OutputFile final : public File, public Sink {

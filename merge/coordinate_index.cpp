@@ -20,15 +20,11 @@ constexpr int kOffsetBits = 40;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 constexpr int kEndBits = 2;
 
-std::string_view view(const char* first, const char* last) {
-  return {first, static_cast<std::size_t>(last - first)};
-}
-
 // The up to five lines from `first` on.
 std::string_view block_from(const char* first, const char* last) {
   const char* next = first;
   for (int i = 0; i < kBlockLines && next < last; ++i) take_line(next, last);
-  return view(first, next);
+  return bytes_between(first, next);
 }
 
 // The size of the line end that every line of `block` has: 1 for LF, 2 for

@@ -55,7 +55,7 @@ void GenealogyScanner::scan_lines(const char* first, const char* last,
   if (passing_) {  // called only once the long line's newline is read
     const char* const long_line = first;
     take_line(first, last);
-    visitor.lines({long_line, static_cast<std::size_t>(first - long_line)}, {});
+    visitor.lines(bytes_between(long_line, first), {});
     passing_ = false;
   }
   place_lines_.clear();
@@ -63,7 +63,7 @@ void GenealogyScanner::scan_lines(const char* first, const char* last,
     const std::string_view line = take_place_line(next, last);
     if (!line.empty()) place_lines_.push_back(line);
   }
-  visitor.lines({first, static_cast<std::size_t>(last - first)}, place_lines_);
+  visitor.lines(bytes_between(first, last), place_lines_);
 }
 
 void GenealogyScanner::keep_from(const char* first) {

@@ -4,6 +4,9 @@
 
 namespace platsmarkeraren {
 
+namespace {
+
+// The first place marker in [first, last), or nullptr.
 const char* find_place_marker(const char* first, const char* last) {
   // memchr skips most of the text looking for the L: digits and spaces
   // stand on every line of a genealogy file, a capital L on few others.
@@ -24,6 +27,8 @@ const char* find_place_marker(const char* first, const char* last) {
   return nullptr;
 }
 
+}  // namespace
+
 std::string_view take_place_line(const char*& next, const char* last) {
   const char* const marker = find_place_marker(next, last);
   if (marker == nullptr) {
@@ -34,7 +39,7 @@ std::string_view take_place_line(const char*& next, const char* last) {
   const char* const first = start != nullptr ? start : next;
   next = marker;
   take_line(next, last);
-  return {first, static_cast<std::size_t>(next - first)};
+  return bytes_between(first, next);
 }
 
 const char* after_last_newline(const char* first, const char* last) {

@@ -29,19 +29,21 @@ struct Line {
   bool terminated() const { return !end.empty(); }
 };
 
+// The bytes of [first, last).
+inline std::string_view bytes_between(const char* first, const char* last) {
+  return {first, static_cast<std::size_t>(last - first)};
+}
+
 // Takes the bytes of [next, last) up to and including the next newline, or
 // all of them when there is none, and moves `next` past them.
 inline std::string_view take_line(const char*& next, const char* last) {
-  const std::string_view rest(next, static_cast<std::size_t>(last - next));
+  const std::string_view rest = bytes_between(next, last);
   const std::size_t newline = rest.find('\n');
   const std::string_view line =
       newline == std::string_view::npos ? rest : rest.substr(0, newline + 1);
   next += line.size();
   return line;
 }
-
-// The first place marker in [first, last), or nullptr.
-const char* find_place_marker(const char* first, const char* last);
 
 // Takes the next whole line in [next, last) that holds the place marker,
 // line end included, and moves `next` past it. Empty when there is none.

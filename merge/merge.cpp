@@ -31,11 +31,11 @@ class Merger final : public GenealogyVisitor {
       if (i + kAhead < places_.size()) index_.prefetch_twin(places_[i + kAhead].hash);
       const Place& place = places_[i];
       const char* const line_end = place.line.end.data() + place.line.end.size();
-      out_.write({copied, static_cast<std::size_t>(line_end - copied)});
+      out_.write(bytes_between(copied, line_end));
       index_.write_block(place.line, place.hash, out_);
       copied = line_end;
     }
-    out_.write({copied, static_cast<std::size_t>(bytes.data() + bytes.size() - copied)});
+    out_.write(bytes_between(copied, bytes.data() + bytes.size()));
   }
 
  private:
