@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "merge/hash.hpp"
-#include "merge/output_buffer.hpp"
+#include "merge/block_output.hpp"
 #include "merge/prefetch.hpp"
 
 namespace platsmarkeraren {
@@ -125,7 +125,7 @@ const CoordinateIndex::Slot* CoordinateIndex::find(Line place, std::uint64_t has
   return slot.key == 0 ? nullptr : &slot;
 }
 
-void CoordinateIndex::write_block(Line place, std::uint64_t hash, OutputBuffer& out) const {
+void CoordinateIndex::write_block(Line place, std::uint64_t hash, BlockOutput& out) const {
   const Slot* const slot = find(place, hash);
   if (slot == nullptr) return;
   // The twin has a line end when `place` has one: CR LF when a CR follows.

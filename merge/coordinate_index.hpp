@@ -12,7 +12,7 @@
 
 namespace platsmarkeraren {
 
-class OutputBuffer;
+class BlockOutput;
 
 class CoordinateIndex {
  public:
@@ -33,7 +33,7 @@ class CoordinateIndex {
   // line end of `place`: the output keeps the line ends of the genealogy
   // file, and a last line that lacks a line end is never glued to the next
   // genealogy line. Writes nothing when no line is the same.
-  void write_block(Line place, std::uint64_t hash, OutputBuffer& out) const;
+  void write_block(Line place, std::uint64_t hash, BlockOutput& out) const;
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.

@@ -1,12 +1,15 @@
 #include "merge/merge.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <thread>
 #include <vector>
 
+#include "merge/block_output.hpp"
+#include "merge/block_workers.hpp"
 #include "merge/coordinate_index.hpp"
-#include "merge/genealogy_scanner.hpp"
 #include "merge/line.hpp"
-#include "merge/output_buffer.hpp"
 
 namespace platsmarkeraren {
 
@@ -14,7 +17,7 @@ namespace {
 
 class Merger final : public GenealogyVisitor {
  public:
-  Merger(const CoordinateIndex& index, OutputBuffer& out) : index_(index), out_(out) {}
+  Merger(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
   void lines(std::string_view bytes, std::span<const std::string_view> place_lines) override {
     // The slots of all place lines are loaded first, and each twin a few
@@ -47,19 +50,32 @@ class Merger final : public GenealogyVisitor {
   };
 
   const CoordinateIndex& index_;
-  OutputBuffer& out_;
+  BlockOutput& out_;
   std::vector<Place> places_;  // reused from block to block
 };
+
+// A file of a few blocks is done before a second thread would have started.
+constexpr std::size_t kOneWorkerSize = 1 << 20;
+constexpr unsigned kMostWorkers = 4;
+
+unsigned workers_for(const Source& genealogy) {
+  const std::size_t size = genealogy.size_hint();
+  if (size != 0 && size <= kOneWorkerSize) return 1;
+  return std::clamp(std::thread::hardware_concurrency(), 1U, kMostWorkers);
+}
 
 }  // namespace
 
 void merge(Source& genealogy, Source& coordinates, Sink& output) {
+  merge(genealogy, coordinates, output, workers_for(genealogy));
+}
+
+void merge(Source& genealogy, Source& coordinates, Sink& output, unsigned workers) {
   const CoordinateIndex index(coordinates);
-  OutputBuffer out(output);
-  Merger merger(index, out);
   // One byte more than the longest twin leaves room for a CR before the LF.
-  GenealogyScanner(genealogy, index.longest_twin() + 1).scan(merger);
-  out.flush();
+  visit_blocks(genealogy, index.longest_twin() + 1, output, workers, [&](BlockOutput& out) {
+    return std::make_unique<Merger>(index, out);
+  });
 }
 
 }  // namespace platsmarkeraren

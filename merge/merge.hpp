@@ -11,4 +11,9 @@ namespace platsmarkeraren {
 // exceptions; the merge itself has none.
 void merge(Source& genealogy, Source& coordinates, Sink& output);
 
+// The same with `workers` threads (at least 1) that merge blocks of the
+// genealogy file side by side; the one above picks their number by the
+// machine and the size of the file.
+void merge(Source& genealogy, Source& coordinates, Sink& output, unsigned workers);
+
 }  // namespace platsmarkeraren

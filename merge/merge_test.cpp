@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <ostream>
 #include <random>
@@ -22,6 +23,18 @@ using namespace std::string_literals;
 std::string merged(std::string_view genealogy, std::string_view coordinates,
                    std::size_t longest_read = std::string::npos) {
   return run_in_memory(merge, genealogy, coordinates, longest_read);
+}
+
+// With several workers, neighbouring blocks are merged in different threads
+// and a line that spans blocks is carried from one worker's buffer to the
+// next one's.
+std::string merged_by(unsigned workers, std::string_view genealogy, std::string_view coordinates,
+                      std::size_t longest_read = std::string::npos) {
+  StringSource genealogy_source(genealogy, longest_read);
+  StringSource coordinate_source(coordinates, longest_read);
+  StringSink output;
+  merge(genealogy_source, coordinate_source, output, workers);
+  return output.text;
 }
 
 std::string missing(std::string_view genealogy, std::string_view coordinates,
@@ -48,6 +61,7 @@ TEST_P(MergeCase, GivesTheExpectedOutput) {
   EXPECT_EQ(merged(c.genealogy, c.coordinates), c.expected);
   // The same bytes in reads of one byte reach every buffer boundary.
   EXPECT_EQ(merged(c.genealogy, c.coordinates, 1), c.expected);
+  EXPECT_EQ(merged_by(3, c.genealogy, c.coordinates, 1), c.expected);
 }
 
 const std::string kFamily = "0 @I1@ INDI\n1 BIRT\n2 DATE 1 JAN 1850\n" + kUppsala + "1 DEAT\n";
@@ -103,6 +117,7 @@ TEST(Merge, StreamsLinesLongerThanAnyTwinThrough) {
   const std::string coordinates = kUppsala + kBlock + long_place.substr(1 << 20) + "z\n";
   // Compared as a whole: a failure would print megabytes.
   EXPECT_TRUE(merged(genealogy, coordinates) == kUppsala + kBlock + long_place + kUppsala + kBlock);
+  EXPECT_TRUE(merged_by(2, genealogy, coordinates) == kUppsala + kBlock + long_place + kUppsala + kBlock);
 }
 
 TEST(Merge, HoldsLongPlaceLinesThatHaveATwin) {
@@ -110,6 +125,8 @@ TEST(Merge, HoldsLongPlaceLinesThatHaveATwin) {
   const std::string genealogy = "0 HEAD\r\n" + long_place + "0 TRLR\r\n";
   const std::string coordinates = "2 PLAC " + std::string(3 << 20, 'x') + "\na\nb\n";
   EXPECT_TRUE(merged(genealogy, coordinates) == "0 HEAD\r\n" + long_place + "a\r\nb\r\n0 TRLR\r\n");
+  EXPECT_TRUE(merged_by(2, genealogy, coordinates) ==
+              "0 HEAD\r\n" + long_place + "a\r\nb\r\n0 TRLR\r\n");
 }
 
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
@@ -160,7 +177,9 @@ TEST(Merge, AgreesWithTheNaiveModelOnRandomFiles) {
     const std::string coordinates = random.file(14);
     const std::size_t longest_read = 1 + random.pick(8);
     SCOPED_TRACE(testing::Message() << "round " << round);
-    ASSERT_EQ(merged(genealogy, coordinates, longest_read), naive::merge(genealogy, coordinates));
+    const unsigned workers = 1 + round % 3;
+    ASSERT_EQ(merged_by(workers, genealogy, coordinates, longest_read),
+              naive::merge(genealogy, coordinates));
     ASSERT_EQ(missing(genealogy, coordinates, longest_read),
               naive::missing_places(genealogy, coordinates));
   }
@@ -174,6 +193,8 @@ TEST(Merge, AgreesWithTheNaiveModelOnOutputOfManyBuffers) {
   const std::string expected = naive::merge(genealogy, coordinates);
   EXPECT_TRUE(merged(genealogy, coordinates) == expected);
   EXPECT_TRUE(merged(genealogy, coordinates, 1000) == expected);
+  EXPECT_TRUE(merged_by(2, genealogy, coordinates) == expected);
+  EXPECT_TRUE(merged_by(4, genealogy, coordinates, 1000) == expected);
 }
 
 // Accepts a number of bytes, then fails like a full disk.
@@ -189,19 +210,55 @@ class FullSink final : public Sink {
   std::size_t room_;
 };
 
+// Hands out a number of bytes of its text, then fails like a bad disk.
+class FailingSource final : public Source {
+ public:
+  FailingSource(std::string_view text, std::size_t good) : text_(text), good_(good) {}
+  std::size_t read(char* into, std::size_t size) override {
+    if (good_ == 0) throw std::runtime_error("bad sector");
+    const std::size_t got = text_.read(into, std::min(size, good_));
+    good_ -= got;
+    return got;
+  }
+
+ private:
+  StringSource text_;
+  std::size_t good_;
+};
+
 TEST(Merge, PassesOnAFailedWrite) {
   const std::string genealogy = kFamily + std::string(5 << 20, 'x') + "\n" + kFamily;
   const std::string coordinates = kUppsala + kBlock;
-  for (const std::size_t room : {std::size_t{0}, std::size_t{1} << 20, std::size_t{5} << 20}) {
-    StringSource genealogy_source(genealogy);
-    StringSource coordinate_source(coordinates);
-    FullSink output(room);
-    EXPECT_THROW(merge(genealogy_source, coordinate_source, output), std::runtime_error);
+  for (const unsigned workers : {1U, 2U}) {
+    for (const std::size_t room : {std::size_t{0}, std::size_t{1} << 20, std::size_t{5} << 20}) {
+      StringSource genealogy_source(genealogy);
+      StringSource coordinate_source(coordinates);
+      FullSink output(room);
+      EXPECT_THROW(merge(genealogy_source, coordinate_source, output, workers), std::runtime_error);
+    }
   }
   StringSource small_source(kFamily);
   StringSource coordinate_source(coordinates);
   FullSink output(10);
   EXPECT_THROW(merge(small_source, coordinate_source, output), std::runtime_error);
+}
+
+TEST(Merge, PassesOnAFailedRead) {
+  std::string genealogy;
+  for (int i = 0; i < 100000; ++i) genealogy += kFamily;
+  const std::string coordinates = kUppsala + kBlock;
+  const std::string expected = naive::merge(genealogy, coordinates);
+  for (const unsigned workers : {1U, 2U, 3U}) {
+    for (const std::size_t good : {std::size_t{0}, std::size_t{1000}, genealogy.size() / 2}) {
+      FailingSource genealogy_source(genealogy, good);
+      StringSource coordinate_source(coordinates);
+      StringSink output;
+      EXPECT_THROW(merge(genealogy_source, coordinate_source, output, workers), std::runtime_error);
+      // Only whole blocks before the failure went out, in order.
+      EXPECT_LE(output.text.size(), good * 2);
+      EXPECT_TRUE(std::string_view(expected).starts_with(output.text));
+    }
+  }
 }
 
 }  // namespace

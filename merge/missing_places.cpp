@@ -3,14 +3,15 @@
 #include <cstddef>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unordered_set>
 
 #include "merge/coordinate_index.hpp"
-#include "merge/genealogy_scanner.hpp"
+#include "merge/block_output.hpp"
+#include "merge/block_workers.hpp"
 #include "merge/hash.hpp"
 #include "merge/line.hpp"
-#include "merge/output_buffer.hpp"
 
 namespace platsmarkeraren {
 
@@ -23,7 +24,7 @@ struct TextHash {
 
 class MissingPlaces final : public GenealogyVisitor {
  public:
-  MissingPlaces(const CoordinateIndex& index, OutputBuffer& out) : index_(index), out_(out) {}
+  MissingPlaces(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
   void lines(std::string_view, std::span<const std::string_view> place_lines) override {
     for (const std::string_view line : place_lines) {
@@ -43,7 +44,7 @@ class MissingPlaces final : public GenealogyVisitor {
   }
 
   const CoordinateIndex& index_;
-  OutputBuffer& out_;
+  BlockOutput& out_;
   std::unordered_set<std::string, TextHash, std::equal_to<>> listed_;
 };
 
@@ -51,12 +52,11 @@ class MissingPlaces final : public GenealogyVisitor {
 
 void list_missing_places(Source& genealogy, Source& coordinates, Sink& output) {
   const CoordinateIndex index(coordinates);
-  OutputBuffer out(output);
-  MissingPlaces missing(index, out);
   // A place line longer than any twin is missing too and must be listed
-  // whole, so every line is held whole here.
-  GenealogyScanner(genealogy, std::numeric_limits<std::size_t>::max()).scan(missing);
-  out.flush();
+  // whole, so every line is held whole here. A place is listed where it is
+  // first met, so one worker goes through the file in order.
+  visit_blocks(genealogy, std::numeric_limits<std::size_t>::max(), output, 1,
+               [&](BlockOutput& out) { return std::make_unique<MissingPlaces>(index, out); });
 }
 
 }  // namespace platsmarkeraren

@@ -1,0 +1,71 @@
+// Hands the genealogy file to the workers a block of whole lines at a time,
+// with the place lines among them found. The workers take turns at reading,
+// each into its own buffer, and search their blocks side by side.
+//
+// Only a line that could still have a twin is held whole from one block to
+// the next; a longer one goes on in pieces as it streams, so neither a huge
+// file nor a huge line needs memory in proportion.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "merge/stream.hpp"
+
+namespace platsmarkeraren {
+
+struct Block {
+  std::size_t number = 0;  // the blocks of a file are numbered 0, 1, 2, ...
+  std::string_view bytes;  // the next bytes of the file
+  // The whole lines among `bytes` that hold the place marker, line ends
+  // included, in order.
+  std::span<const std::string_view> place_lines;
+};
+
+class GenealogyReader {
+ public:
+  // A line that grows past `hold_limit` bytes before its newline is passed
+  // on in pieces and is never a place line.
+  GenealogyReader(Source& genealogy, std::size_t hold_limit);
+
+  // What one worker reads into; it keeps its block until the next read.
+  class Buffer {
+   private:
+    friend class GenealogyReader;
+    void make_room(std::string_view carried, std::size_t read_size);
+
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+    std::vector<std::string_view> place_lines_;  // reused from block to block
+  };
+
+  // Reads the next block into `buffer`, which may be one block less than
+  // full: the start of a line whose end is not read yet waits for the next
+  // block. False at the end of the file.
+  bool next(Buffer& buffer, Block& block);
+
+ private:
+  struct Lines {
+    std::size_t first;
+    std::size_t last;
+  };
+
+  std::optional<Lines> read_block(Buffer& buffer, Block& block);
+
+  Source& genealogy_;
+  std::size_t hold_limit_;
+  std::mutex reading_;
+  // The start of a line whose newline is not read yet, in the buffer of the
+  // block read last; the next block begins with it.
+  std::string_view carried_;
+  bool passing_ = false;  // that line is too long to hold: its start went on
+  bool ended_ = false;
+  std::size_t blocks_ = 0;
+};
+
+}  // namespace platsmarkeraren
