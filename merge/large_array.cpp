@@ -1,6 +1,7 @@
 #include "merge/large_array.hpp"
 
-#include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -8,19 +9,35 @@
 
 namespace platsmarkeraren {
 
-void advise_huge_pages(void* data, std::size_t bytes) {
-#if defined(__linux__)
-  constexpr std::uintptr_t kPage = 4096;
-  constexpr std::size_t kHugePage = 2 << 20;
-  if (bytes < kHugePage) return;
-  // madvise wants whole pages: the part of the array that covers them.
-  const std::size_t before_page = (kPage - reinterpret_cast<std::uintptr_t>(data) % kPage) % kPage;
-  const std::size_t pages = (bytes - before_page) / kPage * kPage;
-  madvise(static_cast<char*>(data) + before_page, pages, MADV_HUGEPAGE);
-#else
-  (void)data;
-  (void)bytes;
-#endif
+namespace {
+
+void* checked(void* data) {
+  if (data == nullptr) throw std::bad_alloc();
+  return data;
 }
+
+}  // namespace
+
+#if defined(__linux__)
+
+void* allocate_large(std::size_t bytes) {
+  // Only whole, aligned huge pages can be huge pages: an array of a few
+  // megabytes that merely spans some would get none. Rounding up costs at
+  // most one huge page of memory per array.
+  constexpr std::size_t kHugePage = 2 << 20;
+  if (bytes < kHugePage / 2) return checked(std::malloc(std::max<std::size_t>(bytes, 1)));
+  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* const data = checked(std::aligned_alloc(kHugePage, rounded));
+  madvise(data, rounded, MADV_HUGEPAGE);  // a hint only: without it, slower, never wrong
+  return data;
+}
+
+#else
+
+void* allocate_large(std::size_t bytes) { return checked(std::malloc(std::max<std::size_t>(bytes, 1))); }
+
+#endif
+
+void free_large(void* data) { std::free(data); }
 
 }  // namespace platsmarkeraren

@@ -11,8 +11,10 @@
 
 namespace platsmarkeraren {
 
-// A hint only; without it the program is slower, never wrong.
-void advise_huge_pages(void* data, std::size_t bytes);
+// Memory for a large array, in huge pages where the system offers them;
+// throws std::bad_alloc when there is none.
+void* allocate_large(std::size_t bytes);
+void free_large(void* data);
 
 template <typename T>
 class LargeArray {
@@ -23,9 +25,7 @@ class LargeArray {
 
   // The elements are left uninitialised.
   explicit LargeArray(std::size_t size)
-      : data_(std::make_unique_for_overwrite<T[]>(size)), size_(size) {
-    advise_huge_pages(data_.get(), size * sizeof(T));
-  }
+      : data_(static_cast<T*>(allocate_large(size * sizeof(T)))), size_(size) {}
 
   // Grows to `size` elements, keeping the first `keep`.
   void grow(std::size_t size, std::size_t keep) {
@@ -37,11 +37,15 @@ class LargeArray {
   T* data() { return data_.get(); }
   const T* data() const { return data_.get(); }
   std::size_t size() const { return size_; }
-  T& operator[](std::size_t i) { return data_[i]; }
-  const T& operator[](std::size_t i) const { return data_[i]; }
+  T& operator[](std::size_t i) { return data_.get()[i]; }
+  const T& operator[](std::size_t i) const { return data_.get()[i]; }
 
  private:
-  std::unique_ptr<T[]> data_;
+  struct Free {
+    void operator()(T* data) const { free_large(data); }
+  };
+
+  std::unique_ptr<T, Free> data_;
   std::size_t size_ = 0;
 };
 
