@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <stdexcept>
-#include <vector>
+#include <thread>
 
 #include "merge/hash.hpp"
 #include "merge/block_output.hpp"
@@ -19,6 +20,11 @@ constexpr int kBlockLines = 5;
 constexpr int kOffsetBits = 40;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 constexpr int kEndBits = 2;
+// Below this, a second thread would cost more than it saves.
+constexpr std::size_t kSplitSize = 1 << 20;
+// A place line and five short coordinate lines: a guess at the number of
+// twins, so that the list of them seldom grows.
+constexpr std::size_t kShortestRecord = 64;
 
 // The up to five lines from `first` on.
 std::string_view block_from(const char* first, const char* last) {
@@ -52,16 +58,57 @@ std::uint32_t fitted(std::size_t size, int spare_bits) {
 CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   read(coordinate_file);
   if (file_size_ >= kOffsetMask) throw std::length_error("koordinatfilen är för stor");
-  const char* const last = file_.data() + file_size_;
-  std::vector<std::string_view> twins;
-  for (const char* next = file_.data(); next < last;) {
-    const std::string_view twin = take_place_line(next, last);
-    if (!twin.empty()) twins.push_back(twin);
+  // Finding the twins and their blocks is most of the work: in a large file
+  // two threads share it, each taking the lines of one half.
+  const char* const file = file_.data();
+  const std::size_t split =
+      file_size_ < kSplitSize ? file_size_ : std::find(file + file_size_ / 2, file + file_size_, '\n') - file + 1;
+  Twins first_half;
+  Twins second_half;
+  std::exception_ptr failure;
+  {
+    std::jthread helper;
+    if (split < file_size_) {
+      helper = std::jthread([&] {
+        try {
+          second_half = find_twins(split, file_size_);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    }
+    first_half = find_twins(0, std::min(split, file_size_));
   }
-  slots_ = LargeArray<Slot>(std::bit_ceil(std::max<std::size_t>(16, 2 * twins.size())));
+  if (failure) std::rethrow_exception(failure);
+  const std::size_t twins = first_half.size + second_half.size;
+  slots_ = LargeArray<Slot>(std::bit_ceil(std::max<std::size_t>(16, 2 * twins)));
   std::fill_n(slots_.data(), slots_.size(), Slot{});
   mask_ = slots_.size() - 1;
-  for (const std::string_view twin : twins) add(twin);
+  // In the order of the file, since the first line of the file wins.
+  add(first_half);
+  add(second_half);
+}
+
+CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_t last) const {
+  const char* const file_end = file_.data() + file_size_;
+  Twins twins;
+  twins.found = LargeArray<Twin>((last - first) / kShortestRecord + 1);
+  for (const char* next = file_.data() + first; next < file_.data() + last;) {
+    const std::string_view twin = take_place_line(next, file_.data() + last);
+    if (twin.empty()) continue;
+    const Line line = Line::split(twin);
+    // A block may run on into the other half of the file.
+    const std::string_view block = block_from(twin.data() + twin.size(), file_end);
+    const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
+    const std::uint64_t line_hash = hash(line);
+    Slot slot;
+    slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
+    slot.text_size = fitted(line.text.size(), 0);
+    slot.block = fitted(block.size(), kEndBits) << kEndBits | common_end_size(block);
+    if (twins.size == twins.found.size()) twins.found.grow(2 * twins.size, twins.size);
+    twins.found[twins.size++] = {line_hash, slot};
+  }
+  return twins;
 }
 
 void CoordinateIndex::read(Source& coordinate_file) {
@@ -81,17 +128,20 @@ std::uint64_t CoordinateIndex::hash(Line line) {
   return hash_text(line.text) ^ (line.terminated() ? 0 : 0x5bd1e995U);
 }
 
-void CoordinateIndex::add(std::string_view twin) {
-  const Line line = Line::split(twin);
-  const std::uint64_t line_hash = hash(line);
-  Slot& slot = slots_[probe(line_hash, line)];
-  if (slot.key != 0) return;  // the first line of the file wins
-  const std::string_view block = block_from(twin.data() + twin.size(), file_.data() + file_size_);
-  const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
-  slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
-  slot.text_size = fitted(line.text.size(), 0);
-  slot.block = fitted(block.size(), kEndBits) << kEndBits | common_end_size(block);
-  longest_twin_ = std::max(longest_twin_, line.text.size());
+void CoordinateIndex::add(const Twins& twins) {
+  // Slots are loaded a few twins ahead, so the waits for memory overlap.
+  constexpr std::size_t kAhead = 8;
+  for (std::size_t i = 0; i < twins.size; ++i) {
+    if (i + kAhead < twins.size) prefetch_slot(twins.found[i + kAhead].hash);
+    const Twin& twin = twins.found[i];
+    const char* const text = text_of(twin.slot);
+    const bool terminated = text + twin.slot.text_size != file_.data() + file_size_;
+    const Line line{{text, twin.slot.text_size}, terminated ? "\n" : ""};
+    Slot& slot = slots_[probe(twin.hash, line)];
+    if (slot.key != 0) continue;  // the first line of the file wins
+    slot = twin.slot;
+    longest_twin_ = std::max<std::size_t>(longest_twin_, twin.slot.text_size);
+  }
 }
 
 const char* CoordinateIndex::text_of(const Slot& slot) const {

@@ -49,11 +49,24 @@ class CoordinateIndex {
     std::uint32_t block;      // the block's size over the size of the line end all its lines share
   };
 
+  // A twin found in the file, with what its slot will hold.
+  struct Twin {
+    std::uint64_t hash;
+    Slot slot;
+  };
+
+  struct Twins {
+    LargeArray<Twin> found;
+    std::size_t size = 0;
+  };
+
   void read(Source& coordinate_file);
+  // The twins among the lines of [first, last), in order.
+  Twins find_twins(std::size_t first, std::size_t last) const;
+  void add(const Twins& twins);
 
   const Slot* find(Line place, std::uint64_t hash) const;
   std::size_t probe(std::uint64_t hash, Line line) const;
-  void add(std::string_view twin);
   const char* text_of(const Slot& slot) const;
 
   LargeArray<char> file_;

@@ -129,6 +129,24 @@ TEST(Merge, HoldsLongPlaceLinesThatHaveATwin) {
               "0 HEAD\r\n" + long_place + "a\r\nb\r\n0 TRLR\r\n");
 }
 
+TEST(Merge, IndexesALargeCoordinateFileInHalvesLikeAWholeOne) {
+  // Two threads index the halves of a large file: the first twin must still
+  // win across them, and a block may run on from one half into the other.
+  std::string decoys;
+  while (decoys.size() < (1 << 20)) decoys += "2 PLAC Ort " + std::to_string(decoys.size()) + "\n" + kBlock;
+  const std::string across = "2 PLAC Öja\n" + kBlock;
+  const std::string first = kUppsala + "first\n";
+  const std::string second = kUppsala + "second\n";
+  std::string coordinates = first + decoys + across;
+  // Sized so that the middle of the file falls in the block of Öja.
+  coordinates += std::string(decoys.size() + first.size() + 39 - across.size() - second.size(), 'x');
+  coordinates += "\n" + second;
+  const std::size_t middle = coordinates.size() / 2;
+  ASSERT_EQ(middle, first.size() + decoys.size() + 20);
+  const std::string genealogy = kFamily + "2 PLAC Öja\n2 PLAC Ort 0\n";
+  EXPECT_EQ(merged(genealogy, coordinates), naive::merge(genealogy, coordinates));
+}
+
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
   const std::string genealogy =
       "2 PLAC Ås\r\n2 PLAC Öja\n2 PLAC Ås\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Öja\r\n2 PLAC Ås";
