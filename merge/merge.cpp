@@ -20,18 +20,19 @@ class Merger final : public GenealogyVisitor {
   Merger(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
   void lines(std::string_view bytes, std::span<const std::string_view> place_lines) override {
-    // The slots of all place lines are loaded first, and each twin a few
-    // place lines ahead of its use, so the waits for memory overlap: with a
-    // large coordinate file they would otherwise cost more than the rest.
+    // Each place line's slot is loaded well ahead of its use, and its twin
+    // a little ahead, so that the waits for memory overlap: with a large
+    // coordinate file they would otherwise cost more than the rest.
     places_.clear();
     for (const std::string_view line : place_lines) {
       const Line place = Line::split(line);
       places_.push_back({place, CoordinateIndex::hash(place)});
-      index_.prefetch_slot(places_.back().hash);
     }
+    for (std::size_t i = 0; i < std::min(places_.size(), kAhead); ++i) index_.prefetch_slot(places_[i].hash);
     const char* copied = bytes.data();
     for (std::size_t i = 0; i < places_.size(); ++i) {
-      if (i + kAhead < places_.size()) index_.prefetch_twin(places_[i + kAhead].hash);
+      if (i + kAhead < places_.size()) index_.prefetch_slot(places_[i + kAhead].hash);
+      if (i + kAhead / 2 < places_.size()) index_.prefetch_twin(places_[i + kAhead / 2].hash);
       const Place& place = places_[i];
       const char* const line_end = place.line.end.data() + place.line.end.size();
       out_.write(bytes_between(copied, line_end));
@@ -42,7 +43,7 @@ class Merger final : public GenealogyVisitor {
   }
 
  private:
-  static constexpr std::size_t kAhead = 32;
+  static constexpr std::size_t kAhead = 16;
 
   struct Place {
     Line line;
