@@ -8,17 +8,13 @@
 #include <stdexcept>
 #include <thread>
 
-#include "merge/hash.hpp"
 #include "merge/block_output.hpp"
-#include "merge/prefetch.hpp"
 
 namespace platsmarkeraren {
 
 namespace {
 
 constexpr int kBlockLines = 5;
-constexpr int kOffsetBits = 40;
-constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 constexpr int kEndBits = 2;
 // Below this, a second thread would cost more than it saves.
 constexpr std::size_t kSplitSize = 1 << 20;
@@ -122,12 +118,6 @@ void CoordinateIndex::read(Source& coordinate_file) {
   }
 }
 
-std::uint64_t CoordinateIndex::hash(Line line) {
-  // Only the last line of a file lacks a line end, so the flag rarely
-  // separates two texts; it only has to keep the two kinds apart.
-  return hash_text(line.text) ^ (line.terminated() ? 0 : 0x5bd1e995U);
-}
-
 void CoordinateIndex::add(const Twins& twins) {
   // Slots are loaded a few twins ahead, so the waits for memory overlap.
   constexpr std::size_t kAhead = 8;
@@ -144,10 +134,6 @@ void CoordinateIndex::add(const Twins& twins) {
   }
 }
 
-const char* CoordinateIndex::text_of(const Slot& slot) const {
-  return file_.data() + (slot.key & kOffsetMask) - 1;
-}
-
 std::size_t CoordinateIndex::probe(std::uint64_t hash, Line line) const {
   for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
     const Slot& slot = slots_[i];
@@ -160,13 +146,6 @@ std::size_t CoordinateIndex::probe(std::uint64_t hash, Line line) const {
       return i;
     }
   }
-}
-
-void CoordinateIndex::prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[hash & mask_]); }
-
-void CoordinateIndex::prefetch_twin(std::uint64_t hash) const {
-  const Slot& slot = slots_[hash & mask_];
-  if (slot.key != 0) prefetch(text_of(slot));
 }
 
 const CoordinateIndex::Slot* CoordinateIndex::find(Line place, std::uint64_t hash) const {

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "merge/hash.hpp"
 #include "merge/large_array.hpp"
 #include "merge/line.hpp"
+#include "merge/prefetch.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -19,12 +21,19 @@ class CoordinateIndex {
   // Reads the coordinate file to its end.
   explicit CoordinateIndex(Source& coordinate_file);
 
-  static std::uint64_t hash(Line line);
+  static std::uint64_t hash(Line line) {
+    // Only the last line of a file lacks a line end, so the flag rarely
+    // separates two texts; it only has to keep the two kinds apart.
+    return hash_text(line.text) ^ (line.terminated() ? 0 : 0x5bd1e995U);
+  }
 
   // Starts loading what a lookup of the line with `hash` reads: first its
   // slot, then, once the slot is at hand, the twin and its block.
-  void prefetch_slot(std::uint64_t hash) const;
-  void prefetch_twin(std::uint64_t hash) const;
+  void prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[hash & mask_]); }
+  void prefetch_twin(std::uint64_t hash) const {
+    const Slot& slot = slots_[hash & mask_];
+    if (slot.key != 0) prefetch(text_of(slot));
+  }
 
   bool has_twin(Line place) const { return find(place, hash(place)) != nullptr; }
 
@@ -43,6 +52,9 @@ class CoordinateIndex {
   // Open addressing in one flat array. A slot tells where a twin's text
   // stands in the file, and how long it and its block are, so that a lookup
   // touches one slot and then one run of the file: the twin with its block.
+  static constexpr int kOffsetBits = 40;
+  static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
+
   struct Slot {
     std::uint64_t key;        // 0 when empty, else the hash's top bits over the offset plus one
     std::uint32_t text_size;
@@ -67,7 +79,7 @@ class CoordinateIndex {
 
   const Slot* find(Line place, std::uint64_t hash) const;
   std::size_t probe(std::uint64_t hash, Line line) const;
-  const char* text_of(const Slot& slot) const;
+  const char* text_of(const Slot& slot) const { return file_.data() + (slot.key & kOffsetMask) - 1; }
 
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
