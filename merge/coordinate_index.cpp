@@ -109,10 +109,11 @@ CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_
 
 void CoordinateIndex::read(Source& coordinate_file) {
   // One byte more than the expected size lets the end show without a grow.
-  file_ = LargeArray<char>(std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12));
+  // Blocks are copied from the file in strides that may pass its end.
+  file_ = LargeArray<char>(std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12) + kCopyStride);
   for (;;) {
-    if (file_size_ == file_.size()) file_.grow(2 * file_.size(), file_size_);
-    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - file_size_);
+    if (file_size_ + kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
+    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - kCopyStride - file_size_);
     if (got == 0) return;
     file_size_ += got;
   }

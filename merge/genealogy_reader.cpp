@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "merge/block_output.hpp"
 #include "merge/line.hpp"
 
 namespace platsmarkeraren {
@@ -84,7 +85,7 @@ void GenealogyReader::Buffer::make_room(std::string_view carried, std::size_t re
     return;
   }
   capacity_ = std::max(2 * capacity_, needed);
-  auto grown = std::make_unique_for_overwrite<char[]>(capacity_);
+  auto grown = std::make_unique_for_overwrite<char[]>(capacity_ + kCopyStride);
   std::copy(carried.begin(), carried.end(), grown.get());
   data_ = std::move(grown);
 }
