@@ -4,7 +4,13 @@
 // count as the same line end, so files of either convention find each other.
 #pragma once
 
+#include <bit>
+#include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platsmarkeraren {
 
@@ -34,15 +40,29 @@ inline std::string_view bytes_between(const char* first, const char* last) {
   return {first, static_cast<std::size_t>(last - first)};
 }
 
+// The first newline in [first, last), or `last` when there is none. Lines
+// are short, so a few steps of sixteen bytes find most newlines sooner than
+// a call of memchr would.
+inline const char* find_newline(const char* first, const char* last) {
+#if defined(__SSE2__)
+  const __m128i newlines = _mm_set1_epi8('\n');
+  for (; last - first >= 16; first += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
+    const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newlines));
+    if (found != 0) return first + std::countr_zero(static_cast<unsigned>(found));
+  }
+#endif
+  const void* const newline = std::memchr(first, '\n', static_cast<std::size_t>(last - first));
+  return newline != nullptr ? static_cast<const char*>(newline) : last;
+}
+
 // Takes the bytes of [next, last) up to and including the next newline, or
 // all of them when there is none, and moves `next` past them.
 inline std::string_view take_line(const char*& next, const char* last) {
-  const std::string_view rest = bytes_between(next, last);
-  const std::size_t newline = rest.find('\n');
-  const std::string_view line =
-      newline == std::string_view::npos ? rest : rest.substr(0, newline + 1);
-  next += line.size();
-  return line;
+  const char* const first = next;
+  const char* const newline = find_newline(first, last);
+  next = newline == last ? last : newline + 1;
+  return bytes_between(first, next);
 }
 
 // Takes the next whole line in [next, last) that holds the place marker,
