@@ -1,15 +1,13 @@
 // One worker's output: gathers the many small pieces of a block (runs of the
-// genealogy file, coordinate blocks, line ends) into large writes, which go
+// genealogy file, coordinate blocks, line ends) into large buffers, which go
 // to the sink in the order of the blocks, whichever worker finishes first.
 #pragma once
 
 #include <cstddef>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
-#include "merge/stream.hpp"
-#include "merge/turns.hpp"
+#include "merge/ordered_sink.hpp"
 
 namespace platsmarkeraren {
 
@@ -20,40 +18,49 @@ inline constexpr std::size_t kCopyStride = 128;
 
 class BlockOutput {
  public:
-  // `writing` orders the blocks of all workers by their numbers.
-  BlockOutput(Sink& sink, Turns& writing);
+  explicit BlockOutput(OrderedSink& sink);
+  BlockOutput(const BlockOutput&) = delete;
+  BlockOutput& operator=(const BlockOutput&) = delete;
+  // Waits until its buffers are written, or, after a failure, given up.
+  ~BlockOutput();
 
   void start(std::size_t block);
 
   void write(std::string_view bytes) {
     if (bytes.size() <= kCopyStride && kCopyStride <= capacity_ - used_) {
-      std::memcpy(buffer_.get() + used_, bytes.data(), kCopyStride);
+      std::memcpy(data_ + used_, bytes.data(), kCopyStride);
       used_ += bytes.size();
     } else if (bytes.size() <= capacity_ - used_) {
-      std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+      std::memcpy(data_ + used_, bytes.data(), bytes.size());
       used_ += bytes.size();
     } else {
       write_past_end(bytes);
     }
   }
 
-  // Writes what is left of the block once its turn has come, and passes the
-  // turn on.
+  // Hands over the rest of the block.
   void finish();
 
  private:
+  // A few buffers, so that a worker can go on with its next block while
+  // its last one waits for the blocks before it.
+  static constexpr std::size_t kBuffers = 3;
+
   void write_past_end(std::string_view bytes);
   void grow(std::size_t needed);
-  void take_turn();
-  void write_out();
+  void hand_over(bool last);
+  void take_free_buffer();
 
-  Sink& sink_;
-  Turns& writing_;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_;
+  OrderedSink& sink_;
+  OrderedSink::Buffer buffers_[kBuffers];
+  OrderedSink::Buffer* buffer_ = nullptr;  // the one being filled
+  // Of that buffer, kept here for the copies of the pieces.
+  char* data_ = nullptr;
+  std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   std::size_t block_ = 0;
-  bool has_turn_ = false;  // what is gathered may go out now
+  std::size_t part_ = 0;
+  int failures_before_ = 0;  // exceptions under way when it was made
 };
 
 }  // namespace platsmarkeraren

@@ -6,20 +6,22 @@
 #include <vector>
 
 #include "merge/genealogy_reader.hpp"
-#include "merge/turns.hpp"
+#include "merge/ordered_sink.hpp"
 
 namespace platsmarkeraren {
 
 void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                   const VisitorMaker& make_visitor) {
   GenealogyReader reader(genealogy, hold_limit);
-  Turns writing;
+  OrderedSink ordered(output);
   std::mutex failing;
   std::exception_ptr failure;
   const auto work = [&] {
+    // The next block may begin with the end of this buffer's: the buffer
+    // outlives the stop of the reading below.
+    GenealogyReader::Buffer buffer;
     try {
-      GenealogyReader::Buffer buffer;
-      BlockOutput out(output, writing);
+      BlockOutput out(ordered);
       const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
       Block block;
       while (reader.next(buffer, block)) {
@@ -27,12 +29,13 @@ void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsig
         visitor->lines(block.bytes, block.place_lines);
         out.finish();
       }
+    } catch (const OrderedSink::Stopped&) {
+      reader.stop();  // another worker failed, and reports it
     } catch (...) {
-      // The first failure is the one to report; the workers it stops fail
-      // only because of it.
+      reader.stop();
+      ordered.stop();
       const std::lock_guard<std::mutex> lock(failing);
       if (!failure) failure = std::current_exception();
-      writing.stop();
     }
   };
   std::vector<std::jthread> helpers;

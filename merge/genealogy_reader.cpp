@@ -34,6 +34,12 @@ bool GenealogyReader::next(Buffer& buffer, Block& block) {
   return true;
 }
 
+void GenealogyReader::stop() {
+  const std::lock_guard<std::mutex> lock(reading_);
+  ended_ = true;
+  carried_ = {};
+}
+
 // Reads under the lock, and finds which of the bytes read are whole lines
 // to search for place lines and which wait for the next block.
 std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer, Block& block) {

@@ -48,6 +48,8 @@ class GenealogyReader {
   // full: the start of a line whose end is not read yet waits for the next
   // block. False at the end of the file.
   bool next(Buffer& buffer, Block& block);
+  // Ends the reading after a failure: no block is read after it.
+  void stop();
 
  private:
   struct Lines {
