@@ -7,16 +7,28 @@ namespace platsmarkeraren {
 
 namespace {
 
-// Small outputs (a short tree, a list of a few places) stay small in memory;
-// a large one fills buffers that hold the output of a whole block of the
-// genealogy file.
-constexpr std::size_t kFirstCapacity = 1 << 12;
-constexpr std::size_t kCapacity = 1 << 20;
+// The largest buffers hold the output of a whole block of the genealogy
+// file, and all of a worker's take one huge page. They are made whole at
+// once: growing them step by step cost more page faults than the rest of
+// their work.
+constexpr std::size_t kSmallest = 1 << 12;
+constexpr std::size_t kLargest = 1 << 20;
 
 }  // namespace
 
-BlockOutput::BlockOutput(OrderedSink& sink)
-    : sink_(sink), failures_before_(std::uncaught_exceptions()) {}
+BlockOutput::BlockOutput(OrderedSink& sink, std::size_t capacity)
+    : sink_(sink),
+      memory_(kBuffers * capacity),
+      capacity_(capacity),
+      failures_before_(std::uncaught_exceptions()) {
+  for (std::size_t i = 0; i < kBuffers; ++i) buffers_[i].data = memory_.data() + i * capacity;
+}
+
+std::size_t BlockOutput::buffer_size_for(std::size_t genealogy_size) {
+  // A merged file is seldom more than twice its genealogy file; when it is,
+  // a block goes out in several buffers.
+  return genealogy_size == 0 ? kLargest : std::clamp(2 * genealogy_size, kSmallest, kLargest);
+}
 
 BlockOutput::~BlockOutput() {
   // Unwinding from a failure: what waits behind the failed block never goes out.
@@ -33,7 +45,6 @@ void BlockOutput::start(std::size_t block) {
 void BlockOutput::finish() { hand_over(true); }
 
 void BlockOutput::write_past_end(std::string_view bytes) {
-  if (capacity_ < kCapacity) grow(used_ + bytes.size());
   // A piece longer than a buffer, the run of a long line, say, goes out in
   // as many buffers as it fills.
   for (;;) {
@@ -44,17 +55,7 @@ void BlockOutput::write_past_end(std::string_view bytes) {
     if (bytes.empty()) return;
     hand_over(false);
     take_free_buffer();
-    if (capacity_ < kCapacity) grow(bytes.size());
   }
-}
-
-void BlockOutput::grow(std::size_t needed) {
-  capacity_ = std::min(kCapacity, std::max({kFirstCapacity, 2 * capacity_, needed}));
-  auto grown = std::make_unique_for_overwrite<char[]>(capacity_);
-  std::copy(data_, data_ + used_, grown.get());
-  buffer_->data = std::move(grown);
-  buffer_->capacity = capacity_;
-  data_ = buffer_->data.get();
 }
 
 void BlockOutput::hand_over(bool last) {
@@ -65,17 +66,14 @@ void BlockOutput::hand_over(bool last) {
   OrderedSink::Buffer& handed = *buffer_;
   buffer_ = nullptr;
   data_ = nullptr;
-  capacity_ = 0;
   used_ = 0;
   sink_.hand_over(handed);
 }
 
 void BlockOutput::take_free_buffer() {
   buffer_ = &sink_.free_one(buffers_);
-  data_ = buffer_->data.get();
-  capacity_ = buffer_->capacity;
+  data_ = buffer_->data;
   used_ = 0;
-  if (capacity_ == 0) grow(kFirstCapacity);
 }
 
 }  // namespace platsmarkeraren

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "merge/large_array.hpp"
 #include "merge/ordered_sink.hpp"
 
 namespace platsmarkeraren {
@@ -18,11 +19,17 @@ inline constexpr std::size_t kCopyStride = 128;
 
 class BlockOutput {
  public:
-  explicit BlockOutput(OrderedSink& sink);
+  // Buffers of `capacity` bytes; see buffer_size_for.
+  BlockOutput(OrderedSink& sink, std::size_t capacity);
   BlockOutput(const BlockOutput&) = delete;
   BlockOutput& operator=(const BlockOutput&) = delete;
   // Waits until its buffers are written, or, after a failure, given up.
   ~BlockOutput();
+
+  // The output of a small file needs small buffers, so that its run stays
+  // small; a large file or a pipe (size 0) gets buffers that hold the output
+  // of a whole block.
+  static std::size_t buffer_size_for(std::size_t genealogy_size);
 
   void start(std::size_t block);
 
@@ -42,21 +49,23 @@ class BlockOutput {
   void finish();
 
  private:
-  // A few buffers, so that a worker can go on with its next block while
-  // its last one waits for the blocks before it.
-  static constexpr std::size_t kBuffers = 3;
+  // Two buffers, so that a worker can go on with its next block while its
+  // last one waits for the blocks before it; together one huge page.
+  static constexpr std::size_t kBuffers = 2;
 
   void write_past_end(std::string_view bytes);
-  void grow(std::size_t needed);
   void hand_over(bool last);
   void take_free_buffer();
 
   OrderedSink& sink_;
+  // One piece of memory for all, in huge pages where the system offers
+  // them: that saves hundreds of page faults.
+  LargeArray<char> memory_;
   OrderedSink::Buffer buffers_[kBuffers];
   OrderedSink::Buffer* buffer_ = nullptr;  // the one being filled
   // Of that buffer, kept here for the copies of the pieces.
   char* data_ = nullptr;
-  std::size_t capacity_ = 0;
+  std::size_t capacity_;
   std::size_t used_ = 0;
   std::size_t block_ = 0;
   std::size_t part_ = 0;

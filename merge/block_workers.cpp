@@ -14,6 +14,7 @@ void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsig
                   const VisitorMaker& make_visitor) {
   GenealogyReader reader(genealogy, hold_limit);
   OrderedSink ordered(output);
+  const std::size_t buffer_size = BlockOutput::buffer_size_for(genealogy.size_hint());
   std::mutex failing;
   std::exception_ptr failure;
   const auto work = [&] {
@@ -21,7 +22,7 @@ void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsig
     // outlives the stop of the reading below.
     GenealogyReader::Buffer buffer;
     try {
-      BlockOutput out(ordered);
+      BlockOutput out(ordered, buffer_size);
       const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
       Block block;
       while (reader.next(buffer, block)) {

@@ -72,7 +72,7 @@ void OrderedSink::write_in_order(std::unique_lock<std::mutex>& lock) {
   while (Buffer* const buffer = stopped_ ? nullptr : take_next()) {
     lock.unlock();
     try {
-      if (buffer->used > 0) sink_.write({buffer->data.get(), buffer->used});
+      if (buffer->used > 0) sink_.write({buffer->data, buffer->used});
     } catch (...) {
       lock.lock();
       stopped_ = true;

@@ -24,8 +24,7 @@ class OrderedSink {
   // One buffer of output. Its owner fills it while it is not handed over;
   // then whichever worker writes it in order empties it and gives it back.
   struct Buffer {
-    std::unique_ptr<char[]> data;
-    std::size_t capacity = 0;
+    char* data = nullptr;
     std::size_t used = 0;
     std::size_t block = 0;  // pieces go out by block, and within a block by part
     std::size_t part = 0;
