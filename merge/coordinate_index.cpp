@@ -22,24 +22,24 @@ constexpr std::size_t kSplitSize = 1 << 20;
 // twins, so that the list of them seldom grows.
 constexpr std::size_t kShortestRecord = 64;
 
-// The up to five lines from `first` on.
-std::string_view block_from(const char* first, const char* last) {
-  const char* next = first;
-  for (int i = 0; i < kBlockLines && next < last; ++i) take_line(next, last);
-  return bytes_between(first, next);
-}
+struct Block {
+  std::size_t size;
+  std::uint32_t common_end;  // the size of the line end all its lines share
+};
 
-// The size of the line end that every line of `block` has: 1 for LF, 2 for
-// CR LF, 0 when they differ or the last one lacks one.
-std::uint32_t common_end_size(std::string_view block) {
-  const char* const last = block.data() + block.size();
+// The up to five lines from `first` on: their size, and the size of the
+// line end that every one of them has: 1 for LF, 2 for CR LF, 0 when they
+// differ or the last one lacks one.
+Block block_from(const char* first, const char* last) {
+  const char* next = first;
   std::size_t common = 0;
-  for (const char* next = block.data(); next < last;) {
+  bool shared = true;
+  for (int i = 0; i < kBlockLines && next < last; ++i) {
     const std::size_t end = Line::split(take_line(next, last)).end.size();
-    if (end == 0 || (common != 0 && end != common)) return 0;
+    shared = shared && end != 0 && (common == 0 || end == common);
     common = end;
   }
-  return static_cast<std::uint32_t>(common);
+  return {static_cast<std::size_t>(next - first), shared ? static_cast<std::uint32_t>(common) : 0};
 }
 
 std::uint32_t fitted(std::size_t size, int spare_bits) {
@@ -94,13 +94,13 @@ CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_
     if (twin.empty()) continue;
     const Line line = Line::split(twin);
     // A block may run on into the other half of the file.
-    const std::string_view block = block_from(twin.data() + twin.size(), file_end);
+    const Block block = block_from(twin.data() + twin.size(), file_end);
     const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
     const std::uint64_t line_hash = hash(line);
     Slot slot;
     slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
     slot.text_size = fitted(line.text.size(), 0);
-    slot.block = fitted(block.size(), kEndBits) << kEndBits | common_end_size(block);
+    slot.block = fitted(block.size, kEndBits) << kEndBits | block.common_end;
     if (twins.size == twins.found.size()) twins.found.grow(2 * twins.size, twins.size);
     twins.found[twins.size++] = {line_hash, slot};
   }
