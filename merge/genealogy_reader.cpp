@@ -26,8 +26,8 @@ bool GenealogyReader::next(Buffer& buffer, Block& block) {
   // The search runs outside the lock, beside the other workers' searches.
   buffer.place_lines_.clear();
   const char* const last = buffer.data_.get() + lines->last;
-  for (const char* next = buffer.data_.get() + lines->first; next < last;) {
-    const std::string_view line = take_place_line(next, last);
+  for (const char* from = buffer.data_.get() + lines->first; from < last;) {
+    const std::string_view line = take_place_line(from, last);
     if (!line.empty()) buffer.place_lines_.push_back(line);
   }
   block.place_lines = buffer.place_lines_;
