@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "app/file.hpp"
@@ -32,9 +33,9 @@ void report(std::string_view message) {
 // Refused before utfil is opened, since opening it empties it.
 void refuse_overwriting_input(const Command& command) {
   const std::string& output = command.files[2];
-  if (same_file(output, command.files[0])) refuse(describe("utfil", output), "infil", command.files[0]);
-  if (same_file(output, command.files[1])) {
-    refuse(describe("utfil", output), "koordinatfil", command.files[1]);
+  for (const auto& [argument, input] : {std::pair{"infil", 0}, std::pair{"koordinatfil", 1}}) {
+    const std::string& name = command.files[input];
+    if (same_file(output, name)) refuse(describe("utfil", output), argument, name);
   }
 }
 

@@ -63,11 +63,7 @@ void BlockOutput::hand_over(bool last) {
   buffer_->block = block_;
   buffer_->part = part_++;
   buffer_->last = last;
-  OrderedSink::Buffer& handed = *buffer_;
-  buffer_ = nullptr;
-  data_ = nullptr;
-  used_ = 0;
-  sink_.hand_over(handed);
+  sink_.hand_over(*buffer_);
 }
 
 void BlockOutput::take_free_buffer() {

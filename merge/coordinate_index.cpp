@@ -57,8 +57,9 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   // Finding the twins and their blocks is most of the work: in a large file
   // two threads share it, each taking the lines of one half.
   const char* const file = file_.data();
-  const std::size_t split =
-      file_size_ < kSplitSize ? file_size_ : std::find(file + file_size_ / 2, file + file_size_, '\n') - file + 1;
+  const char* const middle = file_size_ < kSplitSize ? file + file_size_ : file + file_size_ / 2;
+  const char* const newline = find_newline(middle, file + file_size_);
+  const auto split = static_cast<std::size_t>(newline == file + file_size_ ? newline - file : newline - file + 1);
   Twins first_half;
   Twins second_half;
   std::exception_ptr failure;
@@ -73,7 +74,7 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
         }
       });
     }
-    first_half = find_twins(0, std::min(split, file_size_));
+    first_half = find_twins(0, split);
   }
   if (failure) std::rethrow_exception(failure);
   const std::size_t twins = first_half.size + second_half.size;
@@ -119,16 +120,23 @@ void CoordinateIndex::read(Source& coordinate_file) {
   }
 }
 
+Line CoordinateIndex::line_of(const Slot& slot) const {
+  const char* const text = text_of(slot);
+  const char* const text_end = text + slot.text_size;
+  // Text is followed by its line end, unless it is the last of the file;
+  // a CR there is one, since a CR before the LF is not part of the text.
+  std::size_t end = 0;
+  if (text_end != file_.data() + file_size_) end = *text_end == '\r' ? 2 : 1;
+  return {{text, slot.text_size}, {text_end, end}};
+}
+
 void CoordinateIndex::add(const Twins& twins) {
   // Slots are loaded a few twins ahead, so the waits for memory overlap.
   constexpr std::size_t kAhead = 8;
   for (std::size_t i = 0; i < twins.size; ++i) {
     if (i + kAhead < twins.size) prefetch_slot(twins.found[i + kAhead].hash);
     const Twin& twin = twins.found[i];
-    const char* const text = text_of(twin.slot);
-    const bool terminated = text + twin.slot.text_size != file_.data() + file_size_;
-    const Line line{{text, twin.slot.text_size}, terminated ? "\n" : ""};
-    Slot& slot = slots_[probe(twin.hash, line)];
+    Slot& slot = slots_[probe(twin.hash, line_of(twin.slot))];
     if (slot.key != 0) continue;  // the first line of the file wins
     slot = twin.slot;
     longest_twin_ = std::max<std::size_t>(longest_twin_, twin.slot.text_size);
@@ -140,10 +148,9 @@ std::size_t CoordinateIndex::probe(std::uint64_t hash, Line line) const {
     const Slot& slot = slots_[i];
     if (slot.key == 0) return i;
     if ((slot.key ^ hash) > kOffsetMask || slot.text_size != line.text.size()) continue;
-    const char* const text = text_of(slot);
-    // Text is followed by its line end, unless it is the last of the file.
-    const bool terminated = text + slot.text_size != file_.data() + file_size_;
-    if (terminated == line.terminated() && std::memcmp(text, line.text.data(), slot.text_size) == 0) {
+    const Line twin = line_of(slot);
+    if (twin.terminated() == line.terminated() &&
+        std::memcmp(twin.text.data(), line.text.data(), slot.text_size) == 0) {
       return i;
     }
   }
@@ -158,10 +165,9 @@ const CoordinateIndex::Slot* CoordinateIndex::find(Line place, std::uint64_t has
 void CoordinateIndex::write_block(Line place, std::uint64_t hash, BlockOutput& out) const {
   const Slot* const slot = find(place, hash);
   if (slot == nullptr) return;
-  // The twin has a line end when `place` has one: CR LF when a CR follows.
-  const char* const text_end = text_of(*slot) + slot->text_size;
-  const char* const first = text_end + (place.end.empty() ? 0 : *text_end == '\r' ? 2 : 1);
-  const std::string_view block(first, slot->block >> kEndBits);
+  // The block follows the twin's line end, which `place` has too.
+  const std::string_view twin_end = line_of(*slot).end;
+  const std::string_view block(twin_end.data() + twin_end.size(), slot->block >> kEndBits);
   // Most often the two files share their line ends: the block goes out whole.
   if ((slot->block & ((1U << kEndBits) - 1)) == place.end.size()) {
     out.write(block);

@@ -80,6 +80,8 @@ class CoordinateIndex {
   const Slot* find(Line place, std::uint64_t hash) const;
   std::size_t probe(std::uint64_t hash, Line line) const;
   const char* text_of(const Slot& slot) const { return file_.data() + (slot.key & kOffsetMask) - 1; }
+  // The twin a slot points to, as it stands in the file.
+  Line line_of(const Slot& slot) const;
 
   LargeArray<char> file_;
   std::size_t file_size_ = 0;

@@ -18,25 +18,21 @@ void* checked(void* data) {
 
 }  // namespace
 
-#if defined(__linux__)
-
 void* allocate_large(std::size_t bytes) {
+#if defined(__linux__)
   // Only whole, aligned huge pages can be huge pages: an array of a few
   // megabytes that merely spans some would get none. Rounding up costs at
   // most one huge page of memory per array.
   constexpr std::size_t kHugePage = 2 << 20;
-  if (bytes < kHugePage / 2) return checked(std::malloc(std::max<std::size_t>(bytes, 1)));
-  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* const data = checked(std::aligned_alloc(kHugePage, rounded));
-  madvise(data, rounded, MADV_HUGEPAGE);  // a hint only: without it, slower, never wrong
-  return data;
-}
-
-#else
-
-void* allocate_large(std::size_t bytes) { return checked(std::malloc(std::max<std::size_t>(bytes, 1))); }
-
+  if (bytes >= kHugePage / 2) {
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* const data = checked(std::aligned_alloc(kHugePage, rounded));
+    madvise(data, rounded, MADV_HUGEPAGE);  // a hint only: without it, slower, never wrong
+    return data;
+  }
 #endif
+  return checked(std::malloc(std::max<std::size_t>(bytes, 1)));
+}
 
 void free_large(void* data) { std::free(data); }
 

@@ -40,11 +40,12 @@ class StringSink final : public Sink {
   std::string text;
 };
 
-// Runs `operation` (the merge, say) on two texts, read in pieces of at most
+// Runs `operation` (the merge, say: called with a genealogy source, a
+// coordinate source and a sink) on two texts, read in pieces of at most
 // `longest_read` bytes, and returns what it wrote.
-inline std::string run_in_memory(void (*operation)(Source&, Source&, Sink&),
-                                 std::string_view genealogy, std::string_view coordinates,
-                                 std::size_t longest_read = std::numeric_limits<std::size_t>::max()) {
+template <typename Operation>
+std::string run_in_memory(Operation operation, std::string_view genealogy, std::string_view coordinates,
+                          std::size_t longest_read = std::numeric_limits<std::size_t>::max()) {
   StringSource genealogy_source(genealogy, longest_read);
   StringSource coordinate_source(coordinates, longest_read);
   StringSink output;

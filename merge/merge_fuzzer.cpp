@@ -23,11 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string coordinates = input.ConsumeRandomLengthString();
   const std::string genealogy = input.ConsumeRemainingBytesAsString();
   namespace naive = platsmarkeraren::naive;
-  platsmarkeraren::StringSource genealogy_source(genealogy, longest_read);
-  platsmarkeraren::StringSource coordinate_source(coordinates, longest_read);
-  platsmarkeraren::StringSink output;
-  platsmarkeraren::merge(genealogy_source, coordinate_source, output, workers);
-  if (output.text != naive::merge(genealogy, coordinates)) std::abort();
+  const auto merge_by_workers = [workers](platsmarkeraren::Source& genealogy_source,
+                                          platsmarkeraren::Source& coordinate_source,
+                                          platsmarkeraren::Sink& output) {
+    platsmarkeraren::merge(genealogy_source, coordinate_source, output, workers);
+  };
+  if (run_in_memory(merge_by_workers, genealogy, coordinates, longest_read) !=
+      naive::merge(genealogy, coordinates)) {
+    std::abort();
+  }
   if (run_in_memory(platsmarkeraren::list_missing_places, genealogy, coordinates, longest_read) !=
       naive::missing_places(genealogy, coordinates)) {
     std::abort();

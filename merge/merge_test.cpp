@@ -20,9 +20,11 @@ namespace {
 
 using namespace std::string_literals;
 
+// The merge with as many workers as it picks for itself.
 std::string merged(std::string_view genealogy, std::string_view coordinates,
                    std::size_t longest_read = std::string::npos) {
-  return run_in_memory(merge, genealogy, coordinates, longest_read);
+  return run_in_memory(static_cast<void (*)(Source&, Source&, Sink&)>(merge), genealogy, coordinates,
+                       longest_read);
 }
 
 // With several workers, neighbouring blocks are merged in different threads
@@ -30,11 +32,11 @@ std::string merged(std::string_view genealogy, std::string_view coordinates,
 // next one's.
 std::string merged_by(unsigned workers, std::string_view genealogy, std::string_view coordinates,
                       std::size_t longest_read = std::string::npos) {
-  StringSource genealogy_source(genealogy, longest_read);
-  StringSource coordinate_source(coordinates, longest_read);
-  StringSink output;
-  merge(genealogy_source, coordinate_source, output, workers);
-  return output.text;
+  return run_in_memory(
+      [workers](Source& genealogy_source, Source& coordinate_source, Sink& output) {
+        merge(genealogy_source, coordinate_source, output, workers);
+      },
+      genealogy, coordinates, longest_read);
 }
 
 std::string missing(std::string_view genealogy, std::string_view coordinates,
