@@ -25,11 +25,7 @@ bool GenealogyReader::next(Buffer& buffer, Block& block) {
   if (!lines) return false;
   // The search runs outside the lock, beside the other workers' searches.
   buffer.place_lines_.clear();
-  const char* const last = buffer.data_.get() + lines->last;
-  for (const char* from = buffer.data_.get() + lines->first; from < last;) {
-    const std::string_view line = take_place_line(from, last);
-    if (!line.empty()) buffer.place_lines_.push_back(line);
-  }
+  find_place_lines(buffer.data_.get() + lines->first, buffer.data_.get() + lines->last, buffer.place_lines_);
   block.place_lines = buffer.place_lines_;
   return true;
 }

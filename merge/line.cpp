@@ -1,6 +1,8 @@
 #include "merge/line.hpp"
 
+#include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -53,6 +55,40 @@ const char* find_place_marker(const char* first, const char* last) {
   return find_marker_by_memchr(first, end);
 }
 
+// The line that holds the marker at `marker`, line end included: it begins
+// after the last newline in [from, marker), or at `from` when there is none.
+// Moves `next` past it.
+std::string_view place_line_at(const char* from, const char* marker, const char*& next, const char* last) {
+  const char* const start = after_last_newline(from, marker);
+  next = marker;
+  take_line(next, last);
+  return bytes_between(start != nullptr ? start : from, next);
+}
+
+#if defined(__SSE2__)
+constexpr std::size_t kChunk = 64;
+constexpr std::size_t kWindow = 64 * kChunk;
+constexpr std::uint64_t kTopBit = std::uint64_t{1} << 63;
+
+// Where a marker may start among the 64 bytes from `chunk`: bit i is set
+// when the marker's P and L stand at chunk + i + 2 and chunk + i + 3. Reads
+// the 67 bytes from `chunk`.
+std::uint64_t possible_markers(const char* chunk) {
+  constexpr std::size_t kPair = 2;
+  const __m128i p = _mm_set1_epi8(kPlaceMarker[kPair]);
+  const __m128i l = _mm_set1_epi8(kPlaceMarker[kPair + 1]);
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < kChunk; i += 16) {
+    const __m128i at_p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + i + kPair));
+    const __m128i at_l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + i + kPair + 1));
+    const auto pairs = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_p, p), _mm_cmpeq_epi8(at_l, l))));
+    bits |= std::uint64_t{pairs} << i;
+  }
+  return bits;
+}
+#endif
+
 }  // namespace
 
 std::string_view take_place_line(const char*& next, const char* last) {
@@ -61,11 +97,52 @@ std::string_view take_place_line(const char*& next, const char* last) {
     next = last;
     return {};
   }
-  const char* const start = after_last_newline(next, marker);
-  const char* const first = start != nullptr ? start : next;
-  next = marker;
-  take_line(next, last);
-  return bytes_between(first, next);
+  return place_line_at(next, marker, next, last);
+}
+
+void find_place_lines(const char* first, const char* last, std::vector<std::string_view>& lines) {
+  const char* next = first;
+  const char* chunk = first;
+#if defined(__SSE2__)
+  // First every place in a window where a marker may start is noted, with
+  // no branch per find; then they are checked in order. Searching for one
+  // marker at a time ended each search with a branch that the processor
+  // could not foresee, and those cost a third of the search.
+  std::uint16_t starts[kWindow / 2 + 2];  // the P and L of two starts never overlap
+  // Every marker that starts in a chunk ends before `last`.
+  while (last - chunk >= static_cast<std::ptrdiff_t>(kChunk + kMarkerSize - 1)) {
+    const std::size_t chunks =
+        std::min(kWindow, static_cast<std::size_t>(last - chunk) - (kMarkerSize - 1)) / kChunk;
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < chunks; ++i) {
+      std::uint64_t bits = possible_markers(chunk + i * kChunk);
+      const auto base = static_cast<std::uint16_t>(i * kChunk);
+      // A chunk seldom holds more than two: those are noted unconditionally,
+      // and counted only if they are there. The top bit keeps an empty
+      // chunk's count of trailing zeros defined.
+      for (int k = 0; k < 2; ++k) {
+        starts[found] = static_cast<std::uint16_t>(base + std::countr_zero(bits | kTopBit));
+        found += bits != 0 ? 1 : 0;
+        bits &= bits - 1;
+      }
+      for (; bits != 0; bits &= bits - 1) starts[found++] = static_cast<std::uint16_t>(base + std::countr_zero(bits));
+    }
+    for (std::size_t i = 0; i < found; ++i) {
+      const char* const marker = chunk + starts[i];
+      if (marker >= next && std::memcmp(marker, kPlaceMarker.data(), kMarkerSize) == 0) {
+        lines.push_back(place_line_at(next, marker, next, last));
+      }
+    }
+    chunk += chunks * kChunk;
+  }
+#endif
+  // The rest, too short for a chunk. A line found there may have begun
+  // before it.
+  for (const char* from = std::max(chunk, next);; from = next) {
+    const char* const marker = find_place_marker(from, last);
+    if (marker == nullptr) return;
+    lines.push_back(place_line_at(next, marker, next, last));
+  }
 }
 
 const char* after_last_newline(const char* first, const char* last) {

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -68,6 +69,10 @@ inline std::string_view take_line(const char*& next, const char* last) {
 // Takes the next whole line in [next, last) that holds the place marker,
 // line end included, and moves `next` past it. Empty when there is none.
 std::string_view take_place_line(const char*& next, const char* last);
+
+// Appends every whole line in [first, last) that holds the place marker, in
+// order: the lines that take_place_line would take one after another.
+void find_place_lines(const char* first, const char* last, std::vector<std::string_view>& lines);
 
 // The byte after the last newline in [first, last), or nullptr when there is
 // no newline.
