@@ -86,7 +86,10 @@ void GenealogyReader::Buffer::make_room(std::string_view carried, std::size_t re
     if (!carried.empty()) std::memmove(data_.get(), carried.data(), carried.size());
     return;
   }
-  capacity_ = std::max(2 * capacity_, needed);
+  // Room for twice as much: the start of a line carried from block to block
+  // then fits from the second block on. A new buffer is paid for page by
+  // page as it is first filled, and only the pages filled count.
+  capacity_ = std::max(2 * capacity_, 2 * needed);
   auto grown = std::make_unique_for_overwrite<char[]>(capacity_ + kCopyStride);
   std::copy(carried.begin(), carried.end(), grown.get());
   data_ = std::move(grown);
