@@ -23,20 +23,16 @@ class Merger final : public GenealogyVisitor {
     // Each place line's slot is loaded well ahead of its use, and its twin
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
-    places_.clear();
-    for (const std::string_view line : place_lines) {
-      const Line place = Line::split(line);
-      places_.push_back({place, CoordinateIndex::hash(place)});
-    }
-    for (std::size_t i = 0; i < std::min(places_.size(), kAhead); ++i) index_.prefetch_slot(places_[i].hash);
+    hashes_.clear();
+    for (const std::string_view line : place_lines) hashes_.push_back(CoordinateIndex::hash(Line::split(line)));
+    for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) index_.prefetch_slot(hashes_[i]);
     const char* copied = bytes.data();
-    for (std::size_t i = 0; i < places_.size(); ++i) {
-      if (i + kAhead < places_.size()) index_.prefetch_slot(places_[i + kAhead].hash);
-      if (i + kAhead / 2 < places_.size()) index_.prefetch_twin(places_[i + kAhead / 2].hash);
-      const Place& place = places_[i];
-      const char* const line_end = place.line.end.data() + place.line.end.size();
+    for (std::size_t i = 0; i < hashes_.size(); ++i) {
+      if (i + kAhead < hashes_.size()) index_.prefetch_slot(hashes_[i + kAhead]);
+      if (i + kAhead / 2 < hashes_.size()) index_.prefetch_twin(hashes_[i + kAhead / 2]);
+      const char* const line_end = place_lines[i].data() + place_lines[i].size();
       out_.write(bytes_between(copied, line_end));
-      index_.write_block(place.line, place.hash, out_);
+      index_.write_block(Line::split(place_lines[i]), hashes_[i], out_);
       copied = line_end;
     }
     out_.write(bytes_between(copied, bytes.data() + bytes.size()));
@@ -45,14 +41,9 @@ class Merger final : public GenealogyVisitor {
  private:
   static constexpr std::size_t kAhead = 16;
 
-  struct Place {
-    Line line;
-    std::uint64_t hash;
-  };
-
   const CoordinateIndex& index_;
   BlockOutput& out_;
-  std::vector<Place> places_;  // reused from block to block
+  std::vector<std::uint64_t> hashes_;  // of the place lines, reused from block to block
 };
 
 // A file of a few blocks is done before a second thread would have started.
