@@ -143,7 +143,7 @@ void CoordinateIndex::add(const Twins& twins) {
   }
 }
 
-std::size_t CoordinateIndex::probe(std::uint64_t hash, Line line) const {
+std::size_t CoordinateIndex::probe(std::uint64_t hash, const Line& line) const {
   for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
     const Slot& slot = slots_[i];
     if (slot.key == 0) return i;
@@ -156,13 +156,14 @@ std::size_t CoordinateIndex::probe(std::uint64_t hash, Line line) const {
   }
 }
 
-const CoordinateIndex::Slot* CoordinateIndex::find(Line place, std::uint64_t hash) const {
+const CoordinateIndex::Slot* CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
   if (place.text.size() > longest_twin_) return nullptr;
   const Slot& slot = slots_[probe(hash, place)];
   return slot.key == 0 ? nullptr : &slot;
 }
 
-void CoordinateIndex::write_block(Line place, std::uint64_t hash, BlockOutput& out) const {
+void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) const {
+  const Line place = Line::split(place_line);
   const Slot* const slot = find(place, hash);
   if (slot == nullptr) return;
   // The block follows the twin's line end, which `place` has too.

@@ -35,14 +35,15 @@ class CoordinateIndex {
     if (slot.key != 0) prefetch(text_of(slot));
   }
 
-  bool has_twin(Line place) const { return find(place, hash(place)) != nullptr; }
+  bool has_twin(const Line& place) const { return find(place, hash(place)) != nullptr; }
 
   // Writes the up to five lines that follow the first line of the file that
-  // is the same as `place`, whatever record they belong to, each with the
-  // line end of `place`: the output keeps the line ends of the genealogy
-  // file, and a last line that lacks a line end is never glued to the next
-  // genealogy line. Writes nothing when no line is the same.
-  void write_block(Line place, std::uint64_t hash, BlockOutput& out) const;
+  // is the same as `place_line`, whatever record they belong to, each with
+  // the line end of `place_line`: the output keeps the line ends of the
+  // genealogy file, and a last line that lacks a line end is never glued to
+  // the next genealogy line. Writes nothing when no line is the same.
+  // `hash` is that of the place line split into a Line.
+  void write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) const;
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.
@@ -77,8 +78,10 @@ class CoordinateIndex {
   Twins find_twins(std::size_t first, std::size_t last) const;
   void add(const Twins& twins);
 
-  const Slot* find(Line place, std::uint64_t hash) const;
-  std::size_t probe(std::uint64_t hash, Line line) const;
+  // Lines go by reference: a copy on the stack, written in halves and read
+  // whole, stalled the processor at every call.
+  const Slot* find(const Line& place, std::uint64_t hash) const;
+  std::size_t probe(std::uint64_t hash, const Line& line) const;
   const char* text_of(const Slot& slot) const { return file_.data() + (slot.key & kOffsetMask) - 1; }
   // The twin a slot points to, as it stands in the file.
   Line line_of(const Slot& slot) const;

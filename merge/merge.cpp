@@ -32,7 +32,7 @@ class Merger final : public GenealogyVisitor {
       if (i + kAhead / 2 < hashes_.size()) index_.prefetch_twin(hashes_[i + kAhead / 2]);
       const char* const line_end = place_lines[i].data() + place_lines[i].size();
       out_.write(bytes_between(copied, line_end));
-      index_.write_block(Line::split(place_lines[i]), hashes_[i], out_);
+      index_.write_block(place_lines[i], hashes_[i], out_);
       copied = line_end;
     }
     out_.write(bytes_between(copied, bytes.data() + bytes.size()));
