@@ -126,7 +126,7 @@ Line CoordinateIndex::line_of(const Slot& slot) const {
   // Text is followed by its line end, unless it is the last of the file;
   // a CR there is one, since a CR before the LF is not part of the text.
   std::size_t end = 0;
-  if (text_end != file_.data() + file_size_) end = *text_end == '\r' ? 2 : 1;
+  if (has_line_end(slot)) end = *text_end == '\r' ? 2 : 1;
   return {{text, slot.text_size}, {text_end, end}};
 }
 
@@ -136,29 +136,26 @@ void CoordinateIndex::add(const Twins& twins) {
   for (std::size_t i = 0; i < twins.size; ++i) {
     if (i + kAhead < twins.size) prefetch_slot(twins.found[i + kAhead].hash);
     const Twin& twin = twins.found[i];
-    Slot& slot = slots_[probe(twin.hash, line_of(twin.slot))];
+    // Its text is not read unless a slot's tag matches: most twins are new.
+    Slot& slot = slots_[probe(twin.hash, {text_of(twin.slot), twin.slot.text_size}, has_line_end(twin.slot))];
     if (slot.key != 0) continue;  // the first line of the file wins
     slot = twin.slot;
     longest_twin_ = std::max<std::size_t>(longest_twin_, twin.slot.text_size);
   }
 }
 
-std::size_t CoordinateIndex::probe(std::uint64_t hash, const Line& line) const {
+std::size_t CoordinateIndex::probe(std::uint64_t hash, std::string_view text, bool terminated) const {
   for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
     const Slot& slot = slots_[i];
     if (slot.key == 0) return i;
-    if ((slot.key ^ hash) > kOffsetMask || slot.text_size != line.text.size()) continue;
-    const Line twin = line_of(slot);
-    if (twin.terminated() == line.terminated() &&
-        std::memcmp(twin.text.data(), line.text.data(), slot.text_size) == 0) {
-      return i;
-    }
+    if ((slot.key ^ hash) > kOffsetMask || slot.text_size != text.size()) continue;
+    if (has_line_end(slot) == terminated && std::memcmp(text_of(slot), text.data(), text.size()) == 0) return i;
   }
 }
 
 const CoordinateIndex::Slot* CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
   if (place.text.size() > longest_twin_) return nullptr;
-  const Slot& slot = slots_[probe(hash, place)];
+  const Slot& slot = slots_[probe(hash, place.text, place.terminated())];
   return slot.key == 0 ? nullptr : &slot;
 }
 

@@ -78,11 +78,15 @@ class CoordinateIndex {
   Twins find_twins(std::size_t first, std::size_t last) const;
   void add(const Twins& twins);
 
-  // Lines go by reference: a copy on the stack, written in halves and read
-  // whole, stalled the processor at every call.
+  // Lines go by reference or in parts: a copy on the stack, written in
+  // halves and read whole, stalled the processor at every call.
   const Slot* find(const Line& place, std::uint64_t hash) const;
-  std::size_t probe(std::uint64_t hash, const Line& line) const;
+  // The slot of the line with `text` and `hash`, or the empty one where it
+  // would go. `terminated`: the line has a line end.
+  std::size_t probe(std::uint64_t hash, std::string_view text, bool terminated) const;
   const char* text_of(const Slot& slot) const { return file_.data() + (slot.key & kOffsetMask) - 1; }
+  // Only the last line of the file can lack a line end.
+  bool has_line_end(const Slot& slot) const { return text_of(slot) + slot.text_size != file_.data() + file_size_; }
   // The twin a slot points to, as it stands in the file.
   Line line_of(const Slot& slot) const;
 
