@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -24,7 +25,8 @@ class Merger final : public GenealogyVisitor {
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
     hashes_.clear();
-    for (const std::string_view line : place_lines) hashes_.push_back(CoordinateIndex::hash(Line::split(line)));
+    std::ranges::transform(place_lines, std::back_inserter(hashes_),
+                           [](std::string_view line) { return CoordinateIndex::hash(Line::split(line)); });
     for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) index_.prefetch_slot(hashes_[i]);
     const char* copied = bytes.data();
     for (std::size_t i = 0; i < hashes_.size(); ++i) {
