@@ -31,22 +31,29 @@ const char* find_marker_by_memchr(const char* first, const char* end) {
   return nullptr;
 }
 
+#if defined(__SSE2__)
+// Where a marker may start among the 16 bytes from `first`: bit i is set
+// when the marker's P and L stand at first + i + 2 and first + i + 3. Reads
+// the 19 bytes from `first`.
+unsigned possible_markers(const char* first) {
+  constexpr std::size_t kPair = 2;
+  const __m128i p = _mm_set1_epi8(kPlaceMarker[kPair]);
+  const __m128i l = _mm_set1_epi8(kPlaceMarker[kPair + 1]);
+  const __m128i at_p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + kPair));
+  const __m128i at_l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + kPair + 1));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_p, p), _mm_cmpeq_epi8(at_l, l))));
+}
+#endif
+
 // The first place marker in [first, last), or nullptr.
 const char* find_place_marker(const char* first, const char* last) {
   if (last - first < static_cast<std::ptrdiff_t>(kMarkerSize)) return nullptr;
   const char* const end = last - kMarkerSize + 1;  // past the last place a marker can start
 #if defined(__SSE2__)
-  // Sixteen places at a time, looking for the P and L together: the pair
-  // stands in few lines besides place lines, so most steps find nothing.
-  constexpr std::size_t kPair = 2;
-  const __m128i p = _mm_set1_epi8(kPlaceMarker[kPair]);
-  const __m128i l = _mm_set1_epi8(kPlaceMarker[kPair + 1]);
+  // Sixteen places at a time: the P and L together stand in few lines
+  // besides place lines, so most steps find nothing.
   for (; end - first >= 16; first += 16) {
-    const __m128i at_p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + kPair));
-    const __m128i at_l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + kPair + 1));
-    auto found = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_p, p), _mm_cmpeq_epi8(at_l, l))));
-    for (; found != 0; found &= found - 1) {
+    for (unsigned found = possible_markers(first); found != 0; found &= found - 1) {
       const char* const start = first + std::countr_zero(found);
       if (std::memcmp(start, kPlaceMarker.data(), kMarkerSize) == 0) return start;
     }
@@ -70,21 +77,11 @@ constexpr std::size_t kChunk = 64;
 constexpr std::size_t kWindow = 64 * kChunk;
 constexpr std::uint64_t kTopBit = std::uint64_t{1} << 63;
 
-// Where a marker may start among the 64 bytes from `chunk`: bit i is set
-// when the marker's P and L stand at chunk + i + 2 and chunk + i + 3. Reads
-// the 67 bytes from `chunk`.
-std::uint64_t possible_markers(const char* chunk) {
-  constexpr std::size_t kPair = 2;
-  const __m128i p = _mm_set1_epi8(kPlaceMarker[kPair]);
-  const __m128i l = _mm_set1_epi8(kPlaceMarker[kPair + 1]);
+// Where a marker may start among the 64 bytes from `chunk`, a bit each.
+// Reads the 67 bytes from `chunk`.
+std::uint64_t possible_markers_in_chunk(const char* chunk) {
   std::uint64_t bits = 0;
-  for (std::size_t i = 0; i < kChunk; i += 16) {
-    const __m128i at_p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + i + kPair));
-    const __m128i at_l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + i + kPair + 1));
-    const auto pairs = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_p, p), _mm_cmpeq_epi8(at_l, l))));
-    bits |= std::uint64_t{pairs} << i;
-  }
+  for (std::size_t i = 0; i < kChunk; i += 16) bits |= std::uint64_t{possible_markers(chunk + i)} << i;
   return bits;
 }
 #endif
@@ -115,7 +112,7 @@ void find_place_lines(const char* first, const char* last, std::vector<std::stri
         std::min(kWindow, static_cast<std::size_t>(last - chunk) - (kMarkerSize - 1)) / kChunk;
     std::size_t found = 0;
     for (std::size_t i = 0; i < chunks; ++i) {
-      std::uint64_t bits = possible_markers(chunk + i * kChunk);
+      std::uint64_t bits = possible_markers_in_chunk(chunk + i * kChunk);
       const auto base = static_cast<std::uint16_t>(i * kChunk);
       // A chunk seldom holds more than two: those are noted unconditionally,
       // and counted only if they are there. The top bit keeps an empty
