@@ -18,6 +18,9 @@ constexpr int kBlockLines = 5;
 constexpr int kEndBits = 2;
 // Below this, a second thread would cost more than it saves.
 constexpr std::size_t kSplitSize = 1 << 20;
+// The twins of a smaller file stay in the cache with the rest of the
+// merge's data: gathering them would only cost memory.
+constexpr std::size_t kGatherSize = 4 << 20;
 // A place line and five short coordinate lines: a guess at the number of
 // twins, so that the list of them seldom grows.
 constexpr std::size_t kShortestRecord = 64;
@@ -53,7 +56,11 @@ std::uint32_t fitted(std::size_t size, int spare_bits) {
 
 CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   read(coordinate_file);
-  if (file_size_ >= kOffsetMask) throw std::length_error("koordinatfilen är för stor");
+  if (file_size_ + 2 * kCopyStride >= kOffsetMask) throw std::length_error("koordinatfilen är för stor");
+  // A pipe leaves what room its last grow left. Offsets in it must fit a key.
+  if (file_size_ >= kGatherSize) {
+    gathering_room_ = std::min(file_.size() - file_size_, kOffsetMask - file_size_) - 2 * kCopyStride;
+  }
   // Finding the twins and their blocks is most of the work: in a large file
   // two threads share it, each taking the lines of one half.
   const char* const file = file_.data();
@@ -109,25 +116,27 @@ CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_
 }
 
 void CoordinateIndex::read(Source& coordinate_file) {
-  // One byte more than the expected size lets the end show without a grow.
-  // Blocks are copied from the file in strides that may pass its end.
-  file_ = LargeArray<char>(std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12) + kCopyStride);
+  // One byte more than the expected size lets the end show without a grow;
+  // a large file gets as much again, as room to gather twins in. Blocks are
+  // copied in strides that may pass the end of the file or of the room.
+  const std::size_t expected = std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12);
+  file_ = LargeArray<char>((expected < kGatherSize ? expected : 2 * expected) + 2 * kCopyStride);
   for (;;) {
-    if (file_size_ + kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
-    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - kCopyStride - file_size_);
+    if (file_size_ + 2 * kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
+    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - 2 * kCopyStride - file_size_);
     if (got == 0) return;
     file_size_ += got;
   }
 }
 
-Line CoordinateIndex::line_of(const Slot& slot) const {
-  const char* const text = text_of(slot);
-  const char* const text_end = text + slot.text_size;
+Line CoordinateIndex::line_of(std::uint64_t key, std::size_t text_size) const {
+  const char* const text = text_at(key);
+  const char* const text_end = text + text_size;
   // Text is followed by its line end, unless it is the last of the file;
   // a CR there is one, since a CR before the LF is not part of the text.
   std::size_t end = 0;
-  if (has_line_end(slot)) end = *text_end == '\r' ? 2 : 1;
-  return {{text, slot.text_size}, {text_end, end}};
+  if (has_line_end(text, text_size)) end = *text_end == '\r' ? 2 : 1;
+  return {{text, text_size}, {text_end, end}};
 }
 
 void CoordinateIndex::add(const Twins& twins) {
@@ -137,7 +146,8 @@ void CoordinateIndex::add(const Twins& twins) {
     if (i + kAhead < twins.size) prefetch_slot(twins.found[i + kAhead].hash);
     const Twin& twin = twins.found[i];
     // Its text is not read unless a slot's tag matches: most twins are new.
-    Slot& slot = slots_[probe(twin.hash, {text_of(twin.slot), twin.slot.text_size}, has_line_end(twin.slot))];
+    const char* const text = text_at(twin.slot.key);
+    Slot& slot = slots_[probe(twin.hash, {text, twin.slot.text_size}, has_line_end(text, twin.slot.text_size))];
     if (slot.key != 0) continue;  // the first line of the file wins
     slot = twin.slot;
     longest_twin_ = std::max<std::size_t>(longest_twin_, twin.slot.text_size);
@@ -147,27 +157,54 @@ void CoordinateIndex::add(const Twins& twins) {
 std::size_t CoordinateIndex::probe(std::uint64_t hash, std::string_view text, bool terminated) const {
   for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
     const Slot& slot = slots_[i];
-    if (slot.key == 0) return i;
-    if ((slot.key ^ hash) > kOffsetMask || slot.text_size != text.size()) continue;
-    if (has_line_end(slot) == terminated && std::memcmp(text_of(slot), text.data(), text.size()) == 0) return i;
+    const std::uint64_t key = key_of(slot);
+    if (key == 0) return i;
+    if ((key ^ hash) > kOffsetMask || slot.text_size != text.size()) continue;
+    const char* const twin = text_at(key);
+    if (has_line_end(twin, slot.text_size) == terminated && std::memcmp(twin, text.data(), text.size()) == 0) return i;
   }
 }
 
-const CoordinateIndex::Slot* CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
-  if (place.text.size() > longest_twin_) return nullptr;
-  const Slot& slot = slots_[probe(hash, place.text, place.terminated())];
-  return slot.key == 0 ? nullptr : &slot;
+std::optional<std::size_t> CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
+  if (place.text.size() > longest_twin_) return std::nullopt;
+  const std::size_t found = probe(hash, place.text, place.terminated());
+  if (key_of(slots_[found]) == 0) return std::nullopt;
+  return found;
 }
 
-void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) const {
+void CoordinateIndex::gather(Slot& slot, std::string_view record) {
+  // Once the room is full, the rest stay where they are in the file.
+  if (gathered_.load(std::memory_order_relaxed) + record.size() > gathering_room_) return;
+  const std::size_t taken = gathered_.fetch_add(record.size(), std::memory_order_relaxed);
+  if (taken + record.size() > gathering_room_) return;
+  char* const to = file_.data() + file_size_ + kCopyStride + taken;
+  std::memcpy(to, record.data(), record.size());
+  // Another thread may have gathered it first; its copy serves as well.
+  const std::uint64_t tag = key_of(slot) & ~kOffsetMask;
+  std::uint64_t in_file = tag | (static_cast<std::uint64_t>(record.data() - file_.data()) + 1);
+  const std::uint64_t gathered = tag | (static_cast<std::uint64_t>(to - file_.data()) + 1);
+  std::atomic_ref(slot.key).compare_exchange_strong(in_file, gathered, std::memory_order_release,
+                                                    std::memory_order_relaxed);
+}
+
+void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) {
   const Line place = Line::split(place_line);
-  const Slot* const slot = find(place, hash);
-  if (slot == nullptr) return;
+  const std::optional<std::size_t> found = find(place, hash);
+  if (!found) return;
+  Slot& slot = slots_[*found];
+  const Line twin = line_of(key_of(slot), slot.text_size);
   // The block follows the twin's line end, which `place` has too.
-  const std::string_view twin_end = line_of(*slot).end;
-  const std::string_view block(twin_end.data() + twin_end.size(), slot->block >> kEndBits);
+  const std::string_view block(twin.end.data() + twin.end.size(), slot.block >> kEndBits);
+  // In a large file the twins in use stand scattered among many that are
+  // not, and their lookups would wait on memory rather than on the cache: the
+  // first use of a twin gathers it, with its block, close to the others.
+  // The last line of the file stays, since it tells by its place that it
+  // lacks a line end.
+  if (gathering_room_ != 0 && twin.text.data() < file_.data() + file_size_ && !twin.end.empty()) {
+    gather(slot, bytes_between(twin.text.data(), block.data() + block.size()));
+  }
   // Most often the two files share their line ends: the block goes out whole.
-  if ((slot->block & ((1U << kEndBits) - 1)) == place.end.size()) {
+  if ((slot.block & ((1U << kEndBits) - 1)) == place.end.size()) {
     out.write(block);
     return;
   }

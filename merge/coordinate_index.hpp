@@ -2,8 +2,10 @@
 // lookup instead of a reread of the file.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "merge/hash.hpp"
@@ -31,19 +33,20 @@ class CoordinateIndex {
   // slot, then, once the slot is at hand, the twin and its block.
   void prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[hash & mask_]); }
   void prefetch_twin(std::uint64_t hash) const {
-    const Slot& slot = slots_[hash & mask_];
-    if (slot.key != 0) prefetch(text_of(slot));
+    const std::uint64_t key = key_of(slots_[hash & mask_]);
+    if (key != 0) prefetch(text_at(key));
   }
 
-  bool has_twin(const Line& place) const { return find(place, hash(place)) != nullptr; }
+  bool has_twin(const Line& place) const { return find(place, hash(place)).has_value(); }
 
   // Writes the up to five lines that follow the first line of the file that
   // is the same as `place_line`, whatever record they belong to, each with
   // the line end of `place_line`: the output keeps the line ends of the
   // genealogy file, and a last line that lacks a line end is never glued to
   // the next genealogy line. Writes nothing when no line is the same.
-  // `hash` is that of the place line split into a Line.
-  void write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) const;
+  // `hash` is that of the place line split into a Line. Threads may write
+  // blocks at the same time.
+  void write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out);
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.
@@ -57,7 +60,9 @@ class CoordinateIndex {
   static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 
   struct Slot {
-    std::uint64_t key;        // 0 when empty, else the hash's top bits over the offset plus one
+    // 0 when empty, else the hash's top bits over the offset plus one. Once
+    // the merge has begun, it is read and written only as an atomic.
+    std::uint64_t key;
     std::uint32_t text_size;
     std::uint32_t block;      // the block's size over the size of the line end all its lines share
   };
@@ -80,18 +85,32 @@ class CoordinateIndex {
 
   // Lines go by reference or in parts: a copy on the stack, written in
   // halves and read whole, stalled the processor at every call.
-  const Slot* find(const Line& place, std::uint64_t hash) const;
+  std::optional<std::size_t> find(const Line& place, std::uint64_t hash) const;
   // The slot of the line with `text` and `hash`, or the empty one where it
   // would go. `terminated`: the line has a line end.
   std::size_t probe(std::uint64_t hash, std::string_view text, bool terminated) const;
-  const char* text_of(const Slot& slot) const { return file_.data() + (slot.key & kOffsetMask) - 1; }
+  // Only key_of and gather touch a key once lookups have begun.
+  static std::uint64_t key_of(const Slot& slot) {
+    return std::atomic_ref(const_cast<std::uint64_t&>(slot.key)).load(std::memory_order_acquire);
+  }
+  const char* text_at(std::uint64_t key) const { return file_.data() + (key & kOffsetMask) - 1; }
   // Only the last line of the file can lack a line end.
-  bool has_line_end(const Slot& slot) const { return text_of(slot) + slot.text_size != file_.data() + file_size_; }
-  // The twin a slot points to, as it stands in the file.
-  Line line_of(const Slot& slot) const;
+  bool has_line_end(const char* text, std::size_t text_size) const {
+    return text + text_size != file_.data() + file_size_;
+  }
+  // The twin a slot's key points to, as it stands in the file or where it
+  // was gathered to.
+  Line line_of(std::uint64_t key, std::size_t text_size) const;
+  // Copies `record`, a twin and its block as they stand in the file, into
+  // the room and points `slot` to the copy.
+  void gather(Slot& slot, std::string_view record);
 
+  // The file, kCopyStride bytes, then the room where the twins in use are
+  // gathered, of which `gathered_` bytes are taken, then kCopyStride bytes.
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
+  std::size_t gathering_room_ = 0;
+  std::atomic<std::size_t> gathered_ = 0;
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t longest_twin_ = 0;

@@ -18,7 +18,7 @@ namespace {
 
 class Merger final : public GenealogyVisitor {
  public:
-  Merger(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
+  Merger(CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
   void lines(std::string_view bytes, std::span<const std::string_view> place_lines) override {
     // Each place line's slot is loaded well ahead of its use, and its twin
@@ -43,7 +43,7 @@ class Merger final : public GenealogyVisitor {
  private:
   static constexpr std::size_t kAhead = 16;
 
-  const CoordinateIndex& index_;
+  CoordinateIndex& index_;
   BlockOutput& out_;
   std::vector<std::uint64_t> hashes_;  // of the place lines, reused from block to block
 };
@@ -65,7 +65,7 @@ void merge(Source& genealogy, Source& coordinates, Sink& output) {
 }
 
 void merge(Source& genealogy, Source& coordinates, Sink& output, unsigned workers) {
-  const CoordinateIndex index(coordinates);
+  CoordinateIndex index(coordinates);
   // One byte more than the longest twin leaves room for a CR before the LF.
   visit_blocks(genealogy, index.longest_twin() + 1, output, workers, [&](BlockOutput& out) {
     return std::make_unique<Merger>(index, out);

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/block_output.hpp"
 #include "merge/memory_stream.hpp"
 #include "merge/missing_places.hpp"
 #include "merge/naive_model.hpp"
@@ -147,6 +148,64 @@ TEST(Merge, IndexesALargeCoordinateFileInHalvesLikeAWholeOne) {
   ASSERT_EQ(middle, first.size() + decoys.size() + 20);
   const std::string genealogy = kFamily + "2 PLAC Öja\n2 PLAC Ort 0\n";
   EXPECT_EQ(merged(genealogy, coordinates), naive::merge(genealogy, coordinates));
+}
+
+// Tells no size in advance, as a pipe does.
+class PipeSource final : public Source {
+ public:
+  explicit PipeSource(std::string_view text) : text_(text) {}
+  std::size_t read(char* into, std::size_t size) override { return text_.read(into, size); }
+
+ private:
+  StringSource text_;
+};
+
+TEST(Merge, GathersTheTwinsInUseOfALargeCoordinateFileUnchanged) {
+  // A twin of a large file is copied on its first use, in whichever worker,
+  // and later lookups find the copy: it must give the bytes the file gives.
+  const std::vector<std::string> records = {
+      kUppsala + kBlock,
+      "2 PLAC Öja\r\n3 MAP\r\n4 LATI N57.3\r\n4 LONG E18.2\r\n3 NOTE a\r\n3 NOTE b\r\n",
+      "2 PLAC Ås\n3 MAP\r\n4 LATI N59.9\n4 LONG E16.6\n3 NOTE c\n3 NOTE d\n",
+      kUppsala + "never\n",
+  };
+  // The last line lacks a line end; it and the block that runs into it
+  // are twins too.
+  const std::string tail = "2 PLAC Näst sist\nx\n2 PLAC Sist";
+  std::string decoys;
+  while (decoys.size() < (5 << 20) / records.size()) {
+    decoys += "2 PLAC Ort " + std::to_string(decoys.size()) + "\n" + kBlock;
+  }
+  std::string small;
+  std::string large;
+  for (const std::string& record : records) {
+    small += record;
+    large += decoys + record;
+  }
+  small += tail;
+  large += decoys + tail;
+  const std::string family = "0 @I1@ INDI\n1 BIRT\n" + kUppsala + "1 CHR\n2 PLAC Öja\n1 DEAT\n2 PLAC Ås\r\n" +
+                             "1 BURI\n2 PLAC Näst sist\r\n2 PLAC Okänd\n2 PLAC Öja\r\n";
+  ASSERT_EQ(merged(family + "2 PLAC Sist", small), naive::merge(family + "2 PLAC Sist", small));
+  std::string genealogy;
+  while (genealogy.size() < (2 << 20)) genealogy += family;
+  genealogy += "2 PLAC Sist";
+  const std::string expected = merged(genealogy, small);
+  for (const unsigned workers : {1U, 2U, 4U}) {
+    EXPECT_TRUE(merged_by(workers, genealogy, large) == expected) << workers << " workers";
+  }
+  // A pipe tells no size, so the room is what the buffer's last grow left
+  // over. The buffer starts at 4 KiB and two copy strides and doubles; the
+  // file is padded to leave 100 bytes, so that one twin is gathered and the
+  // rest are used where they stand.
+  const std::size_t buffer = std::size_t{4096 + 2 * kCopyStride} << 11;
+  const std::string padding(buffer - 2 * kCopyStride - 100 - large.size() - 1, 'x');
+  const std::string piped = large.substr(0, large.size() - tail.size()) + padding + "\n" + tail;
+  StringSource genealogy_source(genealogy);
+  PipeSource coordinate_source(piped);
+  StringSink output;
+  merge(genealogy_source, coordinate_source, output, 2);
+  EXPECT_TRUE(output.text == expected);
 }
 
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
