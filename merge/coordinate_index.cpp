@@ -61,8 +61,8 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   if (file_size_ >= kGatherSize) {
     gathering_room_ = std::min(file_.size() - file_size_, kOffsetMask - file_size_) - 2 * kCopyStride;
   }
-  // Finding the twins and their blocks is most of the work: in a large file
-  // two threads share it, each taking the lines of one half.
+  // Finding the twins is most of the work: in a large file two threads
+  // share it, each taking the lines of one half.
   const char* const file = file_.data();
   const char* const middle = file_size_ < kSplitSize ? file + file_size_ : file + file_size_ / 2;
   const char* const newline = find_newline(middle, file + file_size_);
@@ -94,21 +94,18 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
 }
 
 CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_t last) const {
-  const char* const file_end = file_.data() + file_size_;
   Twins twins;
   twins.found = LargeArray<Twin>((last - first) / kShortestRecord + 1);
   for (const char* next = file_.data() + first; next < file_.data() + last;) {
     const std::string_view twin = take_place_line(next, file_.data() + last);
     if (twin.empty()) continue;
     const Line line = Line::split(twin);
-    // A block may run on into the other half of the file.
-    const Block block = block_from(twin.data() + twin.size(), file_end);
     const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
     const std::uint64_t line_hash = hash(line);
     Slot slot;
     slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
     slot.text_size = fitted(line.text.size(), 0);
-    slot.block = fitted(block.size, kEndBits) << kEndBits | block.common_end;
+    slot.block = kUnknownBlock;
     if (twins.size == twins.found.size()) twins.found.grow(2 * twins.size, twins.size);
     twins.found[twins.size++] = {line_hash, slot};
   }
@@ -187,6 +184,18 @@ void CoordinateIndex::gather(Slot& slot, std::string_view record) {
                                                     std::memory_order_relaxed);
 }
 
+std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
+  const std::atomic_ref<std::uint32_t> known(slot.block);
+  std::uint32_t block = known.load(std::memory_order_relaxed);
+  if (block != kUnknownBlock) return block;
+  // Any thread finds the same block, so it does not matter which one's
+  // store stays. A twin gathered is always known: the gathering copies it.
+  const Block found = block_from(twin.end.data() + twin.end.size(), file_.data() + file_size_);
+  block = fitted(found.size, kEndBits) << kEndBits | found.common_end;
+  known.store(block, std::memory_order_relaxed);
+  return block;
+}
+
 void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) {
   const Line place = Line::split(place_line);
   const std::optional<std::size_t> found = find(place, hash);
@@ -194,7 +203,8 @@ void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t has
   Slot& slot = slots_[*found];
   const Line twin = line_of(key_of(slot), slot.text_size);
   // The block follows the twin's line end, which `place` has too.
-  const std::string_view block(twin.end.data() + twin.end.size(), slot.block >> kEndBits);
+  const std::uint32_t sizes = block_of(slot, twin);
+  const std::string_view block(twin.end.data() + twin.end.size(), sizes >> kEndBits);
   // In a large file the twins in use stand scattered among many that are
   // not, and their lookups would wait on memory rather than on the cache: the
   // first use of a twin gathers it, with its block, close to the others.
@@ -204,7 +214,7 @@ void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t has
     gather(slot, bytes_between(twin.text.data(), block.data() + block.size()));
   }
   // Most often the two files share their line ends: the block goes out whole.
-  if ((slot.block & ((1U << kEndBits) - 1)) == place.end.size()) {
+  if ((sizes & ((1U << kEndBits) - 1)) == place.end.size()) {
     out.write(block);
     return;
   }

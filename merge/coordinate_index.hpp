@@ -59,13 +59,17 @@ class CoordinateIndex {
   static constexpr int kOffsetBits = 40;
   static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 
+  // Once lookups have begun, a slot's key and block are read and written
+  // only as atomics.
   struct Slot {
-    // 0 when empty, else the hash's top bits over the offset plus one. Once
-    // the merge has begun, it is read and written only as an atomic.
-    std::uint64_t key;
+    std::uint64_t key;  // 0 when empty, else the hash's top bits over the offset plus one
     std::uint32_t text_size;
-    std::uint32_t block;      // the block's size over the size of the line end all its lines share
+    // The block's size over the size of the line end all its lines share;
+    // found on the twin's first use, since most twins of a large file are
+    // never used.
+    std::uint32_t block;
   };
+  static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // a size too large to fit
 
   // A twin found in the file, with what its slot will hold.
   struct Twin {
@@ -89,7 +93,6 @@ class CoordinateIndex {
   // The slot of the line with `text` and `hash`, or the empty one where it
   // would go. `terminated`: the line has a line end.
   std::size_t probe(std::uint64_t hash, std::string_view text, bool terminated) const;
-  // Only key_of and gather touch a key once lookups have begun.
   static std::uint64_t key_of(const Slot& slot) {
     return std::atomic_ref(const_cast<std::uint64_t&>(slot.key)).load(std::memory_order_acquire);
   }
@@ -104,6 +107,8 @@ class CoordinateIndex {
   // Copies `record`, a twin and its block as they stand in the file, into
   // the room and points `slot` to the copy.
   void gather(Slot& slot, std::string_view record);
+  // The block field of `slot`, whose twin as it stands in the file is `twin`.
+  std::uint32_t block_of(Slot& slot, const Line& twin);
 
   // The file, kCopyStride bytes, then the room where the twins in use are
   // gathered, of which `gathered_` bytes are taken, then kCopyStride bytes.
