@@ -59,7 +59,7 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   if (file_size_ + 2 * kCopyStride >= kOffsetMask) throw std::length_error("koordinatfilen är för stor");
   // A pipe leaves what room its last grow left. Offsets in it must fit a key.
   if (file_size_ >= kGatherSize) {
-    gathering_room_ = std::min(file_.size() - file_size_, kOffsetMask - file_size_) - 2 * kCopyStride;
+    room_left_ = std::min(file_.size() - file_size_, kOffsetMask - file_size_) - 2 * kCopyStride;
   }
   // Finding the twins is most of the work: in a large file two threads
   // share it, each taking the lines of one half.
@@ -170,18 +170,22 @@ std::optional<std::size_t> CoordinateIndex::find(const Line& place, std::uint64_
 }
 
 void CoordinateIndex::gather(Slot& slot, std::string_view record) {
-  // Once the room is full, the rest stay where they are in the file.
-  if (gathered_.load(std::memory_order_relaxed) + record.size() > gathering_room_) return;
-  const std::size_t taken = gathered_.fetch_add(record.size(), std::memory_order_relaxed);
-  if (taken + record.size() > gathering_room_) return;
-  char* const to = file_.data() + file_size_ + kCopyStride + taken;
+  // One at a time, and from the top of the room down: a block is copied in
+  // strides that may read past its end, into twins gathered before it, and
+  // so written before its own copy was published. A thread never waits for
+  // another: a twin not gathered now is gathered on a later use.
+  const std::unique_lock lock(gathering_, std::try_to_lock);
+  if (!lock.owns_lock()) return;
+  const std::uint64_t key = key_of(slot);
+  const std::size_t left = room_left_.load(std::memory_order_relaxed);
+  // Another thread may have gathered it meanwhile; once the room is full,
+  // the rest stay where they are in the file.
+  if (text_at(key) != record.data() || record.size() > left) return;
+  char* const to = file_.data() + file_size_ + kCopyStride + left - record.size();
   std::memcpy(to, record.data(), record.size());
-  // Another thread may have gathered it first; its copy serves as well.
-  const std::uint64_t tag = key_of(slot) & ~kOffsetMask;
-  std::uint64_t in_file = tag | (static_cast<std::uint64_t>(record.data() - file_.data()) + 1);
-  const std::uint64_t gathered = tag | (static_cast<std::uint64_t>(to - file_.data()) + 1);
-  std::atomic_ref(slot.key).compare_exchange_strong(in_file, gathered, std::memory_order_release,
-                                                    std::memory_order_relaxed);
+  room_left_.store(left - record.size(), std::memory_order_relaxed);
+  const auto offset = static_cast<std::uint64_t>(to - file_.data()) + 1;
+  std::atomic_ref(slot.key).store((key & ~kOffsetMask) | offset, std::memory_order_release);
 }
 
 std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
@@ -210,8 +214,10 @@ void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t has
   // first use of a twin gathers it, with its block, close to the others.
   // The last line of the file stays, since it tells by its place that it
   // lacks a line end.
-  if (gathering_room_ != 0 && twin.text.data() < file_.data() + file_size_ && !twin.end.empty()) {
-    gather(slot, bytes_between(twin.text.data(), block.data() + block.size()));
+  const std::string_view record = bytes_between(twin.text.data(), block.data() + block.size());
+  if (twin.text.data() < file_.data() + file_size_ && !twin.end.empty() &&
+      record.size() <= room_left_.load(std::memory_order_relaxed)) {
+    gather(slot, record);
   }
   // Most often the two files share their line ends: the block goes out whole.
   if ((sizes & ((1U << kEndBits) - 1)) == place.end.size()) {

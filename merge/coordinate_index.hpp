@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -105,17 +106,18 @@ class CoordinateIndex {
   // was gathered to.
   Line line_of(std::uint64_t key, std::size_t text_size) const;
   // Copies `record`, a twin and its block as they stand in the file, into
-  // the room and points `slot` to the copy.
+  // the room and points `slot` to the copy, unless that is done already.
   void gather(Slot& slot, std::string_view record);
   // The block field of `slot`, whose twin as it stands in the file is `twin`.
   std::uint32_t block_of(Slot& slot, const Line& twin);
 
   // The file, kCopyStride bytes, then the room where the twins in use are
-  // gathered, of which `gathered_` bytes are taken, then kCopyStride bytes.
+  // gathered, whose top is taken, then kCopyStride bytes.
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
-  std::size_t gathering_room_ = 0;
-  std::atomic<std::size_t> gathered_ = 0;
+  std::mutex gathering_;
+  // Written only under the lock, read outside it to spare a lookup the lock.
+  std::atomic<std::size_t> room_left_ = 0;
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t longest_twin_ = 0;
