@@ -19,7 +19,8 @@ constexpr int kEndBits = 2;
 // Below this, a second thread would cost more than it saves.
 constexpr std::size_t kSplitSize = 1 << 20;
 // The twins of a smaller file stay in the cache with the rest of the
-// merge's data: gathering them would only cost memory.
+// merge's data: gathering them would only cost memory. So would gathering
+// more than this, as no more would stay in the cache.
 constexpr std::size_t kGatherSize = 4 << 20;
 // A place line and five short coordinate lines: a guess at the number of
 // twins, so that the list of them seldom grows.
@@ -56,11 +57,12 @@ std::uint32_t fitted(std::size_t size, int spare_bits) {
 
 CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   read(coordinate_file);
-  if (file_size_ + 2 * kCopyStride >= kOffsetMask) throw std::length_error("koordinatfilen är för stor");
-  // A pipe leaves what room its last grow left. Offsets in it must fit a key.
-  if (file_size_ >= kGatherSize) {
-    room_left_ = std::min(file_.size() - file_size_, kOffsetMask - file_size_) - 2 * kCopyStride;
+  // Offsets in the room must fit a key too.
+  if (file_size_ + kGatherSize + 2 * kCopyStride >= kOffsetMask) {
+    throw std::length_error("koordinatfilen är för stor");
   }
+  // A pipe leaves what room its last grow left.
+  if (file_size_ >= kGatherSize) room_left_ = std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize);
   // Finding the twins is most of the work: in a large file two threads
   // share it, each taking the lines of one half.
   const char* const file = file_.data();
@@ -114,10 +116,10 @@ CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_
 
 void CoordinateIndex::read(Source& coordinate_file) {
   // One byte more than the expected size lets the end show without a grow;
-  // a large file gets as much again, as room to gather twins in. Blocks are
-  // copied in strides that may pass the end of the file or of the room.
+  // a large file gets room after it to gather twins in. Blocks are copied in
+  // strides that may pass the end of the file or of the room.
   const std::size_t expected = std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12);
-  file_ = LargeArray<char>((expected < kGatherSize ? expected : 2 * expected) + 2 * kCopyStride);
+  file_ = LargeArray<char>(expected + (expected < kGatherSize ? 0 : kGatherSize) + 2 * kCopyStride);
   for (;;) {
     if (file_size_ + 2 * kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
     const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - 2 * kCopyStride - file_size_);
