@@ -27,7 +27,7 @@ void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsig
       Block block;
       while (reader.next(buffer, block)) {
         out.start(block.number);
-        visitor->lines(block.bytes, block.place_lines);
+        visitor->lines(block.bytes, block.place_lines, block.line_break);
         out.finish();
       }
     } catch (const OrderedSink::Stopped&) {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "merge/block_output.hpp"
+#include "merge/line.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -22,8 +23,10 @@ class GenealogyVisitor {
  public:
   virtual ~GenealogyVisitor() = default;
   // The next bytes of the file, and the whole lines among them that hold the
-  // place marker, line ends included, in order.
-  virtual void lines(std::string_view bytes, std::span<const std::string_view> place_lines) = 0;
+  // place marker, line ends included, in order; `line_break` tells how the
+  // file ends its lines.
+  virtual void lines(std::string_view bytes, std::span<const std::string_view> place_lines,
+                     LineBreak line_break) = 0;
 };
 
 using VisitorMaker = std::function<std::unique_ptr<GenealogyVisitor>(BlockOutput&)>;

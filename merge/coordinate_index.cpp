@@ -32,14 +32,14 @@ struct Block {
 };
 
 // The up to five lines from `first` on: their size, and the size of the
-// line end that every one of them has: 1 for LF, 2 for CR LF, 0 when they
-// differ or the last one lacks one.
-Block block_from(const char* first, const char* last) {
+// line end that every one of them has (1 for LF or CR, 2 for CR LF or LF CR,
+// as `line_break` has it), 0 when they differ or the last one lacks one.
+Block block_from(const char* first, const char* last, LineBreak line_break) {
   const char* next = first;
   std::size_t common = 0;
   bool shared = true;
   for (int i = 0; i < kBlockLines && next < last; ++i) {
-    const std::size_t end = Line::split(take_line(next, last)).end.size();
+    const std::size_t end = line_break.split(line_break.take_line(next, last)).end.size();
     shared = shared && end != 0 && (common == 0 || end == common);
     common = end;
   }
@@ -57,6 +57,10 @@ std::uint32_t fitted(std::size_t size, int spare_bits) {
 
 CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   read(coordinate_file);
+  const std::string_view file(file_.data(), file_size_);
+  line_break_ = LineBreak::of(file);
+  const char* first_line = file_.data();
+  first_line_end_ = line_break_.split(line_break_.take_line(first_line, file_.data() + file_size_)).end;
   // Offsets in the room must fit a key too.
   if (file_size_ + kGatherSize + 2 * kCopyStride >= kOffsetMask) {
     throw std::length_error("koordinatfilen är för stor");
@@ -65,10 +69,10 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   if (file_size_ >= kGatherSize) room_left_ = std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize);
   // Finding the twins is most of the work: in a large file two threads
   // share it, each taking the lines of one half.
-  const char* const file = file_.data();
-  const char* const middle = file_size_ < kSplitSize ? file + file_size_ : file + file_size_ / 2;
-  const char* const newline = find_newline(middle, file + file_size_);
-  const auto split = static_cast<std::size_t>(newline == file + file_size_ ? newline - file : newline - file + 1);
+  const char* const start = file_.data();
+  const char* const middle = file_size_ < kSplitSize ? start + file_size_ : start + file_size_ / 2;
+  const char* const line_break = line_break_.find(middle, start + file_size_);
+  const auto split = static_cast<std::size_t>(line_break - start) + (line_break == start + file_size_ ? 0 : 1);
   Twins first_half;
   Twins second_half;
   std::exception_ptr failure;
@@ -99,9 +103,9 @@ CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_
   Twins twins;
   twins.found = LargeArray<Twin>((last - first) / kShortestRecord + 1);
   for (const char* next = file_.data() + first; next < file_.data() + last;) {
-    const std::string_view twin = take_place_line(next, file_.data() + last);
+    const std::string_view twin = take_place_line(next, file_.data() + last, line_break_);
     if (twin.empty()) continue;
-    const Line line = Line::split(twin);
+    const Line line = line_break_.split(twin);
     const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
     const std::uint64_t line_hash = hash(line);
     Slot slot;
@@ -132,9 +136,10 @@ Line CoordinateIndex::line_of(std::uint64_t key, std::size_t text_size) const {
   const char* const text = text_at(key);
   const char* const text_end = text + text_size;
   // Text is followed by its line end, unless it is the last of the file;
-  // a CR there is one, since a CR before the LF is not part of the text.
+  // the end is the line break alone, or the other byte of the pair and then
+  // the break, since that byte is not part of the text.
   std::size_t end = 0;
-  if (has_line_end(text, text_size)) end = *text_end == '\r' ? 2 : 1;
+  if (has_line_end(text, text_size)) end = *text_end == line_break_.byte() ? 1 : 2;
   return {{text, text_size}, {text_end, end}};
 }
 
@@ -196,14 +201,15 @@ std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
   if (block != kUnknownBlock) return block;
   // Any thread finds the same block, so it does not matter which one's
   // store stays. A twin gathered is always known: the gathering copies it.
-  const Block found = block_from(twin.end.data() + twin.end.size(), file_.data() + file_size_);
+  const Block found = block_from(twin.end.data() + twin.end.size(), file_.data() + file_size_, line_break_);
   block = fitted(found.size, kEndBits) << kEndBits | found.common_end;
   known.store(block, std::memory_order_relaxed);
   return block;
 }
 
-void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out) {
-  const Line place = Line::split(place_line);
+void CoordinateIndex::write_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash,
+                                  BlockOutput& out) {
+  const Line place = line_break.split(place_line);
   const std::optional<std::size_t> found = find(place, hash);
   if (!found) return;
   Slot& slot = slots_[*found];
@@ -222,13 +228,13 @@ void CoordinateIndex::write_block(std::string_view place_line, std::uint64_t has
     gather(slot, record);
   }
   // Most often the two files share their line ends: the block goes out whole.
-  if ((sizes & ((1U << kEndBits) - 1)) == place.end.size()) {
+  if (line_break_.end(sizes & ((1U << kEndBits) - 1)) == place.end) {
     out.write(block);
     return;
   }
   const char* const last = block.data() + block.size();
   for (const char* next = block.data(); next < last;) {
-    out.write(Line::split(take_line(next, last)).text);
+    out.write(line_break_.split(line_break_.take_line(next, last)).text);
     out.write(place.end);
   }
 }

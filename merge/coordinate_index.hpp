@@ -45,13 +45,19 @@ class CoordinateIndex {
   // the line end of `place_line`: the output keeps the line ends of the
   // genealogy file, and a last line that lacks a line end is never glued to
   // the next genealogy line. Writes nothing when no line is the same.
-  // `hash` is that of the place line split into a Line. Threads may write
+  // `line_break` is the genealogy file's, and `hash` is that of the place
+  // line split into a Line. Threads may write
   // blocks at the same time.
-  void write_block(std::string_view place_line, std::uint64_t hash, BlockOutput& out);
+  void write_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash, BlockOutput& out);
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.
   std::size_t longest_twin() const { return longest_twin_; }
+
+  // How the coordinate file ends its lines, and its first line end (empty
+  // when it has none).
+  LineBreak line_break() const { return line_break_; }
+  std::string_view first_line_end() const { return first_line_end_; }
 
  private:
   // Open addressing in one flat array. A slot tells where a twin's text
@@ -115,6 +121,8 @@ class CoordinateIndex {
   // gathered, whose top is taken, then kCopyStride bytes.
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
+  LineBreak line_break_;
+  std::string_view first_line_end_;
   std::mutex gathering_;
   // Written only under the lock, read outside it to spare a lookup the lock.
   std::atomic<std::size_t> room_left_ = 0;

@@ -25,7 +25,8 @@ bool GenealogyReader::next(Buffer& buffer, Block& block) {
   if (!lines) return false;
   // The search runs outside the lock, beside the other workers' searches.
   buffer.place_lines_.clear();
-  find_place_lines(buffer.data_.get() + lines->first, buffer.data_.get() + lines->last, buffer.place_lines_);
+  find_place_lines(buffer.data_.get() + lines->first, buffer.data_.get() + lines->last, block.line_break,
+                   buffer.place_lines_);
   block.place_lines = buffer.place_lines_;
   return true;
 }
@@ -47,27 +48,30 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer
   const std::size_t hint = genealogy_.size_hint();
   const std::size_t read_size = hint == 0 ? kReadSize : std::min(kReadSize, hint + 1);
   const std::string_view carried = std::exchange(carried_, {});
-  buffer.make_room(carried, read_size);
+  // One byte more than a read, for a look past the file's first line end.
+  buffer.make_room(carried, read_size + 1);
   char* const data = buffer.data_.get();
   const std::size_t held = carried.size();
-  ended_ = true;  // until the read succeeds: after a failure nothing more is read
+  ended_ = true;  // until the reads succeed: after a failure nothing more is read
   const std::size_t got = genealogy_.read(data + held, read_size);
+  std::size_t last = held + got;
+  if (got != 0) learn_line_break(data, held, last);
   ended_ = got == 0;
+  block.line_break = line_break_;
   if (got == 0) {
-    // What is left is the last line of a file that does not end in a newline.
+    // What is left is the last line of a file that does not end in a line end.
     if (held == 0) return std::nullopt;
     block.bytes = {data, held};
     return Lines{0, held};
   }
-  const std::size_t last = held + got;
   std::size_t first = 0;
-  if (passing_) {  // the rest of a long line, up to its newline, goes on as it is
-    const void* const newline = std::memchr(data, '\n', got);
-    first = newline == nullptr ? last : static_cast<std::size_t>(static_cast<const char*>(newline) - data) + 1;
-    passing_ = newline == nullptr;
+  if (passing_) {  // the rest of a long line, up to its line break, goes on as it is
+    const char* const line_break = line_break_.find(data, data + last);
+    first = static_cast<std::size_t>(line_break - data) + (line_break == data + last ? 0 : 1);
+    passing_ = line_break == data + last;
   }
-  // The held bytes have no newline, so the last newline is in the fresh ones.
-  const char* const cut = after_last_newline(data + std::max(first, held), data + last);
+  // The held bytes have no line break, so the last one is in the fresh ones.
+  const char* const cut = line_break_.after_last(data + std::max(first, held), data + last);
   const std::size_t whole = cut == nullptr ? first : static_cast<std::size_t>(cut - data);
   std::size_t kept = whole;
   if (last - whole > hold_limit_) {
@@ -77,6 +81,21 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer
   carried_ = {data + kept, last - kept};
   block.bytes = {data, kept};
   return Lines{first, whole};
+}
+
+// Until the file shows its first line end, no line is cut: the bytes held
+// and passed on till then have neither CR nor LF, so the LF assumed meanwhile
+// cuts nothing either.
+void GenealogyReader::learn_line_break(char* data, std::size_t from, std::size_t& last) {
+  if (line_break_known_) return;
+  const std::size_t found = std::string_view(data + from, last - from).find_first_of("\r\n");
+  if (found == std::string_view::npos) return;
+  const std::size_t at = from + found;
+  // The byte after the first line end tells CR LF from CR, and LF CR from
+  // LF; it is read now when the read ended just before it.
+  if (at + 1 == last) last += genealogy_.read(data + last, 1);
+  line_break_ = LineBreak::at(data + at, data + last);
+  line_break_known_ = true;
 }
 
 void GenealogyReader::Buffer::make_room(std::string_view carried, std::size_t read_size) {

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/line.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -25,11 +26,12 @@ struct Block {
   // The whole lines among `bytes` that hold the place marker, line ends
   // included, in order.
   std::span<const std::string_view> place_lines;
+  LineBreak line_break;  // how the file ends its lines
 };
 
 class GenealogyReader {
  public:
-  // A line that grows past `hold_limit` bytes before its newline is passed
+  // A line that grows past `hold_limit` bytes before its line break is passed
   // on in pieces and is never a place line.
   GenealogyReader(Source& genealogy, std::size_t hold_limit);
 
@@ -58,16 +60,19 @@ class GenealogyReader {
   };
 
   std::optional<Lines> read_block(Buffer& buffer, Block& block);
+  void learn_line_break(char* data, std::size_t from, std::size_t& last);
 
   Source& genealogy_;
   std::size_t hold_limit_;
   std::mutex reading_;
-  // The start of a line whose newline is not read yet, in the buffer of the
+  // The start of a line whose line break is not read yet, in the buffer of the
   // block read last; the next block begins with it.
   std::string_view carried_;
   bool passing_ = false;  // that line is too long to hold: its start went on
   bool ended_ = false;
   std::size_t blocks_ = 0;
+  LineBreak line_break_;
+  bool line_break_known_ = false;
 };
 
 }  // namespace platsmarkeraren

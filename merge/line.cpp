@@ -63,12 +63,13 @@ const char* find_place_marker(const char* first, const char* last) {
 }
 
 // The line that holds the marker at `marker`, line end included: it begins
-// after the last newline in [from, marker), or at `from` when there is none.
-// Moves `next` past it.
-std::string_view place_line_at(const char* from, const char* marker, const char*& next, const char* last) {
-  const char* const start = after_last_newline(from, marker);
+// after the last line break in [from, marker), or at `from` when there is
+// none. Moves `next` past it.
+std::string_view place_line_at(const char* from, const char* marker, const char*& next, const char* last,
+                               LineBreak line_break) {
+  const char* const start = line_break.after_last(from, marker);
   next = marker;
-  take_line(next, last);
+  line_break.take_line(next, last);
   return bytes_between(start != nullptr ? start : from, next);
 }
 
@@ -88,16 +89,17 @@ std::uint64_t possible_markers_in_chunk(const char* chunk) {
 
 }  // namespace
 
-std::string_view take_place_line(const char*& next, const char* last) {
+std::string_view take_place_line(const char*& next, const char* last, LineBreak line_break) {
   const char* const marker = find_place_marker(next, last);
   if (marker == nullptr) {
     next = last;
     return {};
   }
-  return place_line_at(next, marker, next, last);
+  return place_line_at(next, marker, next, last, line_break);
 }
 
-void find_place_lines(const char* first, const char* last, std::vector<std::string_view>& lines) {
+void find_place_lines(const char* first, const char* last, LineBreak line_break,
+                      std::vector<std::string_view>& lines) {
   const char* next = first;
   const char* chunk = first;
 #if defined(__SSE2__)
@@ -127,7 +129,7 @@ void find_place_lines(const char* first, const char* last, std::vector<std::stri
     for (std::size_t i = 0; i < found; ++i) {
       const char* const marker = chunk + starts[i];
       if (marker >= next && std::memcmp(marker, kPlaceMarker.data(), kMarkerSize) == 0) {
-        lines.push_back(place_line_at(next, marker, next, last));
+        lines.push_back(place_line_at(next, marker, next, last, line_break));
       }
     }
     chunk += chunks * kChunk;
@@ -138,15 +140,8 @@ void find_place_lines(const char* first, const char* last, std::vector<std::stri
   for (const char* from = std::max(chunk, next);; from = next) {
     const char* const marker = find_place_marker(from, last);
     if (marker == nullptr) return;
-    lines.push_back(place_line_at(next, marker, next, last));
+    lines.push_back(place_line_at(next, marker, next, last, line_break));
   }
-}
-
-const char* after_last_newline(const char* first, const char* last) {
-  for (const char* p = last; p != first; --p) {
-    if (p[-1] == '\n') return p;
-  }
-  return nullptr;
 }
 
 }  // namespace platsmarkeraren

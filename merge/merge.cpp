@@ -20,13 +20,15 @@ class Merger final : public GenealogyVisitor {
  public:
   Merger(CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
-  void lines(std::string_view bytes, std::span<const std::string_view> place_lines) override {
+  void lines(std::string_view bytes, std::span<const std::string_view> place_lines,
+             LineBreak line_break) override {
     // Each place line's slot is loaded well ahead of its use, and its twin
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
     hashes_.clear();
-    std::ranges::transform(place_lines, std::back_inserter(hashes_),
-                           [](std::string_view line) { return CoordinateIndex::hash(Line::split(line)); });
+    std::ranges::transform(place_lines, std::back_inserter(hashes_), [line_break](std::string_view line) {
+      return CoordinateIndex::hash(line_break.split(line));
+    });
     for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) index_.prefetch_slot(hashes_[i]);
     const char* copied = bytes.data();
     for (std::size_t i = 0; i < hashes_.size(); ++i) {
@@ -34,7 +36,7 @@ class Merger final : public GenealogyVisitor {
       if (i + kAhead / 2 < hashes_.size()) index_.prefetch_twin(hashes_[i + kAhead / 2]);
       const char* const line_end = place_lines[i].data() + place_lines[i].size();
       out_.write(bytes_between(copied, line_end));
-      index_.write_block(place_lines[i], hashes_[i], out_);
+      index_.write_block(place_lines[i], line_break, hashes_[i], out_);
       copied = line_end;
     }
     out_.write(bytes_between(copied, bytes.data() + bytes.size()));
@@ -66,7 +68,8 @@ void merge(Source& genealogy, Source& coordinates, Sink& output) {
 
 void merge(Source& genealogy, Source& coordinates, Sink& output, unsigned workers) {
   CoordinateIndex index(coordinates);
-  // One byte more than the longest twin leaves room for a CR before the LF.
+  // One byte more than the longest twin leaves room for the first byte of a
+  // two-byte line end.
   visit_blocks(genealogy, index.longest_twin() + 1, output, workers, [&](BlockOutput& out) {
     return std::make_unique<Merger>(index, out);
   });

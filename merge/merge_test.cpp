@@ -102,6 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
              "1 BIRT\r\n2 PLAC Ås\r\na\r\nb\r\n1 DEAT\r\n"},
         Case{"LfTreeFindsCrLfTwinAndKeepsLf", "2 PLAC Ås\n", "2 PLAC Ås\r\na\r\nb\n",
              "2 PLAC Ås\na\nb\n"},
+        Case{"CrTreeFindsLfCrTwinAndKeepsCr", "1 BIRT\r2 PLAC Ås\r1 DEAT\r", "2 PLAC Ås\n\ra\n\rb\n\r",
+             "1 BIRT\r2 PLAC Ås\ra\rb\r1 DEAT\r"},
+        Case{"LfCrTreeFindsCrTwinAndKeepsLfCr", "1 BIRT\n\r2 PLAC Ås\n\r1 DEAT\n\r", "0 HEAD\r2 PLAC Ås\ra\rb",
+             "1 BIRT\n\r2 PLAC Ås\n\ra\n\rb\n\r1 DEAT\n\r"},
+        Case{"CrTreeFindsCrLfTwin", "2 PLAC Ås\r2 PLAC Öja", "2 PLAC Öja\r\n2 PLAC Ås\r\na\r\n",
+             "2 PLAC Ås\ra\r2 PLAC Öja"},
+        Case{"MixedLineEndsFollowTheFirst", "2 PLAC Ås\r2 PLAC Öja\n2 PLAC Ås\r", "2 PLAC Ås\na\n",
+             "2 PLAC Ås\ra\r2 PLAC Öja\n2 PLAC Ås\r"},
         Case{"LastCoordinateLineGetsALineEnd", "2 PLAC Ås\n1 DEAT\n", "2 PLAC Ås\na",
              "2 PLAC Ås\na\n1 DEAT\n"},
         Case{"ZeroBytesAreCarriedAndCompared", "2 PLAC Å\0s\n2 PLAC Å\0t\n\0\n"s,
@@ -212,6 +220,10 @@ TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
   const std::string genealogy =
       "2 PLAC Ås\r\n2 PLAC Öja\n2 PLAC Ås\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Öja\r\n2 PLAC Ås";
   EXPECT_EQ(missing(genealogy, "2 PLAC Öja\na\n"), "2 PLAC Ås\r\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Ås");
+  // Lines that end at another byte than the coordinate file's take its line
+  // end, so that the list can be appended to it.
+  EXPECT_EQ(missing("2 PLAC Ås\r2 PLAC Öja\r2 PLAC Ön", "0 HEAD\r\n2 PLAC Öja\r\n"), "2 PLAC Ås\r\n2 PLAC Ön");
+  EXPECT_EQ(missing("2 PLAC Ås\r", "2 PLAC Öja"), "2 PLAC Ås\r");
   EXPECT_EQ(missing("2 PLAC Ås\n", ""), "2 PLAC Ås\n");
   const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\n";
   EXPECT_TRUE(missing(long_place + long_place, kUppsala) == long_place);
@@ -223,10 +235,15 @@ class RandomFiles {
  public:
   explicit RandomFiles(unsigned state) : random_(state) {}
 
+  // Most files keep to one of the four line ends; some mix them all.
   std::string file(std::size_t most_lines) {
+    static const std::vector<std::string> kEnds = {"\n", "\r\n", "\r", "\n\r", "\r\r\n"};
+    const std::size_t convention = pick(kEnds.size() + 2);
     std::string text;
     const std::size_t lines = pick(most_lines + 1);
-    for (std::size_t i = 0; i < lines; ++i) text += line();
+    for (std::size_t i = 0; i < lines; ++i) {
+      text += text_of_line() + kEnds[convention < kEnds.size() ? convention : pick(kEnds.size())];
+    }
     if (!text.empty() && pick(4) == 0) text.pop_back();
     return text;
   }
@@ -236,14 +253,13 @@ class RandomFiles {
   }
 
  private:
-  std::string line() {
+  std::string text_of_line() {
     static const std::vector<std::string> kTexts = {
         "2 PLAC Ås",  "2 PLAC Ås ",  "2 PLAC Öja", "2 PLAC Öja\r", "2 PLAC", "2 plac Ås",
         "2  PLAC Ås", "12 PLAC Ås",  "1 BIRT",     "2 DATE 1850", "",       "x2 PLAC \0y"s,
-        "\0"s,        "2 PLAC Ås\r", "3 MAP",      "2 PLAC 2 PLAC ",
+        "\0"s,        "2 PLAC Ås\n", "3 MAP",      "2 PLAC 2 PLAC ",
     };
-    static const std::vector<std::string> kEnds = {"\n", "\n", "\r\n", "\r\r\n"};
-    return kTexts[pick(kTexts.size())] + kEnds[pick(kEnds.size())];
+    return kTexts[pick(kTexts.size())];
   }
 
   std::mt19937 random_;

@@ -26,14 +26,30 @@ class MissingPlaces final : public GenealogyVisitor {
  public:
   MissingPlaces(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
-  void lines(std::string_view, std::span<const std::string_view> place_lines) override {
+  void lines(std::string_view, std::span<const std::string_view> place_lines, LineBreak line_break) override {
+    const bool own_ends = keeps_own_line_ends(line_break);
     for (const std::string_view line : place_lines) {
-      const Line place = Line::split(line);
-      if (!index_.has_twin(place) && !already_listed(place)) out_.write(line);
+      const Line place = line_break.split(line);
+      if (index_.has_twin(place) || already_listed(place)) continue;
+      if (own_ends || !place.terminated()) {
+        out_.write(line);
+      } else {
+        out_.write(place.text);
+        out_.write(index_.first_line_end());
+      }
     }
   }
 
  private:
+  // The list is made to be appended to the coordinate file, so its lines
+  // must end where that file's lines end: a CR-only line appended to an LF
+  // file would run on into the next one. Lines keep the tree's own line end
+  // when both files break lines at the same byte, or when the coordinate
+  // file shows no line end to follow.
+  bool keeps_own_line_ends(LineBreak line_break) const {
+    return line_break == index_.line_break() || index_.first_line_end().empty();
+  }
+
   // Only the last line of a file lacks a line end, so it is met once; the
   // texts of the others tell them apart.
   bool already_listed(Line place) {

@@ -7,8 +7,10 @@
 namespace platsmarkeraren {
 
 // Writes each place line of the genealogy file that has no twin in the
-// coordinate file, once and in the order first met, as it stands. Lines are
-// the same as the merge would find them the same.
+// coordinate file, once and in the order first met, as it stands; only its
+// line end becomes the coordinate file's when the two files end their lines
+// at different bytes (CR against LF). Lines are the same as the merge would
+// find them the same.
 void list_missing_places(Source& genealogy, Source& coordinates, Sink& output);
 
 }  // namespace platsmarkeraren

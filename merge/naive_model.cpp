@@ -2,48 +2,66 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace platsmarkeraren::naive {
 
 namespace {
 
-std::vector<std::string> lines_of(std::string_view text) {
+// The byte at which a file's lines end, decided by its first CR or LF and
+// the byte after it: LF for LF and CR LF, CR for CR and LF CR.
+char line_break_of(std::string_view text) {
+  const std::size_t first = text.find_first_of("\r\n");
+  if (first == std::string_view::npos) return '\n';
+  const char after = first + 1 < text.size() ? text[first + 1] : '\0';
+  if (text[first] == '\n') return after == '\r' ? '\r' : '\n';
+  return after == '\n' ? '\n' : '\r';
+}
+
+struct File {
   std::vector<std::string> lines;
+  char line_break;
+};
+
+File file_of(std::string_view text) {
+  File file{{}, line_break_of(text)};
   std::string line;
   for (const char c : text) {
     line += c;
-    if (c == '\n') lines.push_back(std::move(line)), line.clear();
+    if (c == file.line_break) file.lines.push_back(std::move(line)), line.clear();
   }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
+  if (!line.empty()) file.lines.push_back(line);
+  return file;
 }
 
-bool ends_with(const std::string& line, std::string_view end) {
-  return line.size() >= end.size() && line.compare(line.size() - end.size(), end.size(), end) == 0;
+// The line end of `line` in a file whose lines end at `line_break`: that
+// byte, with the other one of CR and LF before it when it stands there.
+std::string line_end(const std::string& line, char line_break) {
+  if (line.empty() || line.back() != line_break) return "";
+  const char other = line_break == '\n' ? '\r' : '\n';
+  if (line.size() >= 2 && line[line.size() - 2] == other) return std::string{other, line_break};
+  return std::string{line_break};
 }
 
-std::string line_end(const std::string& line) {
-  if (ends_with(line, "\r\n")) return "\r\n";
-  if (ends_with(line, "\n")) return "\n";
-  return "";
+std::string text_of(const std::string& line, char line_break) {
+  return line.substr(0, line.size() - line_end(line, line_break).size());
 }
 
-std::string text_of(const std::string& line) {
-  return line.substr(0, line.size() - line_end(line).size());
-}
-
-// CR LF and LF are the same line end.
-std::string comparable(const std::string& line) {
-  return ends_with(line, "\r\n") ? text_of(line) + "\n" : line;
+// All line ends are the same line end: what counts is the text, and
+// whether there is one.
+std::pair<std::string, bool> comparable(const std::string& line, char line_break) {
+  return {text_of(line, line_break), !line_end(line, line_break).empty()};
 }
 
 bool is_place_line(const std::string& line) { return line.find("2 PLAC ") != std::string::npos; }
 
 // The number of the coordinate line that is the twin of `place`, or -1.
-long twin_of(const std::string& place, const std::vector<std::string>& coordinates) {
-  for (std::size_t i = 0; i < coordinates.size(); ++i) {
-    if (comparable(coordinates[i]) == comparable(place)) return static_cast<long>(i);
+long twin_of(const std::string& place, char line_break, const File& coordinates) {
+  for (std::size_t i = 0; i < coordinates.lines.size(); ++i) {
+    if (comparable(coordinates.lines[i], coordinates.line_break) == comparable(place, line_break)) {
+      return static_cast<long>(i);
+    }
   }
   return -1;
 }
@@ -51,29 +69,40 @@ long twin_of(const std::string& place, const std::vector<std::string>& coordinat
 }  // namespace
 
 std::string merge(std::string_view genealogy, std::string_view coordinates) {
-  const std::vector<std::string> coordinate_lines = lines_of(coordinates);
+  const File coordinate_file = file_of(coordinates);
+  const File tree = file_of(genealogy);
   std::string output;
-  for (const std::string& line : lines_of(genealogy)) {
+  for (const std::string& line : tree.lines) {
     output += line;
     if (!is_place_line(line)) continue;
-    const long twin = twin_of(line, coordinate_lines);
+    const long twin = twin_of(line, tree.line_break, coordinate_file);
     if (twin < 0) continue;
     const std::size_t first = static_cast<std::size_t>(twin) + 1;
-    const std::size_t last = std::min(first + 5, coordinate_lines.size());
-    for (std::size_t i = first; i < last; ++i) output += text_of(coordinate_lines[i]) + line_end(line);
+    const std::size_t last = std::min(first + 5, coordinate_file.lines.size());
+    for (std::size_t i = first; i < last; ++i) {
+      output += text_of(coordinate_file.lines[i], coordinate_file.line_break) + line_end(line, tree.line_break);
+    }
   }
   return output;
 }
 
+// A listed line takes the coordinate file's first line end when the two
+// files end their lines at different bytes, so that it can be appended.
 std::string missing_places(std::string_view genealogy, std::string_view coordinates) {
-  const std::vector<std::string> coordinate_lines = lines_of(coordinates);
-  std::vector<std::string> listed;
+  const File coordinate_file = file_of(coordinates);
+  const File tree = file_of(genealogy);
+  const std::string coordinate_end =
+      coordinate_file.lines.empty() ? "" : line_end(coordinate_file.lines[0], coordinate_file.line_break);
+  const bool own_ends = tree.line_break == coordinate_file.line_break || coordinate_end.empty();
+  std::vector<std::pair<std::string, bool>> listed;
   std::string output;
-  for (const std::string& line : lines_of(genealogy)) {
-    if (!is_place_line(line) || twin_of(line, coordinate_lines) >= 0) continue;
-    if (std::find(listed.begin(), listed.end(), comparable(line)) != listed.end()) continue;
-    listed.push_back(comparable(line));
-    output += line;
+  for (const std::string& line : tree.lines) {
+    if (!is_place_line(line) || twin_of(line, tree.line_break, coordinate_file) >= 0) continue;
+    const auto same = comparable(line, tree.line_break);
+    if (std::find(listed.begin(), listed.end(), same) != listed.end()) continue;
+    listed.push_back(same);
+    const std::string end = line_end(line, tree.line_break);
+    output += own_ends || end.empty() ? line : text_of(line, tree.line_break) + coordinate_end;
   }
   return output;
 }

@@ -224,6 +224,22 @@ class Platform(Case):
             self.assertEqual(self.run_program(tree, coordinates, "out")[0], 0)
             self.assertEqual((self.dir / "out").read_bytes(), expected)
 
+    def test_cr_and_lf_cr_files_merge_as_lf_files_do(self):
+        def ending(text, end):
+            return text.replace(b"\n", end)
+        for tree_end, coordinate_end in ((b"\r", b"\n\r"), (b"\n\r", b"\r"), (b"\r", b"\r\n")):
+            self.make("tree-x.ged", ending(TREE, tree_end))
+            self.make("coord-x.txt", ending(COORDINATES, coordinate_end))
+            expected = ending(MERGED, tree_end)
+            self.assertEqual(self.run_program("-r", "tree-x.ged", "coord-x.txt"), (0, expected, b""))
+            self.assertEqual(self.run_program("tree-x.ged", "coord-x.txt", "out")[0], 0)
+            self.assertEqual((self.dir / "out").read_bytes(), expected)
+        # Listed for appending: a CR-only place takes the coordinate file's line end.
+        self.make("tree-x.ged", "2 PLAC Ås\r2 PLAC Öja\r".encode())
+        self.assertEqual(self.run_program("-l", "tree-x.ged", "coord.txt"), (0, "2 PLAC Öja\n".encode(), b""))
+        self.assertEqual(self.run_program("-l", "tree-x.ged", "coord-x.txt"),
+                         (0, "2 PLAC Öja\r\n".encode(), b""))
+
     def test_messages_are_utf8(self):
         _, _, err = self.run_program("saknas.ged", "coord.txt", "out")
         self.assertIn("kan inte öppna infil", err.decode("utf-8"))
