@@ -29,6 +29,14 @@ bool apply_group(std::string_view group, Command& command) {
       case 'L':
         command.action = Action::list;
         break;
+      case 'k':
+      case 'K':
+        command.action = Action::check;
+        break;
+      case 'b':
+      case 'B':
+        command.keep_existing_maps = true;
+        break;
       default:  // unknown letters, a second hyphen among them, are skipped
         break;
     }
@@ -37,7 +45,7 @@ bool apply_group(std::string_view group, Command& command) {
 }
 
 std::size_t files_wanted(const Command& command) {
-  return command.action == Action::list || command.redirect ? 2 : 3;
+  return command.action == Action::list || command.action == Action::check || command.redirect ? 2 : 3;
 }
 
 }  // namespace

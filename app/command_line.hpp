@@ -13,11 +13,13 @@ enum class Action {
   wrong_count,   // the number of file names does not fit the options
   merge,         // infil, koordinatfil and utfil, or infil and koordinatfil under -r
   list,          // l or L: infil and koordinatfil, the list to standard output
+  check,         // k or K: infil and koordinatfil, the findings to standard output
 };
 
 struct Command {
   Action action = Action::merge;
   bool redirect = false;           // r or R: the merge writes to standard output
+  bool keep_existing_maps = false;  // b or B: places that have a MAP get no block
   std::vector<std::string> files;  // every argument after the options
 };
 

@@ -25,6 +25,10 @@ TEST(CommandLine, CountsFileNamesForTheChosenRun) {
   EXPECT_EQ(parse({"-l", "a", "b"}).action, Action::list);
   EXPECT_EQ(parse({"-Lr", "a", "b"}).action, Action::list);
   EXPECT_EQ(parse({"-l", "a", "b", "c"}).action, Action::wrong_count);
+  EXPECT_EQ(parse({"-K", "a", "b"}).action, Action::check);
+  EXPECT_EQ(parse({"-k", "a", "b", "c"}).action, Action::wrong_count);
+  EXPECT_TRUE(parse({"-rB", "a", "b"}).keep_existing_maps);
+  EXPECT_EQ(parse({"-b", "a", "b", "c"}).action, Action::merge);
 }
 
 TEST(CommandLine, HelpAndVersionEndTheScanWhereReached) {

@@ -9,6 +9,7 @@
 #include "app/file.hpp"
 #include "app/platform.hpp"
 #include "app/texts.hpp"
+#include "check/check.hpp"
 #include "merge/merge.hpp"
 #include "merge/missing_places.hpp"
 
@@ -46,9 +47,51 @@ void refuse_appending_to_genealogy_file(const Command& command) {
   if (standard_output_is(command.files[0])) refuse("stdout", "infil", command.files[0]);
 }
 
+// A file name as the user could type it again in a shell.
+std::string typed(const std::string& name) {
+  return name.find_first_of(" \t'\"") == std::string::npos ? name : '"' + name + '"';
+}
+
+// One line that counts what the inserted blocks did to the tree, with the
+// command that shows where.
+std::string warning_for(const MergeReport& report, const Command& command) {
+  std::string line = "varning: infogade block kan ha skadat trädet:";
+  const char* separator = " ";
+  for (const auto& [count, what] : {std::pair{report.broken_records, " har en ortrad, en rad på nivå 0–2 eller en tom rad"},
+                                    std::pair{report.cut_short, " är kortare än fem rader"},
+                                    std::pair{report.second_maps, " ger en ort en andra MAP"}}) {
+    if (count == 0) continue;
+    line.append(separator).append(std::to_string(count)).append(what);
+    separator = "; ";
+  }
+  return line + ". Se var med: platsmarkeraren -k " + typed(command.files[0]) + " " + typed(command.files[1]);
+}
+
+// How the work on the files ended, when it did not fail.
+struct Outcome {
+  int status = 0;
+  std::string warning;  // for standard error once the files are closed; empty for none
+};
+
+Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
+  if (command.action == Action::list) {
+    list_missing_places(genealogy, coordinates, output);
+    return {};
+  }
+  if (command.action == Action::check) {
+    // The check's findings are its output; errors among them fail the run.
+    const CheckCounts counts =
+        check_coordinate_file(genealogy, command.files[0], coordinates, command.files[1], output);
+    return {counts.errors == 0 ? 0 : 1, {}};
+  }
+  const MergeReport report = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
+  return {0, report.clean() ? std::string() : warning_for(report, command)};
+}
+
 // Opens in the order infil, koordinatfil, utfil, so that utfil is neither
 // created nor emptied when an input cannot be opened; closes in the same order.
-void run_files(const Command& command) {
+// Returns the exit status.
+int run_files(const Command& command) {
   InputFile genealogy("infil", command.files[0]);
   InputFile coordinates("koordinatfil", command.files[1]);
   const bool to_file = command.action == Action::merge && !command.redirect;
@@ -58,14 +101,12 @@ void run_files(const Command& command) {
     refuse_appending_to_genealogy_file(command);
   }
   OutputFile output = to_file ? OutputFile(command.files[2]) : OutputFile();
-  if (command.action == Action::list) {
-    list_missing_places(genealogy, coordinates, output);
-  } else {
-    merge(genealogy, coordinates, output);
-  }
+  const Outcome outcome = work(command, genealogy, coordinates, output);
   genealogy.close();
   coordinates.close();
   output.close();
+  if (!outcome.warning.empty()) report(outcome.warning);
+  return outcome.status;
 }
 
 }  // namespace
@@ -83,11 +124,11 @@ int run(const Command& command) {
       return 1;
     case Action::merge:
     case Action::list:
+    case Action::check:
       break;
   }
   try {
-    run_files(command);
-    return 0;
+    return run_files(command);
   } catch (const std::exception& error) {
     report(error.what());
     return 1;

@@ -1,5 +1,6 @@
 #include "merge/block_workers.hpp"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -9,6 +10,20 @@
 #include "merge/ordered_sink.hpp"
 
 namespace platsmarkeraren {
+
+namespace {
+
+// A file of a few blocks is done before a second thread would have started.
+constexpr std::size_t kOneWorkerSize = 1 << 20;
+constexpr unsigned kMostWorkers = 4;
+
+}  // namespace
+
+unsigned workers_for(const Source& genealogy) {
+  const std::size_t size = genealogy.size_hint();
+  if (size != 0 && size <= kOneWorkerSize) return 1;
+  return std::clamp(std::thread::hardware_concurrency(), 1U, kMostWorkers);
+}
 
 void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                   const VisitorMaker& make_visitor) {
@@ -27,7 +42,7 @@ void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsig
       Block block;
       while (reader.next(buffer, block)) {
         out.start(block.number);
-        visitor->lines(block.bytes, block.place_lines, block.line_break);
+        visitor->lines(block);
         out.finish();
       }
     } catch (const OrderedSink::Stopped&) {

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "merge/block_output.hpp"
-#include "merge/line.hpp"
+#include "merge/genealogy_reader.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -22,14 +22,14 @@ namespace platsmarkeraren {
 class GenealogyVisitor {
  public:
   virtual ~GenealogyVisitor() = default;
-  // The next bytes of the file, and the whole lines among them that hold the
-  // place marker, line ends included, in order; `line_break` tells how the
-  // file ends its lines.
-  virtual void lines(std::string_view bytes, std::span<const std::string_view> place_lines,
-                     LineBreak line_break) = 0;
+  // The next block of the file, with its place lines found.
+  virtual void lines(const Block& block) = 0;
 };
 
 using VisitorMaker = std::function<std::unique_ptr<GenealogyVisitor>(BlockOutput&)>;
+
+// As many workers as pay for the genealogy file on this machine.
+unsigned workers_for(const Source& genealogy);
 
 // A line longer than `hold_limit` is never a place line (see
 // GenealogyReader). Returns once all the output is written; rethrows the

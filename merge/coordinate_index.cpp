@@ -9,13 +9,13 @@
 #include <thread>
 
 #include "merge/block_output.hpp"
+#include "merge/gedcom_line.hpp"
 
 namespace platsmarkeraren {
 
 namespace {
 
 constexpr int kBlockLines = 5;
-constexpr int kEndBits = 2;
 // Below this, a second thread would cost more than it saves.
 constexpr std::size_t kSplitSize = 1 << 20;
 // The twins of a smaller file stay in the cache with the rest of the
@@ -28,22 +28,30 @@ constexpr std::size_t kShortestRecord = 64;
 
 struct Block {
   std::size_t size;
-  std::uint32_t common_end;  // the size of the line end all its lines share
+  std::uint32_t traits;  // TwinBlock's flags and the size of the line end all its lines share
 };
 
-// The up to five lines from `first` on: their size, and the size of the
-// line end that every one of them has (1 for LF or CR, 2 for CR LF or LF CR,
-// as `line_break` has it), 0 when they differ or the last one lacks one.
+// The up to five lines from `first` on: their size, what they would do to a
+// tree, and the size of the line end that every one of them has (1 for LF
+// or CR, 2 for CR LF or LF CR, as `line_break` has it), 0 when they differ
+// or the last one lacks one.
 Block block_from(const char* first, const char* last, LineBreak line_break) {
   const char* next = first;
   std::size_t common = 0;
   bool shared = true;
-  for (int i = 0; i < kBlockLines && next < last; ++i) {
-    const std::size_t end = line_break.split(line_break.take_line(next, last)).end.size();
+  std::uint32_t flags = 0;
+  int lines = 0;
+  for (; lines < kBlockLines && next < last; ++lines) {
+    const Line line = line_break.split(line_break.take_line(next, last));
+    const std::size_t end = line.end.size();
     shared = shared && end != 0 && (common == 0 || end == common);
     common = end;
+    if (breaks_record(line.text)) flags |= TwinBlock::kBreaksRecord;
+    if (is_map_line(line.text)) flags |= TwinBlock::kHasMap;
   }
-  return {static_cast<std::size_t>(next - first), shared ? static_cast<std::uint32_t>(common) : 0};
+  // A twin on the last line inserts nothing, and harms nothing.
+  if (lines > 0 && lines < kBlockLines) flags |= TwinBlock::kCutShort;
+  return {static_cast<std::size_t>(next - first), flags | (shared ? static_cast<std::uint32_t>(common) : 0)};
 }
 
 std::uint32_t fitted(std::size_t size, int spare_bits) {
@@ -202,40 +210,43 @@ std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
   // Any thread finds the same block, so it does not matter which one's
   // store stays. A twin gathered is always known: the gathering copies it.
   const Block found = block_from(twin.end.data() + twin.end.size(), file_.data() + file_size_, line_break_);
-  block = fitted(found.size, kEndBits) << kEndBits | found.common_end;
+  block = fitted(found.size, TwinBlock::kTraitBits) << TwinBlock::kTraitBits | found.traits;
   known.store(block, std::memory_order_relaxed);
   return block;
 }
 
-void CoordinateIndex::write_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash,
-                                  BlockOutput& out) {
+TwinBlock CoordinateIndex::twin_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash) {
   const Line place = line_break.split(place_line);
   const std::optional<std::size_t> found = find(place, hash);
-  if (!found) return;
+  if (!found) return {};
   Slot& slot = slots_[*found];
   const Line twin = line_of(key_of(slot), slot.text_size);
   // The block follows the twin's line end, which `place` has too.
   const std::uint32_t sizes = block_of(slot, twin);
-  const std::string_view block(twin.end.data() + twin.end.size(), sizes >> kEndBits);
+  const TwinBlock block(twin.end.data() + twin.end.size(), sizes);
   // In a large file the twins in use stand scattered among many that are
   // not, and their lookups would wait on memory rather than on the cache: the
   // first use of a twin gathers it, with its block, close to the others.
   // The last line of the file stays, since it tells by its place that it
   // lacks a line end.
-  const std::string_view record = bytes_between(twin.text.data(), block.data() + block.size());
+  const std::string_view record = bytes_between(twin.text.data(), block.bytes().data() + block.bytes().size());
   if (twin.text.data() < file_.data() + file_size_ && !twin.end.empty() &&
       record.size() <= room_left_.load(std::memory_order_relaxed)) {
     gather(slot, record);
   }
+  return block;
+}
+
+void CoordinateIndex::write_block(const TwinBlock& block, std::string_view line_end, BlockOutput& out) const {
   // Most often the two files share their line ends: the block goes out whole.
-  if (line_break_.end(sizes & ((1U << kEndBits) - 1)) == place.end) {
-    out.write(block);
+  if (line_break_.end(block.common_end()) == line_end) {
+    out.write(block.bytes());
     return;
   }
-  const char* const last = block.data() + block.size();
-  for (const char* next = block.data(); next < last;) {
+  const char* const last = block.bytes().data() + block.bytes().size();
+  for (const char* next = block.bytes().data(); next < last;) {
     out.write(line_break_.split(line_break_.take_line(next, last)).text);
-    out.write(place.end);
+    out.write(line_end);
   }
 }
 

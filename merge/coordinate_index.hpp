@@ -19,6 +19,39 @@ namespace platsmarkeraren {
 
 class BlockOutput;
 
+// The coordinate block of a twin: the up to five lines after it, as they
+// stand in the coordinate file, and what they would do to a tree. Empty
+// when a place line has no twin.
+class TwinBlock {
+ public:
+  TwinBlock() = default;
+
+  explicit operator bool() const { return data_ != nullptr; }
+  std::string_view bytes() const { return {data_, traits_ >> kTraitBits}; }
+  // Holds a place line, a line of level 0 to 2 or a blank line.
+  bool breaks_record() const { return (traits_ & kBreaksRecord) != 0; }
+  // Has one to four lines: the coordinate file ends sooner.
+  bool cut_short() const { return (traits_ & kCutShort) != 0; }
+  bool has_map() const { return (traits_ & kHasMap) != 0; }
+
+  // How the index keeps these in 32 bits: the block's size, over the three
+  // flags, over the size of the line end that all its lines share (0 when
+  // they differ).
+  static constexpr int kTraitBits = 5;
+  static constexpr std::uint32_t kBreaksRecord = 1U << 2;
+  static constexpr std::uint32_t kCutShort = 1U << 3;
+  static constexpr std::uint32_t kHasMap = 1U << 4;
+
+ private:
+  friend class CoordinateIndex;
+
+  TwinBlock(const char* data, std::uint32_t traits) : data_(data), traits_(traits) {}
+  std::size_t common_end() const { return traits_ & 3U; }
+
+  const char* data_ = nullptr;
+  std::uint32_t traits_ = 0;
+};
+
 class CoordinateIndex {
  public:
   // Reads the coordinate file to its end.
@@ -40,19 +73,31 @@ class CoordinateIndex {
 
   bool has_twin(const Line& place) const { return find(place, hash(place)).has_value(); }
 
-  // Writes the up to five lines that follow the first line of the file that
-  // is the same as `place_line`, whatever record they belong to, each with
-  // the line end of `place_line`: the output keeps the line ends of the
-  // genealogy file, and a last line that lacks a line end is never glued to
-  // the next genealogy line. Writes nothing when no line is the same.
-  // `line_break` is the genealogy file's, and `hash` is that of the place
-  // line split into a Line. Threads may write
-  // blocks at the same time.
-  void write_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash, BlockOutput& out);
+  // Where the twin of `place` begins in the file, before any twin_block has
+  // gathered it elsewhere; nothing when it has none.
+  std::optional<std::size_t> twin_offset(const Line& place) const {
+    const std::optional<std::size_t> found = find(place, hash(place));
+    if (!found) return std::nullopt;
+    return static_cast<std::size_t>(text_at(key_of(slots_[*found])) - file_.data());
+  }
+
+  // The up to five lines that follow the first line of the file that is the
+  // same as `place_line`, whatever record they belong to; empty when no line
+  // is the same. `line_break` is the genealogy file's, and `hash` is that of
+  // the place line split into a Line. Threads may look up at the same time.
+  TwinBlock twin_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash);
+
+  // Writes the lines of `block`, each with `line_end`, the place line's: the
+  // output keeps the line ends of the genealogy file, and a last line that
+  // lacks a line end is never glued to the next genealogy line.
+  void write_block(const TwinBlock& block, std::string_view line_end, BlockOutput& out) const;
 
   // A line whose text is longer than this has no twin. Only lines holding
   // the place marker are counted, since only such lines are looked up.
   std::size_t longest_twin() const { return longest_twin_; }
+
+  // The coordinate file's bytes, as read.
+  std::string_view file() const { return {file_.data(), file_size_}; }
 
   // How the coordinate file ends its lines, and its first line end (empty
   // when it has none).
@@ -71,9 +116,8 @@ class CoordinateIndex {
   struct Slot {
     std::uint64_t key;  // 0 when empty, else the hash's top bits over the offset plus one
     std::uint32_t text_size;
-    // The block's size over the size of the line end all its lines share;
-    // found on the twin's first use, since most twins of a large file are
-    // never used.
+    // The traits of the twin's block, as TwinBlock keeps them; found on the
+    // twin's first use, since most twins of a large file are never used.
     std::uint32_t block;
   };
   static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // a size too large to fit

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "merge/block_output.hpp"
+#include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
 
 namespace platsmarkeraren {
@@ -14,6 +15,7 @@ namespace {
 // Large reads keep the number of system calls low; below a quarter of a
 // megabyte the calls themselves begin to show in a profile.
 constexpr std::size_t kReadSize = 1 << 18;
+constexpr std::ptrdiff_t kLongestRun = 1 << 16;
 
 }  // namespace
 
@@ -35,6 +37,7 @@ void GenealogyReader::stop() {
   const std::lock_guard<std::mutex> lock(reading_);
   ended_ = true;
   carried_ = {};
+  held_lines_ = 0;
 }
 
 // Reads under the lock, and finds which of the bytes read are whole lines
@@ -70,17 +73,44 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer
     first = static_cast<std::size_t>(line_break - data) + (line_break == data + last ? 0 : 1);
     passing_ = line_break == data + last;
   }
-  // The held bytes have no line break, so the last one is in the fresh ones.
+  // The held bytes are whole lines and then the start of one without its
+  // line break, so the last break, if any, is in the fresh ones.
   const char* const cut = line_break_.after_last(data + std::max(first, held), data + last);
-  const std::size_t whole = cut == nullptr ? first : static_cast<std::size_t>(cut - data);
+  const std::size_t whole = cut == nullptr ? std::max(first, held_lines_) : static_cast<std::size_t>(cut - data);
   std::size_t kept = whole;
   if (last - whole > hold_limit_) {
     kept = last;
     passing_ = true;
+  } else {
+    kept = static_cast<std::size_t>(open_run(data + first, data + whole) - data);
   }
   carried_ = {data + kept, last - kept};
+  held_lines_ = kept < whole ? whole - kept : 0;
   block.bytes = {data, kept};
-  return Lines{first, whole};
+  return Lines{first, std::min(kept, whole)};
+}
+
+// A place line and the lines of level 3 and deeper after it belong together
+// (its map among them), so a block ends before the last line of another
+// level, and before any place line among the deeper lines after that (a
+// place line may have a level of 3 or more too): those may go on in the
+// next block. Such runs are short; one longer than kLongestRun is cut where
+// it stands.
+const char* GenealogyReader::open_run(const char* first, const char* last) const {
+  const char* const reach = last - first > kLongestRun ? last - kLongestRun : first;
+  const char* cut = last;
+  for (const char* end = last; end != reach;) {
+    const char* start = line_break_.after_last(reach, end - 1);
+    if (start == nullptr) {
+      if (reach != first) return last;
+      start = first;
+    }
+    const std::string_view line = bytes_between(start, end);
+    if (level_of(line_break_.split(line).text) < 3) return start;
+    if (line.find(kPlaceMarker) != std::string_view::npos) cut = start;
+    end = start;
+  }
+  return cut;
 }
 
 // Until the file shows its first line end, no line is cut: the bytes held

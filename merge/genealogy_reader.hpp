@@ -4,7 +4,10 @@
 //
 // Only a line that could still have a twin is held whole from one block to
 // the next; a longer one goes on in pieces as it streams, so neither a huge
-// file nor a huge line needs memory in proportion.
+// file nor a huge line needs memory in proportion. A block also leaves its
+// last few lines to the next one when they may be a place line and its own
+// lines (those of level 3 and deeper after it): a worker then sees all of a
+// place's lines together, and can tell whether it has a map already.
 #pragma once
 
 #include <cstddef>
@@ -61,13 +64,16 @@ class GenealogyReader {
 
   std::optional<Lines> read_block(Buffer& buffer, Block& block);
   void learn_line_break(char* data, std::size_t from, std::size_t& last);
+  const char* open_run(const char* first, const char* last) const;
 
   Source& genealogy_;
   std::size_t hold_limit_;
   std::mutex reading_;
-  // The start of a line whose line break is not read yet, in the buffer of the
-  // block read last; the next block begins with it.
+  // What the next block begins with, in the buffer of the block read last:
+  // its last few whole lines, then the start of a line whose line break is
+  // not read yet.
   std::string_view carried_;
+  std::size_t held_lines_ = 0;  // how many of those bytes are whole lines
   bool passing_ = false;  // that line is too long to hold: its start went on
   bool ended_ = false;
   std::size_t blocks_ = 0;

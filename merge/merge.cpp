@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
-#include <thread>
+#include <mutex>
 #include <vector>
 
 #include "merge/block_output.hpp"
 #include "merge/block_workers.hpp"
 #include "merge/coordinate_index.hpp"
+#include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
 
 namespace platsmarkeraren {
@@ -18,10 +19,24 @@ namespace {
 
 class Merger final : public GenealogyVisitor {
  public:
-  Merger(CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
+  Merger(CoordinateIndex& index, BlockOutput& out, bool keep_existing_maps, MergeReport& total,
+         std::mutex& reporting)
+      : index_(index), out_(out), keep_existing_maps_(keep_existing_maps), total_(total), reporting_(reporting) {}
+  Merger(const Merger&) = delete;
+  Merger& operator=(const Merger&) = delete;
 
-  void lines(std::string_view bytes, std::span<const std::string_view> place_lines,
-             LineBreak line_break) override {
+  // Each worker counts apart, and adds its counts to the run's at its end.
+  ~Merger() override {
+    const std::lock_guard<std::mutex> lock(reporting_);
+    total_.broken_records += own_.broken_records;
+    total_.cut_short += own_.cut_short;
+    total_.second_maps += own_.second_maps;
+  }
+
+  void lines(const Block& block) override {
+    const std::string_view bytes = block.bytes;
+    const std::span<const std::string_view> place_lines = block.place_lines;
+    const LineBreak line_break = block.line_break;
     // Each place line's slot is loaded well ahead of its use, and its twin
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
@@ -31,15 +46,26 @@ class Merger final : public GenealogyVisitor {
     });
     for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) index_.prefetch_slot(hashes_[i]);
     const char* copied = bytes.data();
+    const char* const last = bytes.data() + bytes.size();
     for (std::size_t i = 0; i < hashes_.size(); ++i) {
       if (i + kAhead < hashes_.size()) index_.prefetch_slot(hashes_[i + kAhead]);
       if (i + kAhead / 2 < hashes_.size()) index_.prefetch_twin(hashes_[i + kAhead / 2]);
       const char* const line_end = place_lines[i].data() + place_lines[i].size();
       out_.write(bytes_between(copied, line_end));
-      index_.write_block(place_lines[i], line_break, hashes_[i], out_);
       copied = line_end;
+      const TwinBlock found = index_.twin_block(place_lines[i], line_break, hashes_[i]);
+      if (!found) continue;
+      // Whether the place has a map of its own matters only when the block
+      // would add one, or when an existing one keeps the block out. The
+      // reader hands over a place's own lines in the same part of the file.
+      const bool has_own_map = (keep_existing_maps_ || found.has_map()) && carries_map(line_end, last, line_break);
+      if (keep_existing_maps_ && has_own_map) continue;
+      index_.write_block(found, line_break.split(place_lines[i]).end, out_);
+      own_.broken_records += found.breaks_record() ? 1 : 0;
+      own_.cut_short += found.cut_short() ? 1 : 0;
+      own_.second_maps += has_own_map && found.has_map() ? 1 : 0;
     }
-    out_.write(bytes_between(copied, bytes.data() + bytes.size()));
+    out_.write(bytes_between(copied, last));
   }
 
  private:
@@ -47,32 +73,26 @@ class Merger final : public GenealogyVisitor {
 
   CoordinateIndex& index_;
   BlockOutput& out_;
+  const bool keep_existing_maps_;
+  MergeReport& total_;
+  std::mutex& reporting_;
+  MergeReport own_;
   std::vector<std::uint64_t> hashes_;  // of the place lines, reused from block to block
 };
 
-// A file of a few blocks is done before a second thread would have started.
-constexpr std::size_t kOneWorkerSize = 1 << 20;
-constexpr unsigned kMostWorkers = 4;
-
-unsigned workers_for(const Source& genealogy) {
-  const std::size_t size = genealogy.size_hint();
-  if (size != 0 && size <= kOneWorkerSize) return 1;
-  return std::clamp(std::thread::hardware_concurrency(), 1U, kMostWorkers);
-}
-
 }  // namespace
 
-void merge(Source& genealogy, Source& coordinates, Sink& output) {
-  merge(genealogy, coordinates, output, workers_for(genealogy));
-}
-
-void merge(Source& genealogy, Source& coordinates, Sink& output, unsigned workers) {
+MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const MergeOptions& options) {
   CoordinateIndex index(coordinates);
+  MergeReport report;
+  std::mutex reporting;
+  const unsigned workers = options.workers != 0 ? options.workers : workers_for(genealogy);
   // One byte more than the longest twin leaves room for the first byte of a
   // two-byte line end.
   visit_blocks(genealogy, index.longest_twin() + 1, output, workers, [&](BlockOutput& out) {
-    return std::make_unique<Merger>(index, out);
+    return std::make_unique<Merger>(index, out, options.keep_existing_maps, report, reporting);
   });
+  return report;
 }
 
 }  // namespace platsmarkeraren

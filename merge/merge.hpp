@@ -3,17 +3,34 @@
 // first identical line of the coordinate file.
 #pragma once
 
+#include <cstddef>
+
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
 
+struct MergeOptions {
+  // A place line that already has a MAP among its own lines (those of level
+  // 3 and deeper after it) gets no block.
+  bool keep_existing_maps = false;
+  // Threads that merge blocks of the genealogy file side by side; 0 lets
+  // the merge pick their number by the machine and the size of the file.
+  unsigned workers = 0;
+};
+
+// What the inserted blocks did to the tree, for a warning: each count is of
+// insertions. The output holds every byte asked for all the same.
+struct MergeReport {
+  std::size_t broken_records = 0;  // blocks that hold a place line, a line of level 0-2 or a blank line
+  std::size_t cut_short = 0;       // blocks of one to four lines: the coordinate file ended
+  std::size_t second_maps = 0;     // blocks with a MAP under a place that had one already
+
+  bool clean() const { return *this == MergeReport{}; }
+  friend bool operator==(const MergeReport&, const MergeReport&) = default;
+};
+
 // Reads both sources to their ends. Failures come from the streams as
 // exceptions; the merge itself has none.
-void merge(Source& genealogy, Source& coordinates, Sink& output);
-
-// The same with `workers` threads (at least 1) that merge blocks of the
-// genealogy file side by side; the one above picks their number by the
-// machine and the size of the file.
-void merge(Source& genealogy, Source& coordinates, Sink& output, unsigned workers);
+MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const MergeOptions& options = {});
 
 }  // namespace platsmarkeraren

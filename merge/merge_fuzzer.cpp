@@ -1,6 +1,7 @@
 // Fuzzes the merge and the list of missing places against the naive model:
-// the input is split into a read size, a number of workers, a coordinate
-// file and a genealogy file, and any difference from the model stops the
+// the input is split into a read size, whether existing maps are kept, a
+// number of workers, a coordinate file and a genealogy file, and any
+// difference from the model, in the output or in the report, stops the
 // fuzzer.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -19,17 +20,20 @@ using platsmarkeraren::run_in_memory;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const std::size_t longest_read = input.ConsumeIntegralInRange<std::size_t>(1, 4096);
-  const unsigned workers = input.ConsumeIntegralInRange<unsigned>(1, 3);
+  const platsmarkeraren::MergeOptions options = {.keep_existing_maps = input.ConsumeBool(),
+                                                 .workers = input.ConsumeIntegralInRange<unsigned>(1, 3)};
   const std::string coordinates = input.ConsumeRandomLengthString();
   const std::string genealogy = input.ConsumeRemainingBytesAsString();
   namespace naive = platsmarkeraren::naive;
-  const auto merge_by_workers = [workers](platsmarkeraren::Source& genealogy_source,
-                                          platsmarkeraren::Source& coordinate_source,
-                                          platsmarkeraren::Sink& output) {
-    platsmarkeraren::merge(genealogy_source, coordinate_source, output, workers);
+  platsmarkeraren::MergeReport report;
+  const auto merge_with_options = [&](platsmarkeraren::Source& genealogy_source,
+                                      platsmarkeraren::Source& coordinate_source, platsmarkeraren::Sink& output) {
+    report = platsmarkeraren::merge(genealogy_source, coordinate_source, output, options);
   };
-  if (run_in_memory(merge_by_workers, genealogy, coordinates, longest_read) !=
-      naive::merge(genealogy, coordinates)) {
+  platsmarkeraren::MergeReport expected_report;
+  if (run_in_memory(merge_with_options, genealogy, coordinates, longest_read) !=
+          naive::merge(genealogy, coordinates, options, &expected_report) ||
+      report != expected_report) {
     std::abort();
   }
   if (run_in_memory(platsmarkeraren::list_missing_places, genealogy, coordinates, longest_read) !=

@@ -21,23 +21,27 @@ namespace {
 
 using namespace std::string_literals;
 
-// The merge with as many workers as it picks for itself.
-std::string merged(std::string_view genealogy, std::string_view coordinates,
-                   std::size_t longest_read = std::string::npos) {
-  return run_in_memory(static_cast<void (*)(Source&, Source&, Sink&)>(merge), genealogy, coordinates,
-                       longest_read);
-}
-
 // With several workers, neighbouring blocks are merged in different threads
 // and a line that spans blocks is carried from one worker's buffer to the
-// next one's.
-std::string merged_by(unsigned workers, std::string_view genealogy, std::string_view coordinates,
-                      std::size_t longest_read = std::string::npos) {
+// next one's; 0 workers lets the merge pick.
+std::string merged_with(const MergeOptions& options, std::string_view genealogy, std::string_view coordinates,
+                        std::size_t longest_read = std::string::npos, MergeReport* report = nullptr) {
   return run_in_memory(
-      [workers](Source& genealogy_source, Source& coordinate_source, Sink& output) {
-        merge(genealogy_source, coordinate_source, output, workers);
+      [&](Source& genealogy_source, Source& coordinate_source, Sink& output) {
+        const MergeReport made = merge(genealogy_source, coordinate_source, output, options);
+        if (report != nullptr) *report = made;
       },
       genealogy, coordinates, longest_read);
+}
+
+std::string merged(std::string_view genealogy, std::string_view coordinates,
+                   std::size_t longest_read = std::string::npos) {
+  return merged_with({}, genealogy, coordinates, longest_read);
+}
+
+std::string merged_by(unsigned workers, std::string_view genealogy, std::string_view coordinates,
+                      std::size_t longest_read = std::string::npos) {
+  return merged_with({.workers = workers}, genealogy, coordinates, longest_read);
 }
 
 std::string missing(std::string_view genealogy, std::string_view coordinates,
@@ -212,7 +216,7 @@ TEST(Merge, GathersTheTwinsInUseOfALargeCoordinateFileUnchanged) {
   StringSource genealogy_source(genealogy);
   PipeSource coordinate_source(piped);
   StringSink output;
-  merge(genealogy_source, coordinate_source, output, 2);
+  merge(genealogy_source, coordinate_source, output, {.workers = 2});
   EXPECT_TRUE(output.text == expected);
 }
 
@@ -257,7 +261,8 @@ class RandomFiles {
     static const std::vector<std::string> kTexts = {
         "2 PLAC Ås",  "2 PLAC Ås ",  "2 PLAC Öja", "2 PLAC Öja\r", "2 PLAC", "2 plac Ås",
         "2  PLAC Ås", "12 PLAC Ås",  "1 BIRT",     "2 DATE 1850", "",       "x2 PLAC \0y"s,
-        "\0"s,        "2 PLAC Ås\n", "3 MAP",      "2 PLAC 2 PLAC ",
+        "\0"s,        "2 PLAC Ås\n", "3 MAP",      "2 PLAC 2 PLAC ", "4 LATI N1.5", " 3 MAP x",
+        "3 NOTE",     "1 DEAT",
     };
     return kTexts[pick(kTexts.size())];
   }
@@ -272,9 +277,12 @@ TEST(Merge, AgreesWithTheNaiveModelOnRandomFiles) {
     const std::string coordinates = random.file(14);
     const std::size_t longest_read = 1 + random.pick(8);
     SCOPED_TRACE(testing::Message() << "round " << round);
-    const unsigned workers = 1 + round % 3;
-    ASSERT_EQ(merged_by(workers, genealogy, coordinates, longest_read),
-              naive::merge(genealogy, coordinates));
+    const MergeOptions options = {.keep_existing_maps = round % 2 == 0, .workers = 1 + round % 3U};
+    MergeReport report;
+    MergeReport expected_report;
+    ASSERT_EQ(merged_with(options, genealogy, coordinates, longest_read, &report),
+              naive::merge(genealogy, coordinates, options, &expected_report));
+    ASSERT_EQ(report, expected_report);
     ASSERT_EQ(missing(genealogy, coordinates, longest_read),
               naive::missing_places(genealogy, coordinates));
   }
@@ -290,6 +298,38 @@ TEST(Merge, AgreesWithTheNaiveModelOnOutputOfManyBuffers) {
   EXPECT_TRUE(merged(genealogy, coordinates, 1000) == expected);
   EXPECT_TRUE(merged_by(2, genealogy, coordinates) == expected);
   EXPECT_TRUE(merged_by(4, genealogy, coordinates, 1000) == expected);
+}
+
+// A tree merged, imported into a genealogy program and exported again has
+// the blocks under its places already; merged again with -b it must come
+// out the same, wherever a place and its own lines fall among the reader's
+// blocks and the workers.
+TEST(Merge, KeepingExistingMapsMakesMergingAgainChangeNothing) {
+  RandomFiles random(2027);
+  std::string genealogy;
+  while (genealogy.size() < (3 << 20)) {
+    genealogy += "0 @I1@ INDI\n1 BIRT\n2 PLAC Ort " + std::to_string(random.pick(50)) + "\n";
+    if (random.pick(3) == 0) genealogy += "3 NOTE " + std::string(random.pick(200), 'n') + "\n";
+    genealogy += "2 DATE 1850\n" + kUppsala;
+  }
+  std::string coordinates;
+  for (int place = 0; place < 40; ++place) coordinates += "2 PLAC Ort " + std::to_string(place) + "\n" + kBlock;
+  coordinates += kUppsala + kBlock;
+  const std::string once = merged(genealogy, coordinates);
+  ASSERT_GT(once.size(), genealogy.size());
+  for (const unsigned workers : {1U, 2U, 3U}) {
+    for (const std::size_t longest_read : {std::string::npos, std::size_t{4093}}) {
+      MergeReport report;
+      EXPECT_TRUE(merged_with({.keep_existing_maps = true, .workers = workers}, once, coordinates, longest_read,
+                              &report) == once);
+      EXPECT_TRUE(report.clean());
+    }
+  }
+  // Without -b each place gets a second MAP, and the merge counts them.
+  MergeReport report;
+  merged_with({}, once, coordinates, std::string::npos, &report);
+  EXPECT_GT(report.second_maps, 0U);
+  EXPECT_EQ(report.second_maps, report.broken_records + report.cut_short + report.second_maps);
 }
 
 // Accepts a number of bytes, then fails like a full disk.
@@ -332,7 +372,7 @@ TEST(Merge, PassesOnAFailedWrite) {
         StringSource genealogy_source(genealogy, longest_read);
         StringSource coordinate_source(coordinates);
         FullSink output(room);
-        EXPECT_THROW(merge(genealogy_source, coordinate_source, output, workers), std::runtime_error);
+        EXPECT_THROW(merge(genealogy_source, coordinate_source, output, {.workers = workers}), std::runtime_error);
       }
     }
   }
@@ -352,7 +392,7 @@ TEST(Merge, PassesOnAFailedRead) {
       FailingSource genealogy_source(genealogy, good);
       StringSource coordinate_source(coordinates);
       StringSink output;
-      EXPECT_THROW(merge(genealogy_source, coordinate_source, output, workers), std::runtime_error);
+      EXPECT_THROW(merge(genealogy_source, coordinate_source, output, {.workers = workers}), std::runtime_error);
       // Only whole blocks before the failure went out, in order.
       EXPECT_LE(output.text.size(), good * 2);
       EXPECT_TRUE(std::string_view(expected).starts_with(output.text));

@@ -26,10 +26,10 @@ class MissingPlaces final : public GenealogyVisitor {
  public:
   MissingPlaces(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
 
-  void lines(std::string_view, std::span<const std::string_view> place_lines, LineBreak line_break) override {
-    const bool own_ends = keeps_own_line_ends(line_break);
-    for (const std::string_view line : place_lines) {
-      const Line place = line_break.split(line);
+  void lines(const Block& block) override {
+    const bool own_ends = keeps_own_line_ends(block.line_break);
+    for (const std::string_view line : block.place_lines) {
+      const Line place = block.line_break.split(line);
       if (index_.has_twin(place) || already_listed(place)) continue;
       if (own_ends || !place.terminated()) {
         out_.write(line);

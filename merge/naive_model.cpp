@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "merge/gedcom_line.hpp"
+
 namespace platsmarkeraren::naive {
 
 namespace {
@@ -68,21 +70,38 @@ long twin_of(const std::string& place, char line_break, const File& coordinates)
 
 }  // namespace
 
-std::string merge(std::string_view genealogy, std::string_view coordinates) {
+std::string merge(std::string_view genealogy, std::string_view coordinates, const MergeOptions& options,
+                  MergeReport* report) {
   const File coordinate_file = file_of(coordinates);
   const File tree = file_of(genealogy);
+  MergeReport counts;
   std::string output;
-  for (const std::string& line : tree.lines) {
+  for (std::size_t k = 0; k < tree.lines.size(); ++k) {
+    const std::string& line = tree.lines[k];
     output += line;
     if (!is_place_line(line)) continue;
     const long twin = twin_of(line, tree.line_break, coordinate_file);
     if (twin < 0) continue;
+    bool has_own_map = false;
+    for (std::size_t i = k + 1; i < tree.lines.size() && level_of(text_of(tree.lines[i], tree.line_break)) >= 3; ++i) {
+      has_own_map = has_own_map || is_map_line(text_of(tree.lines[i], tree.line_break));
+    }
+    if (options.keep_existing_maps && has_own_map) continue;
     const std::size_t first = static_cast<std::size_t>(twin) + 1;
     const std::size_t last = std::min(first + 5, coordinate_file.lines.size());
+    bool breaks = false;
+    bool adds_map = false;
     for (std::size_t i = first; i < last; ++i) {
-      output += text_of(coordinate_file.lines[i], coordinate_file.line_break) + line_end(line, tree.line_break);
+      const std::string text = text_of(coordinate_file.lines[i], coordinate_file.line_break);
+      output += text + line_end(line, tree.line_break);
+      breaks = breaks || breaks_record(text);
+      adds_map = adds_map || is_map_line(text);
     }
+    counts.broken_records += breaks ? 1 : 0;
+    counts.cut_short += last > first && last - first < 5 ? 1 : 0;
+    counts.second_maps += has_own_map && adds_map ? 1 : 0;
   }
+  if (report != nullptr) *report = counts;
   return output;
 }
 

@@ -7,9 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "merge/merge.hpp"
+
 namespace platsmarkeraren::naive {
 
-std::string merge(std::string_view genealogy, std::string_view coordinates);
+std::string merge(std::string_view genealogy, std::string_view coordinates, const MergeOptions& options = {},
+                  MergeReport* report = nullptr);
 std::string missing_places(std::string_view genealogy, std::string_view coordinates);
 
 }  // namespace platsmarkeraren::naive

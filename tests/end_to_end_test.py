@@ -127,6 +127,57 @@ class Options(Case):
                               "2 PLAC Håtuna, Uppsala län, Sverige\n".encode())
 
 
+class Checks(Case):
+    """-k, the merge's warning and -b, on the bundled examples."""
+
+    def setUp(self):
+        super().setUp()
+        self.example_tree = (EXAMPLES / "slakt.ged").read_bytes()
+        self.example_coordinates = (EXAMPLES / "koordinater.txt").read_bytes()
+        self.merged = (EXAMPLES / "slakt-med-koordinater.ged").read_bytes()
+        self.make("slakt.ged", self.example_tree)
+
+    def test_clean_coordinate_file_passes_silently(self):
+        self.make("k.txt", self.example_coordinates)
+        self.assertEqual(self.run_program("-k", "slakt.ged", "k.txt"), (0, b"", b""))
+        self.assertEqual(self.run_program("slakt.ged", "k.txt", "out")[0:3:2], (0, b""))
+
+    def test_a_block_one_line_short_is_named_and_warned_of(self):
+        lines = self.example_coordinates.splitlines(keepends=True)
+        del lines[3]  # the first block's LATI
+        self.make("k.txt", b"".join(lines))
+        status, out, err = self.run_program("-k", "slakt.ged", "k.txt")
+        self.assertEqual((status, err), (1, b""))
+        self.assertIn(b"k.txt:3: fel: MAP utan b", out)
+        self.assertIn("k.txt:6: fel: ortrad i blocket till ortraden på rad 1".encode(), out)
+        # The merge writes what it is asked to, the next place line into each
+        # Uppsala block, and says what it did.
+        status, out, err = self.run_program("-r", "slakt.ged", "k.txt")
+        self.assertEqual(status, 0)
+        self.assertEqual(out.count(lines[5]),
+                         self.example_tree.count(lines[5]) + self.example_tree.count(lines[0]))
+        self.assertEqual(len(err.splitlines()), 1, err)
+        self.assertTrue(err.startswith(b"Platsmarkeraren: varning: "), err)
+        self.assertIn(b"-k slakt.ged k.txt", err)
+
+    def test_keeping_existing_maps_makes_merging_again_change_nothing(self):
+        self.make("k.txt", self.example_coordinates)
+        self.make("merged.ged", self.merged)
+        for option in ("-b", "-rB"):
+            args = [option, "merged.ged", "k.txt"] + ([] if "r" in option else ["out"])
+            status, out, err = self.run_program(*args)
+            self.assertEqual((status, err), (0, b""))
+            self.assertEqual(out if "r" in option else (self.dir / "out").read_bytes(), self.merged)
+        # Without it every place gets a second MAP, and the merge warns.
+        status, _, err = self.run_program("-r", "merged.ged", "k.txt")
+        self.assertEqual(status, 0)
+        self.assertIn(b"andra MAP", err)
+        status, out, _ = self.run_program("-k", "merged.ged", "k.txt")
+        self.assertEqual(status, 0)
+        self.assertIn(b"merged.ged:", out)
+        self.assertIn(b"-b", out)
+
+
 class Failures(Case):
     def test_inputs_that_cannot_be_opened_leave_utfil_alone(self):
         self.assert_fails(["missing.ged", "coord.txt", "out"], "infil", "missing.ged")

@@ -1,0 +1,36 @@
+// Checks every block of the coordinate file, used by the tree or not: the
+// five lines after each place line, which the merge inserts into a tree
+// whatever they hold.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "check/findings.hpp"
+#include "merge/coordinate_index.hpp"
+
+namespace platsmarkeraren {
+
+// The coordinate file's place lines by the hash of their near-twin keys.
+class NearTwins {
+ public:
+  // The number of the first place line whose key has `hash`.
+  std::optional<std::size_t> find(std::uint64_t hash) const;
+
+ private:
+  friend NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
+
+  std::vector<std::pair<std::uint64_t, std::size_t>> lines_;  // by hash, then line
+};
+
+// Reports each block's faults in the coordinate file, indexed but not yet
+// looked up, to `findings`: errors for what would break a tree or put a
+// place in the wrong spot, warnings for what is never used. Returns its
+// place lines for the tree's check.
+NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
+
+}  // namespace platsmarkeraren

@@ -1,0 +1,121 @@
+#include "check/check.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "check/coordinate_value.hpp"
+#include "merge/memory_stream.hpp"
+
+namespace platsmarkeraren {
+namespace {
+
+struct Checked {
+  CheckCounts counts;
+  std::vector<std::string> findings;  // each without its text: "k.txt:7: fel"
+  std::string output;
+};
+
+Checked check(const std::string& genealogy, const std::string& coordinates) {
+  StringSource genealogy_source(genealogy);
+  StringSource coordinate_source(coordinates);
+  StringSink out;
+  Checked checked;
+  checked.counts = check_coordinate_file(genealogy_source, "t.ged", coordinate_source, "k.txt", out);
+  checked.output = out.text;
+  std::istringstream lines(out.text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t kind = line.find(": ", line.find(':', line.find(':') + 1));
+    if (kind != std::string::npos) checked.findings.push_back(line.substr(0, line.find(':', kind + 2)));
+  }
+  return checked;
+}
+
+std::string record(const std::string& place, const std::string& latitude = "N60.5667",
+                   const std::string& longitude = "E17.4500") {
+  return "2 PLAC " + place + "\n3 FORM Socken, Län, Land\n3 MAP\n4 LATI " + latitude + "\n4 LONG " + longitude +
+         "\n3 NOTE Koordinater enligt WGS 84\n";
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(Check, TheExamplesAreClean) {
+  const Checked checked = check(read_file(PLATSMARKERAREN_EXAMPLES "/slakt.ged"),
+                                read_file(PLATSMARKERAREN_EXAMPLES "/koordinater.txt"));
+  EXPECT_EQ(checked.output, "");
+  EXPECT_EQ(checked.counts.errors + checked.counts.warnings, 0U);
+}
+
+// Each record holds one mistake; the finding names its line.
+TEST(Check, NamesTheLineOfEachMistakeInTheBlocks) {
+  const std::string coordinates =
+      record("Ås") +                                                                  // 1-6: fine
+      "2 PLAC Öja\n3 MAP\n4 LATI N57.3\n4 LONG E18.2\n" +                             // 7-10: one line short
+      record("Kila", "60.5667") +                                                     // 11-16: no hemisphere
+      record("Tuna", "N60,5667") +                                                    // 17-22: decimal comma
+      record("Vika", "E17.45", "N60.56") +                                            // 23-28: swapped
+      record("Rö", "N95.1") +                                                         // 29-34: out of range
+      "2 PLAC Berg\n3 MAP\n4 LATI N1.0\n3 NOTE x\n\n1 NOTE y\n" +                      // 35-40: no LONG, blank, level 1
+      "2 PLAC Dal\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 MAP x\nno gedcom\n" +           // 41-46: second MAP, not GEDCOM
+      record("Ås", "N1.0") +                                                          // 47-52: later, never used
+      record("Ås") +                                                                  // 53-58: the same again: fine
+      "2 PLAC Slut\n3 MAP\n";                                                          // 59-60: cut short by the end
+  const Checked checked = check("", coordinates);
+  EXPECT_EQ(checked.findings,
+            (std::vector<std::string>{"k.txt:11: fel", "k.txt:14: fel", "k.txt:20: fel", "k.txt:26: fel",
+                                      "k.txt:27: fel", "k.txt:32: fel", "k.txt:36: fel", "k.txt:39: fel",
+                                      "k.txt:40: fel", "k.txt:45: fel", "k.txt:45: fel", "k.txt:46: fel", "k.txt:47: varning",
+                                      "k.txt:59: fel", "k.txt:60: fel"}))
+      << checked.output;
+  EXPECT_EQ(checked.counts.errors, 14U);
+  EXPECT_EQ(checked.counts.warnings, 1U);
+  for (const char* cause : {"ortrad i blocket till ortraden på rad 7", "saknar väderstreck", "decimalkomma",
+                            "ombytta", "utanför 0–90", "MAP utan både LATI och LONG", "tom rad", "nivå 1",
+                            "en andra MAP", "inte en GEDCOM-rad", "redan på rad 1", "bara 1 av fem rader",
+                            "14 fel, 1 varning\n"}) {
+    EXPECT_NE(checked.output.find(cause), std::string::npos) << cause;
+  }
+}
+
+TEST(Check, WarnsOfPlacesWithAMapAndOfNearTwins) {
+  const std::string coordinates = record("Ås, Uppsala län") + record("Öja");
+  const std::string genealogy =
+      "0 HEAD\n1 BIRT\n2 PLAC Öja\n3 MAP\n4 LATI N57.3\n4 LONG E18.2\n1 DEAT\n2 PLAC Öja\n3 MAP\n"  // 3: has a MAP
+      "2 PLAC Öja\n1 BURI\n2 PLAC ås,  uppsala län.\n2 PLAC ås,  uppsala län.\n2 PLAC Okänd\n";    // 12: near twin
+  const Checked checked = check(genealogy, coordinates);
+  EXPECT_EQ(checked.findings, (std::vector<std::string>{"t.ged:3: varning", "t.ged:12: varning"})) << checked.output;
+  EXPECT_NE(checked.output.find("menade du rad 1?"), std::string::npos) << checked.output;
+  EXPECT_EQ(checked.counts.errors, 0U);
+}
+
+TEST(CoordinateValue, NamesTheLikelyCause) {
+  struct Case {
+    const char* tag;
+    const char* value;
+    const char* cause;  // nullptr when the value is in form
+  };
+  for (const Case& c : {Case{"LATI", "N60.5667", nullptr}, Case{"LONG", "W180.0", nullptr}, Case{"LATI", "S0.0", nullptr},
+                        Case{"LATI", "-33.9", "skriv till exempel S33.9"}, Case{"LONG", "17.45", "E17.45"},
+                        Case{"LONG", "N17.45", "ombytta"}, Case{"LATI", "n60.5", "versal"},
+                        Case{"LATI", "N60,5", "N60.5"}, Case{"LATI", "N60", "decimalpunkt"},
+                        Case{"LATI", "N90.01", "0–90"}, Case{"LONG", "E180.5", "0–180"},
+                        Case{"LONG", "E0180.0", nullptr}, Case{"LATI", "", "saknar värde"},
+                        Case{"LATI", "N6 0.5", "decimalpunkt"}}) {
+    const std::optional<std::string> fault = coordinate_fault(c.tag, c.value);
+    SCOPED_TRACE(c.value);
+    ASSERT_EQ(fault.has_value(), c.cause != nullptr);
+    if (fault) {
+      EXPECT_NE(fault->find(c.cause), std::string::npos) << *fault;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace platsmarkeraren
