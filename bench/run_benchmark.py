@@ -113,7 +113,7 @@ def main():
         return
     tree, coordinates, decoys = generate(args.workdir, str(args.persons), str(args.places))
     program = BUILD / "app" / "platsmarkeraren"
-    out = {name: args.workdir / f"out-{name}.ged" for name in ("program", "copy", "awk", "x10")}
+    out = {name: args.workdir / f"out-{name}.ged" for name in ("program", "copy", "awk", "x10", "keep", "check")}
     run([program, tree, coordinates, out["program"]])  # the bytes the copy copies
 
     runs = {
@@ -121,6 +121,8 @@ def main():
                              "status=none"]),
         "program": lambda: run([program, tree, coordinates, out["program"]]),
         "x10": lambda: run([program, tree, decoys, out["x10"]]),
+        "keep": lambda: run([program, "-b", tree, coordinates, out["keep"]]),
+        "check": lambda: run([program, "-k", tree, coordinates], stdout=out["check"].open("wb")),
         "awk": lambda: run(["mawk", AWK_JOIN, coordinates, tree], stdout=out["awk"].open("wb")),
     }
     # Each run writes its output twice a round: into a new file, and over the
@@ -138,7 +140,7 @@ def main():
                 seconds, peak = timed()
                 times[name, kind].append(seconds)
                 memory[name] = max(memory[name], peak)
-    for name in ("copy", "awk", "x10"):
+    for name in ("copy", "awk", "x10", "keep"):
         if not filecmp.cmp(out["program"], out[name], shallow=False):
             sys.exit(f"{name} did not produce the program's bytes")
 
@@ -148,6 +150,8 @@ def main():
         "program": "platsmarkeraren",
         "x10": "platsmarkeraren, coordinate file ten times as large",
         "awk": "awk hash join (mawk)",
+        "keep": "platsmarkeraren -b (keeping existing maps)",
+        "check": "platsmarkeraren -k (the check; writes no tree)",
     }
     mib = 1 << 20
     print(f"{args.persons:,} persons, {args.places:,} places: genealogy file "
@@ -156,7 +160,7 @@ def main():
           f"{decoys.stat().st_size / mib:.1f} MiB; median of {args.rounds} rounds\n")
     print("| run | new file: s | × copy | over old output: s | × copy | peak memory (MiB) |")
     print("|---|---:|---:|---:|---:|---:|")
-    for name in ("copy", "program", "x10", "awk"):
+    for name in ("copy", "program", "x10", "keep", "check", "awk"):
         cells = " | ".join(f"{median[name, kind]:.3f} | {median[name, kind] / median['copy', kind]:.2f}"
                            for kind in kinds)
         print(f"| {labels[name]} | {cells} | {memory[name] / 1024:.1f} |")
@@ -165,7 +169,9 @@ def main():
         ratio = lambda a, b: median[a, kind] / median[b, kind]
         print(f"{kind}: program / copy {ratio('program', 'copy'):.2f} (target at most 1.5), "
               f"awk / program {ratio('awk', 'program'):.1f} (target at least 20), "
-              f"ten-times file / program {ratio('x10', 'program'):.2f} (target at most 1.3)")
+              f"ten-times file / program {ratio('x10', 'program'):.2f} (target at most 1.3), "
+              f"-b / copy {ratio('keep', 'copy'):.2f} (target at most 1.5), "
+              f"-k / program {ratio('check', 'program'):.2f} (target at most 2)")
     print(f"peak memory: {memory['program'] / 1024:.1f} MiB of {allowed_kib(coordinates) / 1024:.1f} "
           f"allowed, {memory['x10'] / 1024:.1f} MiB of {allowed_kib(decoys) / 1024:.1f} allowed with "
           f"the larger file")

@@ -28,9 +28,7 @@ class Merger final : public GenealogyVisitor {
   // Each worker counts apart, and adds its counts to the run's at its end.
   ~Merger() override {
     const std::lock_guard<std::mutex> lock(reporting_);
-    total_.broken_records += own_.broken_records;
-    total_.cut_short += own_.cut_short;
-    total_.second_maps += own_.second_maps;
+    total_ += own_;
   }
 
   void lines(const Block& block) override {

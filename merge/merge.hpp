@@ -26,6 +26,12 @@ struct MergeReport {
   std::size_t second_maps = 0;     // blocks with a MAP under a place that had one already
 
   bool clean() const { return *this == MergeReport{}; }
+  MergeReport& operator+=(const MergeReport& other) {
+    broken_records += other.broken_records;
+    cut_short += other.cut_short;
+    second_maps += other.second_maps;
+    return *this;
+  }
   friend bool operator==(const MergeReport&, const MergeReport&) = default;
 };
 
