@@ -1,5 +1,6 @@
 #include "app/file.hpp"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -7,11 +8,33 @@
 
 namespace platsmarkeraren {
 
+std::string printable(std::string_view name) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '\n') {
+      shown += "\\n";
+    } else if (byte == '\t') {
+      shown += "\\t";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      shown.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 std::string describe(std::string_view argument, const std::string& name) {
-  return std::string(argument) + " \"" + name + '"';
+  return std::string(argument) + " \"" + printable(name) + '"';
 }
 
 namespace {
+
+// Read by whichever thread reads; set to the input files' own descriptions,
+// which outlive every read.
+std::atomic<const std::string*> read_last = nullptr;
 
 [[noreturn]] void fail_with(std::string_view doing, std::string_view description) {
   const int error = errno;
@@ -54,25 +77,80 @@ void File::close() {
 
 void File::fail(std::string_view doing) const { fail_with(doing, description_); }
 
+std::string reading_now() {
+  const std::string* const description = read_last.load();
+  return description != nullptr ? *description : std::string();
+}
+
 InputFile::InputFile(std::string_view argument, const std::string& name)
     : File(open_or_fail(argument, name, "rb"), describe(argument, name)),
       size_hint_(file_size(name)) {}
 
 std::size_t InputFile::read(char* into, std::size_t size) {
+  read_last = &description();
   errno = 0;
   const std::size_t got = std::fread(into, 1, size, stream_);
   if (got == 0 && std::ferror(stream_)) fail("läsa");
+  // A UTF-16 file begins with its byte-order mark, FF FE or FE FF.
+  if (!started_ && got >= 2 && ((into[0] == '\xff' && into[1] == '\xfe') || (into[0] == '\xfe' && into[1] == '\xff'))) {
+    throw RunError(description() + " är sparad som UTF-16, där inga rader kan jämföras; spara den som UTF-8 "
+                                   "(i släktprogrammet eller en textredigerare) och försök igen");
+  }
+  started_ = true;
   return got;
 }
 
-OutputFile::OutputFile(const std::string& name)
-    : File(open_or_fail("utfil", name, "wb"), describe("utfil", name)) {}
+OutputFile::Opened OutputFile::open_output(const std::string& name) {
+  const std::string target = link_target(name);
+  if (!replaceable(target)) return {open_or_fail("utfil", name, "wb"), {}, {}};
+  Opened opened{nullptr, target, {}};
+  errno = 0;
+  opened.stream = create_beside(target, opened.replacement);
+  if (opened.stream == nullptr) fail_with("skapa en ny fil bredvid", describe("utfil", name));
+  remove_on_signal(opened.replacement);
+  opened.stream = unbuffered(opened.stream);
+  return opened;
+}
 
-OutputFile::OutputFile() : File(unbuffered(binary_standard_output()), "stdout") {}
+OutputFile::OutputFile(const std::string& name) : OutputFile(open_output(name), name) {}
+
+OutputFile::OutputFile(Opened opened, const std::string& name)
+    : File(opened.stream, describe("utfil", name)),
+      target_(std::move(opened.target)),
+      replacement_(std::move(opened.replacement)) {}
+
+namespace {
+
+std::FILE* standard_output(bool open) {
+  if (!open) throw RunError("kan inte skriva till stdout: den är stängd");
+  return unbuffered(binary_standard_output());
+}
+
+}  // namespace
+
+OutputFile::OutputFile(bool open) : File(standard_output(open), "stdout") {}
+
+OutputFile::~OutputFile() {
+  if (replacement_.empty()) return;
+  // Windows removes no file that is open.
+  if (stream_ != nullptr) std::fclose(stream_);
+  stream_ = nullptr;
+  remove_file(replacement_);
+  forget_on_signal();
+}
 
 void OutputFile::write(std::string_view bytes) {
   errno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) fail("skriva");
+}
+
+void OutputFile::close() {
+  File::close();
+  if (replacement_.empty()) return;
+  errno = 0;
+  if (!replace_file(replacement_, target_)) fail("ersätta");
+  replacement_.clear();
+  forget_on_signal();
 }
 
 }  // namespace platsmarkeraren

@@ -18,8 +18,16 @@ class RunError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A file name fit for a one-line message: control bytes (a newline, a
+// terminal's escape) are shown escaped, as \n or \x1b.
+std::string printable(std::string_view name);
+
 // How messages name a file: the argument, then the name, e.g. infil "släkt.ged".
 std::string describe(std::string_view argument, const std::string& name);
+
+// The input file read last, as messages name it; empty before any read.
+// What was being read when memory ran out.
+std::string reading_now();
 
 class File {
  public:
@@ -33,6 +41,7 @@ class File {
  protected:
   File(std::FILE* stream, std::string description);
   [[noreturn]] void fail(std::string_view doing) const;
+  const std::string& description() const { return description_; }
 
   std::FILE* stream_;
 
@@ -44,20 +53,44 @@ class InputFile final : public File, public Source {
  public:
   // `argument` is the name the usage text gives the file: infil, koordinatfil.
   InputFile(std::string_view argument, const std::string& name);
+  // Refuses a file saved as UTF-16, which would merge nothing.
   std::size_t read(char* into, std::size_t size) override;
   std::size_t size_hint() const override { return size_hint_; }
 
  private:
   std::size_t size_hint_;  // the size of a regular file, 0 for a pipe
+  bool started_ = false;
 };
 
 class OutputFile final : public File, public Sink {
  public:
-  // Creates utfil, or empties it.
+  // Opens utfil. A regular file, or a new one, is written under another
+  // name beside it, and takes its place only when close() has written it
+  // whole: until then, and after any failure or interruption, utfil stays as
+  // it was. Anything else (a device, a pipe) is written directly.
   explicit OutputFile(const std::string& name);
-  // Standard output, switched to bytes as they are.
-  OutputFile();
+  // Standard output, switched to bytes as they are; `open` is false when
+  // the run was started with it closed.
+  explicit OutputFile(bool open);
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  // Removes the new file when it did not take utfil's place.
+  ~OutputFile();
+
   void write(std::string_view bytes) override;
+  void close();
+
+ private:
+  struct Opened {
+    std::FILE* stream;
+    std::string target;       // the file to replace, or empty
+    std::string replacement;  // the new file written in its stead
+  };
+  static Opened open_output(const std::string& name);
+  OutputFile(Opened opened, const std::string& name);
+
+  std::string target_;
+  std::string replacement_;
 };
 
 }  // namespace platsmarkeraren

@@ -12,8 +12,8 @@ int start(const std::vector<const char*>& args) {
   // The system's reasons in messages follow the user's language; nothing the
   // merge compares depends on the locale.
   std::setlocale(LC_ALL, "");
-  platsmarkeraren::prepare_console();
-  return platsmarkeraren::run(platsmarkeraren::parse_command_line(args));
+  const bool standard_output_open = platsmarkeraren::prepare_console();
+  return platsmarkeraren::run(platsmarkeraren::parse_command_line(args), standard_output_open);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <string_view>
@@ -49,7 +51,8 @@ void refuse_appending_to_genealogy_file(const Command& command) {
 
 // A file name as the user could type it again in a shell.
 std::string typed(const std::string& name) {
-  return name.find_first_of(" \t'\"") == std::string::npos ? name : '"' + name + '"';
+  const std::string shown = printable(name);
+  return shown.find_first_of(" \t'\"") == std::string::npos ? shown : '"' + shown + '"';
 }
 
 // One line that counts what the inserted blocks did to the tree, with the
@@ -75,33 +78,51 @@ struct Outcome {
 
 Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
   if (command.action == Action::list) {
-    list_missing_places(genealogy, coordinates, output);
+    // Appended to the coordinate file, the list must not run on from its
+    // last line.
+    list_missing_places(genealogy, coordinates, output, {.appending = standard_output_is(command.files[1])});
     return {};
   }
   if (command.action == Action::check) {
     // The check's findings are its output; errors among them fail the run.
-    const CheckCounts counts =
-        check_coordinate_file(genealogy, command.files[0], coordinates, command.files[1], output);
+    const CheckCounts counts = check_coordinate_file(genealogy, printable(command.files[0]), coordinates,
+                                                     printable(command.files[1]), output);
     return {counts.errors == 0 ? 0 : 1, {}};
   }
   const MergeReport report = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
   return {0, report.clean() ? std::string() : warning_for(report, command)};
 }
 
-// Opens in the order infil, koordinatfil, utfil, so that utfil is neither
-// created nor emptied when an input cannot be opened; closes in the same order.
-// Returns the exit status.
-int run_files(const Command& command) {
-  InputFile genealogy("infil", command.files[0]);
-  InputFile coordinates("koordinatfil", command.files[1]);
+// A failure for want of memory names what was being read: the coordinate
+// file while it is indexed, the genealogy file after.
+Outcome work_within_memory(const Command& command, InputFile& genealogy, InputFile& coordinates,
+                           OutputFile& output) {
+  try {
+    return work(command, genealogy, coordinates, output);
+  } catch (const std::bad_alloc&) {
+    const std::string reading = reading_now();
+    throw RunError("minnet tog slut" + (reading.empty() ? std::string() : " medan " + reading + " lästes"));
+  } catch (const std::length_error& error) {
+    throw RunError(describe("koordinatfil", command.files[1]) + " " + error.what());
+  }
+}
+
+// The guards come before anything is opened: opening a pipe for reading
+// waits for its writer, and opening utfil starts its replacement. Files
+// open in the order infil, koordinatfil, utfil, so that nothing is created
+// when an input cannot be opened, and close in the same order; utfil takes
+// its new content only as it closes.
+int run_files(const Command& command, bool standard_output_open) {
   const bool to_file = command.action == Action::merge && !command.redirect;
   if (to_file) {
     refuse_overwriting_input(command);
   } else {
     refuse_appending_to_genealogy_file(command);
   }
-  OutputFile output = to_file ? OutputFile(command.files[2]) : OutputFile();
-  const Outcome outcome = work(command, genealogy, coordinates, output);
+  InputFile genealogy("infil", command.files[0]);
+  InputFile coordinates("koordinatfil", command.files[1]);
+  OutputFile output = to_file ? OutputFile(command.files[2]) : OutputFile(standard_output_open);
+  const Outcome outcome = work_within_memory(command, genealogy, coordinates, output);
   genealogy.close();
   coordinates.close();
   output.close();
@@ -111,7 +132,7 @@ int run_files(const Command& command) {
 
 }  // namespace
 
-int run(const Command& command) {
+int run(const Command& command, bool standard_output_open) {
   switch (command.action) {
     case Action::show_usage:
       write_text(kUsageText);
@@ -128,7 +149,7 @@ int run(const Command& command) {
       break;
   }
   try {
-    return run_files(command);
+    return run_files(command, standard_output_open);
   } catch (const std::exception& error) {
     report(error.what());
     return 1;

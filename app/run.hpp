@@ -6,6 +6,7 @@
 namespace platsmarkeraren {
 
 // Returns the exit status: 0 when every byte was written, 1 otherwise.
-int run(const Command& command);
+// `standard_output_open` is false when the program was started without one.
+int run(const Command& command, bool standard_output_open);
 
 }  // namespace platsmarkeraren

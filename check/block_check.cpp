@@ -165,9 +165,10 @@ void check_twice(const CoordinateIndex& index, const Line& line, const Cursor& c
 
 }  // namespace
 
-std::optional<std::size_t> NearTwins::find(std::uint64_t hash) const {
-  const auto found = std::lower_bound(lines_.begin(), lines_.end(), std::pair{hash, std::size_t{0}});
-  if (found == lines_.end() || found->first != hash) return std::nullopt;
+std::optional<std::size_t> NearTwins::find(std::string_view key) const {
+  const std::uint64_t wanted = hash(key);
+  const auto found = std::lower_bound(lines_.begin(), lines_.end(), std::pair{wanted, std::size_t{0}});
+  if (found == lines_.end() || found->first != wanted) return std::nullopt;
   return found->second;
 }
 
@@ -183,7 +184,7 @@ NearTwins check_blocks(const CoordinateIndex& index, Findings& findings) {
     places.push_back({static_cast<std::size_t>(start - file.data()), cursor.line()});
     check_twice(index, line, cursor, places, findings);
     near_twin_key(line.text, key);
-    near_twins.lines_.emplace_back(hash_text(key), cursor.line());
+    near_twins.lines_.emplace_back(near_twins.hash(key), cursor.line());
     check_block(cursor, findings);
   }
   std::sort(near_twins.lines_.begin(), near_twins.lines_.end());

@@ -12,18 +12,22 @@
 
 #include "check/findings.hpp"
 #include "merge/coordinate_index.hpp"
+#include "merge/hash.hpp"
 
 namespace platsmarkeraren {
 
 // The coordinate file's place lines by the hash of their near-twin keys.
 class NearTwins {
  public:
-  // The number of the first place line whose key has `hash`.
-  std::optional<std::size_t> find(std::uint64_t hash) const;
+  // The number of the first place line whose key is `key` (or hashes alike).
+  std::optional<std::size_t> find(std::string_view key) const;
 
  private:
   friend NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
 
+  std::uint64_t hash(std::string_view key) const { return hash_text(key, seed_); }
+
+  std::uint64_t seed_ = random_seed();
   std::vector<std::pair<std::uint64_t, std::size_t>> lines_;  // by hash, then line
 };
 

@@ -18,11 +18,6 @@ namespace platsmarkeraren {
 
 namespace {
 
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const { return hash_text(text); }
-};
-
 class NoOutput final : public Sink {
  public:
   void write(std::string_view) override {}
@@ -71,7 +66,7 @@ class TreeCheck final : public GenealogyVisitor {
       breaks += static_cast<std::size_t>(std::count(counted, place_line.data(), line_break.byte()));
       counted = place_line.data();
       const Line place = line_break.split(place_line);
-      const TwinBlock found = index_.twin_block(place_line, line_break, CoordinateIndex::hash(place));
+      const TwinBlock found = index_.twin_block(place_line, line_break, index_.hash(place));
       if (!found) {
         check_missing(place, block.number, breaks);
       } else if (found.has_map() && carries_map(place_line.data() + place_line.size(), last, line_break) &&
@@ -95,7 +90,7 @@ class TreeCheck final : public GenealogyVisitor {
   void check_missing(const Line& place, std::size_t block, std::size_t breaks) {
     if (!first_report(place.text)) return;
     near_twin_key(place.text, key_);
-    const std::optional<std::size_t> near = near_twins_.find(hash_text(key_));
+    const std::optional<std::size_t> near = near_twins_.find(key_);
     if (!near) return;
     findings_.push_back({block, breaks, std::string(place.text),
                          "ingen tvilling i " + coordinate_name_ + "; menade du rad " + std::to_string(*near) + "?"});

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -55,7 +56,13 @@ void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsig
     }
   };
   std::vector<std::jthread> helpers;
-  for (unsigned i = 1; i < workers; ++i) helpers.emplace_back(work);
+  for (unsigned i = 1; i < workers; ++i) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: fewer do the work, down to this one alone
+    }
+  }
   work();
   helpers.clear();  // joins them
   if (failure) std::rethrow_exception(failure);

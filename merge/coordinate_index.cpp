@@ -6,6 +6,8 @@
 #include <exception>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "merge/block_output.hpp"
@@ -22,6 +24,7 @@ constexpr std::size_t kSplitSize = 1 << 20;
 // merge's data: gathering them would only cost memory. So would gathering
 // more than this, as no more would stay in the cache.
 constexpr std::size_t kGatherSize = 4 << 20;
+constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 // A place line and five short coordinate lines: a guess at the number of
 // twins, so that the list of them seldom grows.
 constexpr std::size_t kShortestRecord = 64;
@@ -56,29 +59,31 @@ Block block_from(const char* first, const char* last, LineBreak line_break) {
 
 std::uint32_t fitted(std::size_t size, int spare_bits) {
   if (size > (std::numeric_limits<std::uint32_t>::max() >> spare_bits)) {
-    throw std::length_error("koordinatfilen har för långa rader");
+    throw std::length_error("har för långa rader");
   }
   return static_cast<std::uint32_t>(size);
 }
 
 }  // namespace
 
-CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
+CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t seed) : seed_(seed) {
   read(coordinate_file);
-  const std::string_view file(file_.data(), file_size_);
-  line_break_ = LineBreak::of(file);
-  const char* first_line = file_.data();
+  // Editors on Windows begin a UTF-8 file with one, which would otherwise
+  // keep the first place line from ever matching.
+  if (std::string_view(file_.data(), file_size_).starts_with(kByteOrderMark)) start_ = kByteOrderMark.size();
+  line_break_ = LineBreak::of(file());
+  const char* first_line = file().data();
   first_line_end_ = line_break_.split(line_break_.take_line(first_line, file_.data() + file_size_)).end;
   // Offsets in the room must fit a key too.
   if (file_size_ + kGatherSize + 2 * kCopyStride >= kOffsetMask) {
-    throw std::length_error("koordinatfilen är för stor");
+    throw std::length_error("är för stor");
   }
   // A pipe leaves what room its last grow left.
   if (file_size_ >= kGatherSize) room_left_ = std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize);
   // Finding the twins is most of the work: in a large file two threads
   // share it, each taking the lines of one half.
   const char* const start = file_.data();
-  const char* const middle = file_size_ < kSplitSize ? start + file_size_ : start + file_size_ / 2;
+  const char* const middle = file_size_ < kSplitSize ? start + file_size_ : start + std::max(start_, file_size_ / 2);
   const char* const line_break = line_break_.find(middle, start + file_size_);
   const auto split = static_cast<std::size_t>(line_break - start) + (line_break == start + file_size_ ? 0 : 1);
   Twins first_half;
@@ -87,15 +92,19 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file) {
   {
     std::jthread helper;
     if (split < file_size_) {
-      helper = std::jthread([&] {
-        try {
-          second_half = find_twins(split, file_size_);
-        } catch (...) {
-          failure = std::current_exception();
-        }
-      });
+      try {
+        helper = std::jthread([&] {
+          try {
+            second_half = find_twins(split, file_size_);
+          } catch (...) {
+            failure = std::current_exception();
+          }
+        });
+      } catch (const std::system_error&) {
+        second_half = find_twins(split, file_size_);  // no thread to be had: this one does both
+      }
     }
-    first_half = find_twins(0, split);
+    first_half = find_twins(start_, split);
   }
   if (failure) std::rethrow_exception(failure);
   const std::size_t twins = first_half.size + second_half.size;
@@ -175,6 +184,17 @@ std::size_t CoordinateIndex::probe(std::uint64_t hash, std::string_view text, bo
     const char* const twin = text_at(key);
     if (has_line_end(twin, slot.text_size) == terminated && std::memcmp(twin, text.data(), text.size()) == 0) return i;
   }
+}
+
+std::size_t CoordinateIndex::longest_probe() const {
+  std::size_t longest = 0;
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const std::uint64_t key = key_of(slots_[i]);
+    if (key == 0) continue;
+    const Line twin = line_of(key, slots_[i].text_size);
+    longest = std::max(longest, ((i - (hash(twin) & mask_)) & mask_) + 1);
+  }
+  return longest;
 }
 
 std::optional<std::size_t> CoordinateIndex::find(const Line& place, std::uint64_t hash) const {

@@ -54,13 +54,14 @@ class TwinBlock {
 
 class CoordinateIndex {
  public:
-  // Reads the coordinate file to its end.
-  explicit CoordinateIndex(Source& coordinate_file);
+  // Reads the coordinate file to its end. A UTF-8 byte-order mark at its
+  // start is no part of its first line. `seed` seeds the hash.
+  explicit CoordinateIndex(Source& coordinate_file, std::uint64_t seed = random_seed());
 
-  static std::uint64_t hash(Line line) {
+  std::uint64_t hash(Line line) const {
     // Only the last line of a file lacks a line end, so the flag rarely
     // separates two texts; it only has to keep the two kinds apart.
-    return hash_text(line.text) ^ (line.terminated() ? 0 : 0x5bd1e995U);
+    return hash_text(line.text, seed_) ^ (line.terminated() ? 0 : 0x5bd1e995U);
   }
 
   // Starts loading what a lookup of the line with `hash` reads: first its
@@ -73,13 +74,17 @@ class CoordinateIndex {
 
   bool has_twin(const Line& place) const { return find(place, hash(place)).has_value(); }
 
-  // Where the twin of `place` begins in the file, before any twin_block has
+  // Where the twin of `place` begins in file(), before any twin_block has
   // gathered it elsewhere; nothing when it has none.
   std::optional<std::size_t> twin_offset(const Line& place) const {
     const std::optional<std::size_t> found = find(place, hash(place));
     if (!found) return std::nullopt;
-    return static_cast<std::size_t>(text_at(key_of(slots_[*found])) - file_.data());
+    return static_cast<std::size_t>(text_at(key_of(slots_[*found])) - file().data());
   }
+
+  // The most slots that a lookup of a twin passes: what a file of lines made
+  // to collide would drive up.
+  std::size_t longest_probe() const;
 
   // The up to five lines that follow the first line of the file that is the
   // same as `place_line`, whatever record they belong to; empty when no line
@@ -96,8 +101,11 @@ class CoordinateIndex {
   // the place marker are counted, since only such lines are looked up.
   std::size_t longest_twin() const { return longest_twin_; }
 
-  // The coordinate file's bytes, as read.
-  std::string_view file() const { return {file_.data(), file_size_}; }
+  // The coordinate file's bytes, as read, after any byte-order mark.
+  std::string_view file() const { return {file_.data() + start_, file_size_ - start_}; }
+
+  // True when the file's last line lacks its line end.
+  bool ends_mid_line() const { return file_size_ > start_ && file_[file_size_ - 1] != line_break_.byte(); }
 
   // How the coordinate file ends its lines, and its first line end (empty
   // when it has none).
@@ -165,6 +173,8 @@ class CoordinateIndex {
   // gathered, whose top is taken, then kCopyStride bytes.
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
+  std::size_t start_ = 0;  // past a byte-order mark
+  std::uint64_t seed_;
   LineBreak line_break_;
   std::string_view first_line_end_;
   std::mutex gathering_;

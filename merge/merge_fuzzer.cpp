@@ -1,6 +1,6 @@
 // Fuzzes the merge and the list of missing places against the naive model:
-// the input is split into a read size, whether existing maps are kept, a
-// number of workers, a coordinate file and a genealogy file, and any
+// the input is split into a read size, whether existing maps are kept (and
+// the list is appended to the coordinate file), a number of workers, a coordinate file and a genealogy file, and any
 // difference from the model, in the output or in the report, stops the
 // fuzzer.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -36,8 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       report != expected_report) {
     std::abort();
   }
-  if (run_in_memory(platsmarkeraren::list_missing_places, genealogy, coordinates, longest_read) !=
-      naive::missing_places(genealogy, coordinates)) {
+  const auto list = [&](platsmarkeraren::Source& genealogy_source, platsmarkeraren::Source& coordinate_source,
+                        platsmarkeraren::Sink& output) {
+    platsmarkeraren::list_missing_places(genealogy_source, coordinate_source, output,
+                                         {.appending = options.keep_existing_maps});
+  };
+  if (run_in_memory(list, genealogy, coordinates, longest_read) !=
+      naive::missing_places(genealogy, coordinates, options.keep_existing_maps)) {
     std::abort();
   }
   return 0;

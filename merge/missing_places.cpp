@@ -17,20 +17,23 @@ namespace platsmarkeraren {
 
 namespace {
 
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const { return hash_text(text); }
-};
-
 class MissingPlaces final : public GenealogyVisitor {
  public:
-  MissingPlaces(const CoordinateIndex& index, BlockOutput& out) : index_(index), out_(out) {}
+  MissingPlaces(const CoordinateIndex& index, BlockOutput& out, bool end_last_line)
+      : index_(index), out_(out), end_last_line_(end_last_line) {}
 
   void lines(const Block& block) override {
     const bool own_ends = keeps_own_line_ends(block.line_break);
     for (const std::string_view line : block.place_lines) {
       const Line place = block.line_break.split(line);
       if (index_.has_twin(place) || already_listed(place)) continue;
+      if (end_last_line_) {
+        // Pieces of output need readable bytes after them; see BlockOutput.
+        static constexpr char kLineFeed[kCopyStride + 1] = "\n";
+        const std::string_view end = index_.first_line_end();
+        out_.write(!end.empty() ? end : place.terminated() ? place.end : std::string_view(kLineFeed, 1));
+        end_last_line_ = false;
+      }
       if (own_ends || !place.terminated()) {
         out_.write(line);
       } else {
@@ -61,18 +64,20 @@ class MissingPlaces final : public GenealogyVisitor {
 
   const CoordinateIndex& index_;
   BlockOutput& out_;
+  bool end_last_line_;  // until the first place is listed
   std::unordered_set<std::string, TextHash, std::equal_to<>> listed_;
 };
 
 }  // namespace
 
-void list_missing_places(Source& genealogy, Source& coordinates, Sink& output) {
+void list_missing_places(Source& genealogy, Source& coordinates, Sink& output, const ListOptions& options) {
   const CoordinateIndex index(coordinates);
+  const bool end_last_line = options.appending && index.ends_mid_line();
   // A place line longer than any twin is missing too and must be listed
   // whole, so every line is held whole here. A place is listed where it is
   // first met, so one worker goes through the file in order.
   visit_blocks(genealogy, std::numeric_limits<std::size_t>::max(), output, 1,
-               [&](BlockOutput& out) { return std::make_unique<MissingPlaces>(index, out); });
+               [&](BlockOutput& out) { return std::make_unique<MissingPlaces>(index, out, end_last_line); });
 }
 
 }  // namespace platsmarkeraren

@@ -11,6 +11,12 @@ namespace platsmarkeraren {
 // line end becomes the coordinate file's when the two files end their lines
 // at different bytes (CR against LF). Lines are the same as the merge would
 // find them the same.
-void list_missing_places(Source& genealogy, Source& coordinates, Sink& output);
+struct ListOptions {
+  // The list goes to the end of the coordinate file itself: when that
+  // file's last line lacks its line end, the list begins with one.
+  bool appending = false;
+};
+
+void list_missing_places(Source& genealogy, Source& coordinates, Sink& output, const ListOptions& options = {});
 
 }  // namespace platsmarkeraren

@@ -28,6 +28,7 @@ struct File {
 
 File file_of(std::string_view text) {
   File file{{}, line_break_of(text)};
+  file.lines.reserve(text.size() / 8);
   std::string line;
   for (const char c : text) {
     line += c;
@@ -68,11 +69,17 @@ long twin_of(const std::string& place, char line_break, const File& coordinates)
   return -1;
 }
 
+// A UTF-8 byte-order mark is no part of the coordinate file's first line.
+File coordinate_file_of(std::string_view text) {
+  if (text.starts_with("\xef\xbb\xbf")) text.remove_prefix(3);
+  return file_of(text);
+}
+
 }  // namespace
 
 std::string merge(std::string_view genealogy, std::string_view coordinates, const MergeOptions& options,
                   MergeReport* report) {
-  const File coordinate_file = file_of(coordinates);
+  const File coordinate_file = coordinate_file_of(coordinates);
   const File tree = file_of(genealogy);
   MergeReport counts;
   std::string output;
@@ -107,8 +114,8 @@ std::string merge(std::string_view genealogy, std::string_view coordinates, cons
 
 // A listed line takes the coordinate file's first line end when the two
 // files end their lines at different bytes, so that it can be appended.
-std::string missing_places(std::string_view genealogy, std::string_view coordinates) {
-  const File coordinate_file = file_of(coordinates);
+std::string missing_places(std::string_view genealogy, std::string_view coordinates, bool appending) {
+  const File coordinate_file = coordinate_file_of(coordinates);
   const File tree = file_of(genealogy);
   const std::string coordinate_end =
       coordinate_file.lines.empty() ? "" : line_end(coordinate_file.lines[0], coordinate_file.line_break);
@@ -121,6 +128,10 @@ std::string missing_places(std::string_view genealogy, std::string_view coordina
     if (std::find(listed.begin(), listed.end(), same) != listed.end()) continue;
     listed.push_back(same);
     const std::string end = line_end(line, tree.line_break);
+    if (appending && output.empty() && !coordinate_file.lines.empty() &&
+        line_end(coordinate_file.lines.back(), coordinate_file.line_break).empty()) {
+      output += !coordinate_end.empty() ? coordinate_end : !end.empty() ? end : "\n";
+    }
     output += own_ends || end.empty() ? line : text_of(line, tree.line_break) + coordinate_end;
   }
   return output;

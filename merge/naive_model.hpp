@@ -13,6 +13,6 @@ namespace platsmarkeraren::naive {
 
 std::string merge(std::string_view genealogy, std::string_view coordinates, const MergeOptions& options = {},
                   MergeReport* report = nullptr);
-std::string missing_places(std::string_view genealogy, std::string_view coordinates);
+std::string missing_places(std::string_view genealogy, std::string_view coordinates, bool appending = false);
 
 }  // namespace platsmarkeraren::naive

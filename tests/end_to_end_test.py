@@ -9,11 +9,19 @@ With PLATSMARKERAREN_RUNNER set (say to "wine"), the binary runs through it.
 import os
 import random
 import shlex
+import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
+
+try:
+    import resource
+except ImportError:  # Windows
+    resource = None
 
 BINARY = ""
 EXAMPLES = Path()
@@ -237,7 +245,7 @@ class Failures(Case):
         closed = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", BINARY, "-r", "tree.ged",
                                  "coord.txt"], cwd=self.dir, stderr=subprocess.PIPE, timeout=60)
         self.assertEqual(closed.returncode, 1)
-        self.assertTrue(closed.stderr.startswith(b"Platsmarkeraren: "), closed.stderr)
+        self.assertEqual(closed.stderr.decode(), "Platsmarkeraren: kan inte skriva till stdout: den är stängd\n")
         self.assert_inputs_unchanged()
 
     @unittest.skipIf(WINDOWS, "no named pipes in the POSIX sense on Windows")
@@ -251,6 +259,114 @@ class Failures(Case):
         piped = subprocess.run(RUNNER + [BINARY, "-r", "/dev/stdin", "coord.txt"], cwd=self.dir,
                                input=TREE * 1000, capture_output=True, timeout=60)
         self.assertEqual((piped.returncode, piped.stdout), (0, MERGED * 1000))
+
+
+class NothingLost(Case):
+    """utfil is replaced only when complete; every failure is one clear line."""
+
+    def assert_only_files(self, *names):
+        self.assertEqual(sorted(p.name for p in self.dir.iterdir()), sorted(names))
+
+    def test_utfil_is_kept_when_an_input_cannot_be_read(self):
+        (self.dir / "folder").mkdir()
+        self.make("keep.ged", b"old\n")
+        self.assert_fails(["folder", "coord.txt", "keep.ged"], "infil", "folder")
+        self.assertEqual((self.dir / "keep.ged").read_bytes(), b"old\n")
+        self.assert_only_files("coord.txt", "folder", "keep.ged", "tree.ged")
+
+    @unittest.skipIf(WINDOWS, "POSIX permissions and symbolic links")
+    def test_utfil_keeps_its_permissions_and_links(self):
+        self.make("real.ged", b"old\n").chmod(0o640)
+        os.symlink("real.ged", self.dir / "link.ged")
+        self.assertEqual(self.run_program("tree.ged", "coord.txt", "link.ged")[0], 0)
+        self.assertTrue((self.dir / "link.ged").is_symlink())
+        self.assertEqual((self.dir / "real.ged").read_bytes(), MERGED)
+        self.assertEqual((self.dir / "real.ged").stat().st_mode & 0o777, 0o640)
+
+    @unittest.skipIf(WINDOWS or not hasattr(os, "geteuid") or os.geteuid() != 0,
+                     "needs root, to mount a small file system")
+    def test_a_full_disk_leaves_utfil_as_it_was(self):
+        disk = self.dir / "disk"
+        disk.mkdir()
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", disk],
+                          capture_output=True).returncode != 0:
+            self.skipTest("this machine lets no file system be mounted")
+        try:
+            self.make("large.ged", TREE * 20_000)
+            (disk / "keep.ged").write_bytes(b"old\n" * 10_000)
+            self.assert_fails(["large.ged", "coord.txt", disk / "keep.ged"], "utfil", "keep.ged")
+            self.assertEqual((disk / "keep.ged").read_bytes(), b"old\n" * 10_000)
+            self.assertEqual([p.name for p in disk.iterdir()], ["keep.ged"])
+        finally:
+            subprocess.run(["umount", disk], check=True)
+
+    @unittest.skipIf(WINDOWS, "POSIX signals and named pipes")
+    def test_an_interrupted_run_leaves_utfil_as_it_was(self):
+        os.mkfifo(self.dir / "tree.fifo")
+        self.make("keep.ged", b"old\n")
+        for sent in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            program = subprocess.Popen([BINARY, "tree.fifo", "coord.txt", "keep.ged"], cwd=self.dir,
+                                       stderr=subprocess.DEVNULL)
+            with open(self.dir / "tree.fifo", "wb") as tree:
+                tree.write(TREE * 1000)
+                tree.flush()
+                while len(list(self.dir.iterdir())) < 5:  # the new file beside utfil
+                    time.sleep(0.01)
+                program.send_signal(sent)
+                self.assertEqual(program.wait(timeout=60), -sent)
+            self.assertEqual((self.dir / "keep.ged").read_bytes(), b"old\n")
+            self.assert_only_files("coord.txt", "keep.ged", "tree.fifo", "tree.ged")
+
+    @unittest.skipIf(WINDOWS, "no named pipes in the POSIX sense on Windows")
+    def test_one_pipe_as_input_and_utfil_is_refused_at_once(self):
+        os.mkfifo(self.dir / "fifo")
+        self.assert_fails(["fifo", "coord.txt", "fifo"], "samma fil")
+
+    def test_messages_stay_on_one_line(self):
+        self.assert_fails(["tree.ged", "ny\nrad\x1b[2J.txt", "out"], "ny\\nrad\\x1b[2J.txt")
+
+    def test_utf16_files_are_refused(self):
+        for bom in (b"\xff\xfe", b"\xfe\xff"):
+            self.make("utf16.ged", bom + "2 PLAC Ås".encode("utf-16-le"))
+            self.assert_fails(["utf16.ged", "coord.txt", "out"], "infil", "UTF-16", "UTF-8")
+            self.assert_fails(["tree.ged", "utf16.ged", "out"], "koordinatfil", "UTF-16")
+            self.assertFalse((self.dir / "out").exists())
+
+    @unittest.skipIf(WINDOWS, "the program cannot tell standard output's file on Windows")
+    def test_byte_order_mark_and_a_missing_last_line_end_in_the_coordinate_file(self):
+        self.make("bom.txt", b"\xef\xbb\xbf" + COORDINATES)
+        self.assertEqual(self.run_program("-r", "tree.ged", "bom.txt"), (0, MERGED, b""))
+        self.make("open.txt", COORDINATES.rstrip(b"\n"))
+        self.make("new.ged", "2 PLAC Öja\n".encode())
+        with open(self.dir / "open.txt", "ab") as coordinates:
+            self.assertEqual(self.run_program("-l", "new.ged", "open.txt", stdout=coordinates)[0], 0)
+        self.assertEqual((self.dir / "open.txt").read_bytes(), COORDINATES + "2 PLAC Öja\n".encode())
+
+    @unittest.skipIf(resource is None or RUNNER, "POSIX resource limits")
+    def test_running_out_of_memory_names_the_file(self):
+        def little_memory():
+            resource.setrlimit(resource.RLIMIT_AS, (1 << 29, 1 << 29))
+        done = subprocess.run([BINARY, "-r", "tree.ged", "/dev/zero"], cwd=self.dir, capture_output=True,
+                              preexec_fn=little_memory, timeout=60)
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(done.stderr.decode(), 'Platsmarkeraren: minnet tog slut medan koordinatfil '
+                                               '"/dev/zero" lästes\n')
+
+    @unittest.skipIf(resource is None or RUNNER or os.geteuid() != 0 or not shutil.which("setpriv"),
+                     "needs root, to run as another user whose process limit is reached")
+    def test_a_run_without_threads_to_spare_merges_alone(self):
+        def one_process():
+            resource.setrlimit(resource.RLIMIT_NPROC, (1, 1))
+        self.dir.chmod(0o755)
+        binary = self.dir / "platsmarkeraren"
+        shutil.copy(BINARY, binary)
+        self.make("large.ged", TREE * 200_000).chmod(0o644)
+        self.coordinates.chmod(0o644)
+        done = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", binary, "-r",
+                               "large.ged", "coord.txt"], cwd=self.dir, capture_output=True,
+                              preexec_fn=one_process, timeout=60)
+        self.assertEqual((done.returncode, done.stderr), (0, b""))
+        self.assertTrue(done.stdout == MERGED * 200_000)
 
 
 class Platform(Case):
