@@ -1,18 +1,16 @@
 #include "check/tree_check.hpp"
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "check/near_twin.hpp"
 #include "merge/block_workers.hpp"
 #include "merge/gedcom_line.hpp"
-#include "merge/hash.hpp"
+#include "merge/text_set.hpp"
 
 namespace platsmarkeraren {
 
@@ -81,11 +79,7 @@ class TreeCheck final : public GenealogyVisitor {
   }
 
  private:
-  bool first_report(std::string_view text) {
-    if (reported_.find(text) != reported_.end()) return false;
-    reported_.emplace(text);
-    return true;
-  }
+  bool first_report(std::string_view text) { return reported_.insert(text); }
 
   void check_missing(const Line& place, std::size_t block, std::size_t breaks) {
     if (!first_report(place.text)) return;
@@ -103,7 +97,7 @@ class TreeCheck final : public GenealogyVisitor {
   std::vector<Pending> findings_;
   std::vector<std::pair<std::size_t, std::size_t>> breaks_;  // by block: its line breaks
   // The places this worker has reported or found fine already, by text.
-  std::unordered_set<std::string, TextHash, std::equal_to<>> reported_;
+  TextSet reported_;
   std::string key_;
 };
 
@@ -125,9 +119,9 @@ void check_tree(Source& genealogy, CoordinateIndex& index, const NearTwins& near
     return a.block != b.block ? a.block < b.block : a.breaks_before < b.breaks_before;
   });
   // Each worker reported a place once; across workers, the first report wins.
-  std::unordered_set<std::string_view> reported;
+  TextSet reported;
   for (const Pending& pending : gathered.findings) {
-    if (!reported.insert(pending.place).second) continue;
+    if (!reported.insert(pending.place)) continue;
     findings.warning(lines_before[pending.block] + pending.breaks_before + 1, pending.text);
   }
 }

@@ -1,9 +1,7 @@
 #include "merge/coordinate_index.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
@@ -25,9 +23,6 @@ constexpr std::size_t kSplitSize = 1 << 20;
 // more than this, as no more would stay in the cache.
 constexpr std::size_t kGatherSize = 4 << 20;
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
-// A place line and five short coordinate lines: a guess at the number of
-// twins, so that the list of them seldom grows.
-constexpr std::size_t kShortestRecord = 64;
 
 struct Block {
   std::size_t size;
@@ -80,59 +75,80 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t seed) : 
   }
   // A pipe leaves what room its last grow left.
   if (file_size_ >= kGatherSize) room_left_ = std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize);
-  // Finding the twins is most of the work: in a large file two threads
-  // share it, each taking the lines of one half.
+  slots_ = LargeArray<Slot>(slots_for(count_place_lines(), file_size_));
+  std::fill_n(slots_.data(), slots_.size(), Slot{});
+  add_place_lines();
+}
+
+// Linear probing stays short while two thirds of the slots are free. A file of
+// many short place lines gets fewer free slots rather than a table of more
+// than twice its size.
+std::size_t CoordinateIndex::slots_for(std::size_t places, std::size_t file_size) {
+  const std::size_t roomy = 3 * places + 16;
+  const std::size_t within_memory = 2 * file_size / sizeof(Slot);
+  const std::size_t tight = places + places / 16 + 16;
+  return std::max(tight, std::min(roomy, within_memory));
+}
+
+std::size_t CoordinateIndex::count_place_lines() const {
+  const auto count = [this](std::size_t first, std::size_t last) {
+    std::size_t places = 0;
+    for (const char* next = file_.data() + first; next < file_.data() + last;) {
+      places += take_place_line(next, file_.data() + last, line_break_).empty() ? 0 : 1;
+    }
+    return places;
+  };
+  // In a large file two threads share the search, each taking the lines of
+  // one half.
   const char* const start = file_.data();
   const char* const middle = file_size_ < kSplitSize ? start + file_size_ : start + std::max(start_, file_size_ / 2);
   const char* const line_break = line_break_.find(middle, start + file_size_);
   const auto split = static_cast<std::size_t>(line_break - start) + (line_break == start + file_size_ ? 0 : 1);
-  Twins first_half;
-  Twins second_half;
-  std::exception_ptr failure;
-  {
-    std::jthread helper;
-    if (split < file_size_) {
-      try {
-        helper = std::jthread([&] {
-          try {
-            second_half = find_twins(split, file_size_);
-          } catch (...) {
-            failure = std::current_exception();
-          }
-        });
-      } catch (const std::system_error&) {
-        second_half = find_twins(split, file_size_);  // no thread to be had: this one does both
-      }
+  std::size_t second_half = 0;
+  std::jthread helper;
+  if (split < file_size_) {
+    try {
+      helper = std::jthread([&] { second_half = count(split, file_size_); });
+    } catch (const std::system_error&) {
+      second_half = count(split, file_size_);  // no thread to be had: this one does both
     }
-    first_half = find_twins(start_, split);
   }
-  if (failure) std::rethrow_exception(failure);
-  const std::size_t twins = first_half.size + second_half.size;
-  slots_ = LargeArray<Slot>(std::bit_ceil(std::max<std::size_t>(16, 2 * twins)));
-  std::fill_n(slots_.data(), slots_.size(), Slot{});
-  mask_ = slots_.size() - 1;
-  // In the order of the file, since the first line of the file wins.
-  add(first_half);
-  add(second_half);
+  const std::size_t first_half = count(start_, split);
+  if (helper.joinable()) helper.join();
+  return first_half + second_half;
 }
 
-CoordinateIndex::Twins CoordinateIndex::find_twins(std::size_t first, std::size_t last) const {
-  Twins twins;
-  twins.found = LargeArray<Twin>((last - first) / kShortestRecord + 1);
-  for (const char* next = file_.data() + first; next < file_.data() + last;) {
-    const std::string_view twin = take_place_line(next, file_.data() + last, line_break_);
-    if (twin.empty()) continue;
-    const Line line = line_break_.split(twin);
-    const auto offset = static_cast<std::uint64_t>(twin.data() - file_.data());
-    const std::uint64_t line_hash = hash(line);
-    Slot slot;
-    slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
-    slot.text_size = fitted(line.text.size(), 0);
-    slot.block = kUnknownBlock;
-    if (twins.size == twins.found.size()) twins.found.grow(2 * twins.size, twins.size);
-    twins.found[twins.size++] = {line_hash, slot};
+void CoordinateIndex::add_place_lines() {
+  // A handful at a time, their slots loaded together, so that the waits for
+  // memory overlap.
+  constexpr std::size_t kBatch = 16;
+  struct Place {
+    std::uint64_t hash;
+    Line line;
+  };
+  Place batch[kBatch];
+  const char* const last = file_.data() + file_size_;
+  for (const char* next = file_.data() + start_; next < last;) {
+    std::size_t found = 0;
+    while (found < kBatch && next < last) {
+      const std::string_view place = take_place_line(next, last, line_break_);
+      if (place.empty()) continue;
+      batch[found].line = line_break_.split(place);
+      batch[found].hash = hash(batch[found].line);
+      prefetch_slot(batch[found++].hash);
+    }
+    for (std::size_t i = 0; i < found; ++i) add(batch[i].line, batch[i].hash);
   }
-  return twins;
+}
+
+void CoordinateIndex::add(const Line& line, std::uint64_t line_hash) {
+  Slot& slot = slots_[probe(line_hash, line.text, line.terminated())];
+  if (slot.key != 0) return;  // the first line of the file wins
+  const auto offset = static_cast<std::uint64_t>(line.text.data() - file_.data());
+  slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
+  slot.text_size = fitted(line.text.size(), 0);
+  slot.block = kUnknownBlock;
+  longest_twin_ = std::max(longest_twin_, line.text.size());
 }
 
 void CoordinateIndex::read(Source& coordinate_file) {
@@ -160,23 +176,8 @@ Line CoordinateIndex::line_of(std::uint64_t key, std::size_t text_size) const {
   return {{text, text_size}, {text_end, end}};
 }
 
-void CoordinateIndex::add(const Twins& twins) {
-  // Slots are loaded a few twins ahead, so the waits for memory overlap.
-  constexpr std::size_t kAhead = 8;
-  for (std::size_t i = 0; i < twins.size; ++i) {
-    if (i + kAhead < twins.size) prefetch_slot(twins.found[i + kAhead].hash);
-    const Twin& twin = twins.found[i];
-    // Its text is not read unless a slot's tag matches: most twins are new.
-    const char* const text = text_at(twin.slot.key);
-    Slot& slot = slots_[probe(twin.hash, {text, twin.slot.text_size}, has_line_end(text, twin.slot.text_size))];
-    if (slot.key != 0) continue;  // the first line of the file wins
-    slot = twin.slot;
-    longest_twin_ = std::max<std::size_t>(longest_twin_, twin.slot.text_size);
-  }
-}
-
 std::size_t CoordinateIndex::probe(std::uint64_t hash, std::string_view text, bool terminated) const {
-  for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+  for (std::size_t i = slot_of(hash);; i = next_slot(i)) {
     const Slot& slot = slots_[i];
     const std::uint64_t key = key_of(slot);
     if (key == 0) return i;
@@ -192,7 +193,8 @@ std::size_t CoordinateIndex::longest_probe() const {
     const std::uint64_t key = key_of(slots_[i]);
     if (key == 0) continue;
     const Line twin = line_of(key, slots_[i].text_size);
-    longest = std::max(longest, ((i - (hash(twin) & mask_)) & mask_) + 1);
+    const std::size_t home = slot_of(hash(twin));
+    longest = std::max(longest, (i >= home ? i - home : i + slots_.size() - home) + 1);
   }
   return longest;
 }

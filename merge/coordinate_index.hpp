@@ -66,9 +66,9 @@ class CoordinateIndex {
 
   // Starts loading what a lookup of the line with `hash` reads: first its
   // slot, then, once the slot is at hand, the twin and its block.
-  void prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[hash & mask_]); }
+  void prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[slot_of(hash)]); }
   void prefetch_twin(std::uint64_t hash) const {
-    const std::uint64_t key = key_of(slots_[hash & mask_]);
+    const std::uint64_t key = key_of(slots_[slot_of(hash)]);
     if (key != 0) prefetch(text_at(key));
   }
 
@@ -130,21 +130,20 @@ class CoordinateIndex {
   };
   static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // a size too large to fit
 
-  // A twin found in the file, with what its slot will hold.
-  struct Twin {
-    std::uint64_t hash;
-    Slot slot;
-  };
-
-  struct Twins {
-    LargeArray<Twin> found;
-    std::size_t size = 0;
-  };
-
   void read(Source& coordinate_file);
-  // The twins among the lines of [first, last), in order.
-  Twins find_twins(std::size_t first, std::size_t last) const;
-  void add(const Twins& twins);
+  // The place lines of the file, each a twin unless an earlier line is the
+  // same: counted first, to size the table, and then added in the order of
+  // the file, since the first line of the file wins. No list of them is
+  // kept between the two, so a file of bare place lines needs no more
+  // memory than its table.
+  std::size_t count_place_lines() const;
+  void add_place_lines();
+  void add(const Line& line, std::uint64_t hash);
+  static std::size_t slots_for(std::size_t places, std::size_t file_size);
+  // The slot that a probe for `hash` starts at: the low half of the hash
+  // scaled to the table, which need not have a size of a power of two.
+  std::size_t slot_of(std::uint64_t hash) const { return ((hash & 0xffffffffU) * slots_.size()) >> 32; }
+  std::size_t next_slot(std::size_t slot) const { return slot + 1 == slots_.size() ? 0 : slot + 1; }
 
   // Lines go by reference or in parts: a copy on the stack, written in
   // halves and read whole, stalled the processor at every call.
@@ -181,7 +180,6 @@ class CoordinateIndex {
   // Written only under the lock, read outside it to spare a lookup the lock.
   std::atomic<std::size_t> room_left_ = 0;
   LargeArray<Slot> slots_;
-  std::size_t mask_ = 0;
   std::size_t longest_twin_ = 0;
 };
 

@@ -65,11 +65,4 @@ inline std::uint64_t hash_text(std::string_view text, std::uint64_t seed) {
   return fold_multiply(k1 ^ seed ^ left, fold_multiply(a ^ k2, b ^ h));
 }
 
-// For the standard library's containers of texts, seeded per run too.
-struct TextHash {
-  using is_transparent = void;
-  std::uint64_t seed = random_seed();
-  std::size_t operator()(std::string_view text) const { return hash_text(text, seed); }
-};
-
 }  // namespace platsmarkeraren

@@ -1,17 +1,14 @@
 #include "merge/missing_places.hpp"
 
 #include <cstddef>
-#include <functional>
 #include <limits>
 #include <memory>
-#include <string>
-#include <unordered_set>
 
 #include "merge/coordinate_index.hpp"
 #include "merge/block_output.hpp"
 #include "merge/block_workers.hpp"
-#include "merge/hash.hpp"
 #include "merge/line.hpp"
+#include "merge/text_set.hpp"
 
 namespace platsmarkeraren {
 
@@ -56,16 +53,13 @@ class MissingPlaces final : public GenealogyVisitor {
   // Only the last line of a file lacks a line end, so it is met once; the
   // texts of the others tell them apart.
   bool already_listed(Line place) {
-    if (!place.terminated()) return false;
-    if (listed_.find(place.text) != listed_.end()) return true;
-    listed_.emplace(place.text);
-    return false;
+    return place.terminated() && !listed_.insert(place.text);
   }
 
   const CoordinateIndex& index_;
   BlockOutput& out_;
   bool end_last_line_;  // until the first place is listed
-  std::unordered_set<std::string, TextHash, std::equal_to<>> listed_;
+  TextSet listed_;
 };
 
 }  // namespace
