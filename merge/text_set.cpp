@@ -1,5 +1,6 @@
 #include "merge/text_set.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -8,6 +9,9 @@ namespace platsmarkeraren {
 
 namespace {
 
+// Chunks grow from the first to the largest, so that a short list costs
+// little; a chunk's bytes are written before they are read.
+constexpr std::size_t kFirstChunk = 1 << 12;
 constexpr std::size_t kChunk = 1 << 20;
 constexpr int kPlaceBits = 24;
 constexpr int kChunkBits = 16;
@@ -48,8 +52,9 @@ std::uint64_t TextSet::store(std::string_view text, std::uint64_t hash) {
   if (text.size() > UINT32_MAX || chunks_.size() > kChunkMask) throw std::length_error("för många saknade orter");
   if (needed > chunk_left_) {
     // A long text has a chunk of its own; the rest of the last one is left.
-    const std::size_t size = needed > kChunk ? needed : kChunk;
-    chunks_.push_back(std::make_unique<char[]>(size));
+    const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kChunk, 2 * (chunk_used_ + chunk_left_));
+    const std::size_t size = std::max(needed, grown);
+    chunks_.emplace_back(new char[size]);
     chunk_left_ = size;
     chunk_used_ = 0;
   }

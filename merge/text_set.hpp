@@ -1,8 +1,8 @@
 // A set of texts that holds each one once, in little more memory than the
 // texts themselves: the list of missing places may hold millions of them.
 //
-// The texts stand one after another in chunks of 1 MiB (a longer text gets
-// a chunk of its own), each after its size in 4 bytes. A flat table of
+// The texts stand one after another in chunks that grow to 1 MiB (a longer
+// text gets a chunk of its own), each after its size in 4 bytes. A flat table of
 // 8-byte keys, probed linearly and kept at most three quarters full, finds
 // them: a key is the hash's top 24 bits, over the chunk's number in 16 bits,
 // over the text's place in its chunk, counted from 1, in 24 bits; 0 is an
