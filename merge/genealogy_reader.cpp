@@ -19,8 +19,10 @@ constexpr std::ptrdiff_t kLongestRun = 1 << 16;
 
 }  // namespace
 
+// A line up to kLongestRun is held whole whatever the limit: it may be one
+// of a place's own lines, which are handed over together.
 GenealogyReader::GenealogyReader(Source& genealogy, std::size_t hold_limit)
-    : genealogy_(genealogy), hold_limit_(hold_limit) {}
+    : genealogy_(genealogy), hold_limit_(std::max<std::size_t>(hold_limit, kLongestRun)) {}
 
 bool GenealogyReader::next(Buffer& buffer, Block& block) {
   const std::optional<Lines> lines = read_block(buffer, block);

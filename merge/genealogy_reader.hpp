@@ -34,8 +34,8 @@ struct Block {
 
 class GenealogyReader {
  public:
-  // A line that grows past `hold_limit` bytes before its line break is passed
-  // on in pieces and is never a place line.
+  // A line that grows past `hold_limit` bytes (and 64 KiB) before its line
+  // break is passed on in pieces and is never a place line.
   GenealogyReader(Source& genealogy, std::size_t hold_limit);
 
   // What one worker reads into; it keeps its block until the next read.
