@@ -31,11 +31,6 @@ std::filesystem::path path_of(const std::string& name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
-std::string name_of(const std::filesystem::path& path) {
-  const std::u8string name = path.u8string();
-  return {name.begin(), name.end()};
-}
-
 }  // namespace
 
 #if defined(_WIN32)
@@ -130,6 +125,11 @@ void remove_on_signal(const std::string& name) {
 #else
 
 namespace {
+
+std::string name_of(const std::filesystem::path& path) {
+  const std::u8string name = path.u8string();
+  return {name.begin(), name.end()};
+}
 
 const std::string* removed_on_signal = nullptr;
 volatile std::sig_atomic_t removal_armed = 0;

@@ -89,8 +89,8 @@ Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinate
                                                      printable(command.files[1]), output);
     return {counts.errors == 0 ? 0 : 1, {}};
   }
-  const MergeReport report = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
-  return {0, report.clean() ? std::string() : warning_for(report, command)};
+  const MergeReport made = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
+  return {0, made.clean() ? std::string() : warning_for(made, command)};
 }
 
 // A failure for want of memory names what was being read: the coordinate

@@ -143,7 +143,7 @@ bool same_block(const char* a, const char* b, const char* last, LineBreak line_b
 // The place lines of the file in order, by where they begin.
 struct PlaceLine {
   std::size_t offset;
-  std::size_t line;
+  std::size_t line;  // cppcheck-suppress unusedStructMember ; read through an iterator
 };
 
 // Warns of a place line given again with a different block: the first one

@@ -1,6 +1,7 @@
 #include "check/coordinate_value.hpp"
 
 #include <algorithm>
+#include <numeric>
 
 namespace platsmarkeraren {
 
@@ -37,8 +38,7 @@ bool beyond(std::string_view degrees, int most) {
   const std::size_t leading_zeros = std::min(whole.find_first_not_of('0'), whole.size());
   const std::string_view digits = whole.substr(leading_zeros);
   if (digits.size() > 3) return true;
-  int number = 0;
-  for (const char c : digits) number = number * 10 + (c - '0');
+  const int number = std::accumulate(digits.begin(), digits.end(), 0, [](int sum, char c) { return sum * 10 + (c - '0'); });
   return number > most || (number == most && fraction.find_first_not_of('0') != std::string_view::npos);
 }
 

@@ -12,9 +12,8 @@ void Findings::add(std::size_t line, bool error, std::string text) {
 void Findings::write_to(Sink& out) {
   std::stable_sort(findings_.begin(), findings_.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
-  std::string line;
   for (const Finding& finding : findings_) {
-    line = file_ + ':' + std::to_string(finding.line) + (finding.error ? ": fel: " : ": varning: ") + finding.text + '\n';
+    const std::string line = file_ + ':' + std::to_string(finding.line) + (finding.error ? ": fel: " : ": varning: ") + finding.text + '\n';
     out.write(line);
   }
 }

@@ -102,8 +102,9 @@ std::size_t CoordinateIndex::count_place_lines() const {
   // one half.
   const char* const start = file_.data();
   const char* const middle = file_size_ < kSplitSize ? start + file_size_ : start + std::max(start_, file_size_ / 2);
-  const char* const line_break = line_break_.find(middle, start + file_size_);
-  const auto split = static_cast<std::size_t>(line_break - start) + (line_break == start + file_size_ ? 0 : 1);
+  const char* const middle_break = line_break_.find(middle, start + file_size_);
+  const auto split =
+      static_cast<std::size_t>(middle_break - start) + (middle_break == start + file_size_ ? 0 : 1);
   std::size_t second_half = 0;
   std::jthread helper;
   if (split < file_size_) {

@@ -1,5 +1,7 @@
 #include "merge/gedcom_line.hpp"
 
+#include <algorithm>
+
 namespace platsmarkeraren {
 
 namespace {
@@ -30,9 +32,7 @@ std::optional<GedcomLine> parse_gedcom_line(std::string_view text) {
   }
   line.tag = word_at(text, next);
   if (line.tag.empty()) return std::nullopt;
-  for (const char c : line.tag) {
-    if (!is_tag_byte(c)) return std::nullopt;
-  }
+  if (!std::all_of(line.tag.begin(), line.tag.end(), is_tag_byte)) return std::nullopt;
   next += line.tag.size();
   if (next < text.size()) line.value = text.substr(next + 1);
   return line;

@@ -99,9 +99,9 @@ class LineBreak {
   // Splits one line of a file of this convention into its text and its
   // line end.
   Line split(std::string_view line) const {
-    std::size_t end = 0;
-    if (!line.empty() && line.back() == byte_) end = line.size() >= 2 && line[line.size() - 2] == other() ? 2 : 1;
-    const std::size_t text = line.size() - end;
+    std::size_t end_size = 0;
+    if (!line.empty() && line.back() == byte_) end_size = line.size() >= 2 && line[line.size() - 2] == other() ? 2 : 1;
+    const std::size_t text = line.size() - end_size;
     return {line.substr(0, text), line.substr(text)};
   }
 

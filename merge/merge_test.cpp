@@ -49,6 +49,7 @@ std::string merged_by(unsigned workers, std::string_view genealogy, std::string_
 std::string missing(std::string_view genealogy, std::string_view coordinates,
                     std::size_t longest_read = std::string::npos, bool appending = false) {
   return run_in_memory(
+      // cppcheck-suppress constParameter ; the streams are read and written
       [appending](Source& genealogy_source, Source& coordinate_source, Sink& output) {
         list_missing_places(genealogy_source, coordinate_source, output, {.appending = appending});
       },
