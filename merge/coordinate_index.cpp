@@ -1,6 +1,7 @@
 #include "merge/coordinate_index.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -76,18 +77,19 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t seed) : 
   // A pipe leaves what room its last grow left.
   if (file_size_ >= kGatherSize) room_left_ = std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize);
   slots_ = LargeArray<Slot>(slots_for(count_place_lines(), file_size_));
+  mask_ = std::has_single_bit(slots_.size()) ? slots_.size() - 1 : 0;
   std::fill_n(slots_.data(), slots_.size(), Slot{});
   add_place_lines();
 }
 
-// Linear probing stays short while two thirds of the slots are free. A file of
-// many short place lines gets fewer free slots rather than a table of more
-// than twice its size.
+// Linear probing stays short while half the slots or more are free. A file
+// of many short place lines gets fewer free slots rather than a table of
+// more than twice its size.
 std::size_t CoordinateIndex::slots_for(std::size_t places, std::size_t file_size) {
-  const std::size_t roomy = 3 * places + 16;
+  const std::size_t roomy = std::bit_ceil(2 * places + 16);
   const std::size_t within_memory = 2 * file_size / sizeof(Slot);
   const std::size_t tight = places + places / 16 + 16;
-  return std::max(tight, std::min(roomy, within_memory));
+  return roomy <= within_memory ? roomy : std::max(tight, within_memory);
 }
 
 std::size_t CoordinateIndex::count_place_lines() const {

@@ -140,9 +140,13 @@ class CoordinateIndex {
   void add_place_lines();
   void add(const Line& line, std::uint64_t hash);
   static std::size_t slots_for(std::size_t places, std::size_t file_size);
-  // The slot that a probe for `hash` starts at: the low half of the hash
-  // scaled to the table, which need not have a size of a power of two.
-  std::size_t slot_of(std::uint64_t hash) const { return ((hash & 0xffffffffU) * slots_.size()) >> 32; }
+  // The slot that a probe for `hash` starts at. A table has a size of a
+  // power of two, whose low bits of the hash pick a slot in one step, unless
+  // that would take more memory than the bound: then the low half of the
+  // hash is scaled to its size, which costs lookups a little time.
+  std::size_t slot_of(std::uint64_t hash) const {
+    return mask_ != 0 ? hash & mask_ : ((hash & 0xffffffffU) * slots_.size()) >> 32;
+  }
   std::size_t next_slot(std::size_t slot) const { return slot + 1 == slots_.size() ? 0 : slot + 1; }
 
   // Lines go by reference or in parts: a copy on the stack, written in
@@ -180,6 +184,7 @@ class CoordinateIndex {
   // Written only under the lock, read outside it to spare a lookup the lock.
   std::atomic<std::size_t> room_left_ = 0;
   LargeArray<Slot> slots_;
+  std::size_t mask_ = 0;  // the table's size less one when that is a power of two, else 0
   std::size_t longest_twin_ = 0;
 };
 

@@ -354,15 +354,15 @@ TEST(Merge, KeepingExistingMapsMakesMergingAgainChangeNothing) {
 TEST(CoordinateIndex, KeepsProbesShortForLinesMadeToCollide) {
   constexpr std::uint64_t kAttacked = 1;
   constexpr std::size_t kLines = 300;
-  // A probe starts at the low half of the hash scaled to the table: lines
-  // whose hashes have bits 20 to 31 clear start at the first slot of any
-  // table of up to 4,096 slots, and 300 lines take fewer.
+  // A table's size is a power of two, and its slot is picked by the low bits
+  // of the hash: lines whose hashes have the low 12 bits clear start at the
+  // first slot of any table of up to 4,096 slots, and 300 lines take fewer.
   std::string coordinates;
   std::size_t found = 0;
   for (std::uint64_t candidate = 0; found < kLines; ++candidate) {
     const std::string text = "2 PLAC Ort " + std::to_string(candidate);
-    if ((hash_text(text, kAttacked) & 0xfff00000U) != 0) continue;
-    coordinates += text + "\n";
+    if ((hash_text(text, kAttacked) & 0xfff) != 0) continue;
+    coordinates += text + "\n" + kBlock;
     ++found;
   }
   StringSource attacked(coordinates);

@@ -311,7 +311,9 @@ class NothingLost(Case):
             with open(self.dir / "tree.fifo", "wb") as tree:
                 tree.write(TREE * 1000)
                 tree.flush()
+                deadline = time.monotonic() + 60
                 while len(list(self.dir.iterdir())) < 5:  # the new file beside utfil
+                    self.assertLess(time.monotonic(), deadline, "no new file beside utfil")
                     time.sleep(0.01)
                 program.send_signal(sent)
                 self.assertEqual(program.wait(timeout=60), -sent)
