@@ -128,7 +128,7 @@ class CoordinateIndex {
     // twin's first use, since most twins of a large file are never used.
     std::uint32_t block;
   };
-  static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // a size too large to fit
+  static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // no block has a line end of 3 bytes
 
   void read(Source& coordinate_file);
   // The place lines of the file, each a twin unless an earlier line is the

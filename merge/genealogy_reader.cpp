@@ -80,8 +80,9 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer
   const char* const cut = line_break_.after_last(data + std::max(first, held), data + last);
   const std::size_t whole = cut == nullptr ? std::max(first, held_lines_) : static_cast<std::size_t>(cut - data);
   // A line too long to hold goes on as far as it is read.
-  passing_ = last - whole > hold_limit_;
-  const std::size_t kept = passing_ ? last : static_cast<std::size_t>(open_run(data + first, data + whole) - data);
+  const bool too_long = last - whole > hold_limit_;
+  passing_ = passing_ || too_long;
+  const std::size_t kept = too_long ? last : static_cast<std::size_t>(open_run(data + first, data + whole) - data);
   carried_ = {data + kept, last - kept};
   held_lines_ = kept < whole ? whole - kept : 0;
   block.bytes = {data, kept};

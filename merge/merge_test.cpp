@@ -144,6 +144,16 @@ TEST(Merge, StreamsLinesLongerThanAnyTwinThrough) {
   EXPECT_TRUE(merged_by(2, genealogy, coordinates) == kUppsala + kBlock + long_place + kUppsala + kBlock);
 }
 
+TEST(Merge, NeverLooksUpThePieceOfALineTooLongToHold) {
+  // Read in pieces of 4 KiB, the last piece of each of these lines, which
+  // are too long to hold, is exactly a twin: wherever in its passing the
+  // reader is when that piece comes, it must know it for the end of a line.
+  for (std::size_t pieces = 17; pieces < 40; ++pieces) {
+    const std::string genealogy = "1 NOTE " + std::string(pieces * 4096 - 7, 'x') + "2 PLAC Ås\n";
+    EXPECT_TRUE(merged(genealogy, "2 PLAC Ås\n" + kBlock, 4096) == genealogy) << pieces;
+  }
+}
+
 TEST(Merge, HoldsLongPlaceLinesThatHaveATwin) {
   const std::string long_place = "2 PLAC " + std::string(3 << 20, 'x') + "\r\n";
   const std::string genealogy = "0 HEAD\r\n" + long_place + "0 TRLR\r\n";
