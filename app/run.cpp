@@ -33,7 +33,7 @@ void report(std::string_view message) {
                  "; inget har skrivits");
 }
 
-// Refused before utfil is opened, since opening it empties it.
+// Whether utfil is an input under another name; see run_files for when.
 void refuse_overwriting_input(const Command& command) {
   const std::string& output = command.files[2];
   for (const auto& [argument, input] : {std::pair{"infil", 0}, std::pair{"koordinatfil", 1}}) {

@@ -25,9 +25,9 @@ class NearTwins {
  private:
   friend NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
 
-  std::uint64_t hash(std::string_view key) const { return hash_text(key, seed_); }
+  std::uint64_t hash(std::string_view key) const { return hash_text(key, salt_); }
 
-  std::uint64_t seed_ = random_seed();
+  std::uint64_t salt_ = random_salt();
   std::vector<std::pair<std::uint64_t, std::size_t>> lines_;  // by hash, then line
 };
 

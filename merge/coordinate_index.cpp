@@ -62,7 +62,7 @@ std::uint32_t fitted(std::size_t size, int spare_bits) {
 
 }  // namespace
 
-CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t seed) : seed_(seed) {
+CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t salt) : salt_(salt) {
   read(coordinate_file);
   // Editors on Windows begin a UTF-8 file with one, which would otherwise
   // keep the first place line from ever matching.

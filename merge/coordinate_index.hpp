@@ -55,13 +55,13 @@ class TwinBlock {
 class CoordinateIndex {
  public:
   // Reads the coordinate file to its end. A UTF-8 byte-order mark at its
-  // start is no part of its first line. `seed` seeds the hash.
-  explicit CoordinateIndex(Source& coordinate_file, std::uint64_t seed = random_seed());
+  // start is no part of its first line. `salt` salts the hash.
+  explicit CoordinateIndex(Source& coordinate_file, std::uint64_t salt = random_salt());
 
   std::uint64_t hash(Line line) const {
     // Only the last line of a file lacks a line end, so the flag rarely
     // separates two texts; it only has to keep the two kinds apart.
-    return hash_text(line.text, seed_) ^ (line.terminated() ? 0 : 0x5bd1e995U);
+    return hash_text(line.text, salt_) ^ (line.terminated() ? 0 : 0x5bd1e995U);
   }
 
   // Starts loading what a lookup of the line with `hash` reads: first its
@@ -177,7 +177,7 @@ class CoordinateIndex {
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
   std::size_t start_ = 0;  // past a byte-order mark
-  std::uint64_t seed_;
+  std::uint64_t salt_;
   LineBreak line_break_;
   std::string_view first_line_end_;
   std::mutex gathering_;

@@ -21,8 +21,8 @@ std::uint64_t entropy() {
 
 }  // namespace
 
-std::uint64_t random_seed() {
-  // The system's entropy once per run, and from it a new seed for every
+std::uint64_t random_salt() {
+  // The system's entropy once per run, and from it a new salt for every
   // table (splitmix64): asking the system each time costs more than a
   // small table's whole work.
   static const std::uint64_t base = entropy();

@@ -1,9 +1,9 @@
 // A fast, non-cryptographic hash of a line's text, for the coordinate index:
 // sixteen bytes a step, folded through a 64 by 64 to 128 bit multiply where
 // the compiler has one. Equal lines are always compared in full after a hash
-// match, so the hash only has to keep probes short. It is seeded anew for
+// match, so the hash only has to keep probes short. It is salted anew for
 // every run: coordinate files are shared between genealogists, and lines
-// made to collide under one seed would otherwise turn every lookup into a
+// made to collide under one salt would otherwise turn every lookup into a
 // long search.
 #pragma once
 
@@ -37,10 +37,10 @@ inline std::uint64_t load(const char* p, std::size_t bytes) {
 
 }  // namespace hash_detail
 
-// A seed that differs from run to run.
-std::uint64_t random_seed();
+// A salt that differs from run to run.
+std::uint64_t random_salt();
 
-inline std::uint64_t hash_text(std::string_view text, std::uint64_t seed) {
+inline std::uint64_t hash_text(std::string_view text, std::uint64_t salt) {
   using hash_detail::fold_multiply;
   using hash_detail::load;
   constexpr std::uint64_t k0 = 0xa0761d6478bd642fULL;
@@ -48,7 +48,7 @@ inline std::uint64_t hash_text(std::string_view text, std::uint64_t seed) {
   constexpr std::uint64_t k2 = 0x8ebc6af09c88c6e3ULL;
   const char* p = text.data();
   std::size_t left = text.size();
-  std::uint64_t h = k0 ^ seed ^ left;
+  std::uint64_t h = k0 ^ salt ^ left;
   std::uint64_t a = 0;
   std::uint64_t b = 0;
   if (left > 16) {
@@ -62,7 +62,7 @@ inline std::uint64_t hash_text(std::string_view text, std::uint64_t seed) {
   } else if (left > 0) {
     a = load(p, left);
   }
-  return fold_multiply(k1 ^ seed ^ left, fold_multiply(a ^ k2, b ^ h));
+  return fold_multiply(k1 ^ salt ^ left, fold_multiply(a ^ k2, b ^ h));
 }
 
 }  // namespace platsmarkeraren

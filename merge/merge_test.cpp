@@ -358,7 +358,7 @@ TEST(Merge, KeepingExistingMapsMakesMergingAgainChangeNothing) {
   EXPECT_EQ(report, expected);
 }
 
-// Lines chosen to fall on one slot under one seed are spread out under
+// Lines chosen to fall on one slot under one salt are spread out under
 // another: a file prepared against one run's hash costs another run no more
 // than any file of its size.
 TEST(CoordinateIndex, KeepsProbesShortForLinesMadeToCollide) {

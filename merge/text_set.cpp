@@ -24,7 +24,7 @@ std::uint64_t tag_of(std::uint64_t hash) { return hash >> kTagShift << kTagShift
 
 }  // namespace
 
-TextSet::TextSet(std::uint64_t seed) : seed_(seed), keys_(1024, 0) {}
+TextSet::TextSet(std::uint64_t salt) : salt_(salt), keys_(1024, 0) {}
 
 std::string_view TextSet::text_of(std::uint64_t key) const {
   const char* const stored = chunks_[(key >> kPlaceBits) & kChunkMask].get() + (key & kPlaceMask) - 1;
@@ -34,7 +34,7 @@ std::string_view TextSet::text_of(std::uint64_t key) const {
 }
 
 bool TextSet::insert(std::string_view text) {
-  const std::uint64_t hash = hash_text(text, seed_);
+  const std::uint64_t hash = hash_text(text, salt_);
   const std::size_t mask = keys_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     const std::uint64_t key = keys_[i];
@@ -74,7 +74,7 @@ void TextSet::grow() {
   const std::size_t mask = grown.size() - 1;
   for (const std::uint64_t key : keys_) {
     if (key == 0) continue;
-    std::size_t i = hash_text(text_of(key), seed_) & mask;
+    std::size_t i = hash_text(text_of(key), salt_) & mask;
     while (grown[i] != 0) i = (i + 1) & mask;
     grown[i] = key;
   }

@@ -21,7 +21,7 @@ namespace platsmarkeraren {
 
 class TextSet {
  public:
-  explicit TextSet(std::uint64_t seed = random_seed());
+  explicit TextSet(std::uint64_t salt = random_salt());
 
   // Adds `text`; false when the set holds it already.
   bool insert(std::string_view text);
@@ -31,7 +31,7 @@ class TextSet {
   std::uint64_t store(std::string_view text, std::uint64_t hash);
   void grow();
 
-  std::uint64_t seed_;
+  std::uint64_t salt_;
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunk_left_ = 0;   // bytes free in the last chunk
   std::size_t chunk_used_ = 0;   // bytes taken in it
