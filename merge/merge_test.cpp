@@ -372,7 +372,7 @@ TEST(CoordinateIndex, KeepsProbesShortForLinesMadeToCollide) {
   for (std::uint64_t candidate = 0; found < kLines; ++candidate) {
     const std::string text = "2 PLAC Ort " + std::to_string(candidate);
     if ((hash_text(text, kAttacked) & 0xfff) != 0) continue;
-    coordinates += text + "\n" + kBlock;
+    coordinates.append(text).append("\n").append(kBlock);
     ++found;
   }
   StringSource attacked(coordinates);
