@@ -26,7 +26,7 @@ except ImportError:  # Windows
 BINARY = ""
 EXAMPLES = Path()
 RUNNER = shlex.split(os.environ.get("PLATSMARKERAREN_RUNNER", ""))
-SANITIZED = bool(os.environ.get("PLATSMARKERAREN_SANITIZED"))
+SANITIZED = bool(os.environ.get("PLATSMARKERAREN_SANITIZED"))  # a sanitizer build
 WINDOWS = bool(RUNNER) or os.name == "nt"
 NL = b"\r\n" if WINDOWS else b"\n"  # standard error is a text stream
 
@@ -301,7 +301,8 @@ class NothingLost(Case):
         finally:
             subprocess.run(["umount", disk], check=True)
 
-    @unittest.skipIf(WINDOWS, "POSIX signals and named pipes")
+    @unittest.skipIf(WINDOWS or SANITIZED, "POSIX signals and named pipes, on a plain build: ThreadSanitizer "
+                     "holds back a signal raised in its handler")
     def test_an_interrupted_run_leaves_utfil_as_it_was(self):
         os.mkfifo(self.dir / "tree.fifo")
         self.make("keep.ged", b"old\n")
