@@ -15,10 +15,6 @@ namespace platsmarkeraren {
 
 namespace {
 
-constexpr std::size_t kBlockLines = 5;
-
-bool is_place_line(const Line& line) { return line.text.find(kPlaceMarker) != std::string_view::npos; }
-
 // The MAPs of one block: at most one, with a LATI and a LONG right under it.
 class MapCheck {
  public:
@@ -81,8 +77,8 @@ void check_block_line(const Line& line, std::size_t number, std::size_t place, M
 // Reads the coordinate file a line at a time, counting lines from 1.
 class Cursor {
  public:
-  Cursor(const char* first, const char* last, LineBreak line_break, std::size_t line = 0)
-      : next_(first), last_(last), line_break_(line_break), line_(line) {}
+  Cursor(const char* first, const char* last, LineBreak line_break)
+      : next_(first), last_(last), line_break_(line_break) {}
 
   bool at_end() const { return next_ == last_; }
   const char* position() const { return next_; }
@@ -93,7 +89,7 @@ class Cursor {
     return line_break_.split(line_break_.take_line(next_, last_));
   }
 
-  // Takes the next line back, once.
+  // Puts the line just taken back: it began at `position`.
   void put_back(const char* position) {
     next_ = position;
     --line_;
@@ -103,7 +99,7 @@ class Cursor {
   const char* next_;
   const char* last_;
   LineBreak line_break_;
-  std::size_t line_;
+  std::size_t line_ = 0;
 };
 
 // Checks the block of the place line just taken from `cursor`, and leaves
@@ -112,14 +108,14 @@ class Cursor {
 void check_block(Cursor& cursor, Findings& findings) {
   const std::size_t place = cursor.line();
   MapCheck maps(findings);
-  for (std::size_t taken = 0; taken < kBlockLines; ++taken) {
+  for (int taken = 0; taken < kBlockLines; ++taken) {
     if (cursor.at_end()) {
       findings.error(place, "blocket har bara " + std::to_string(taken) + " av fem rader: koordinatfilen tar slut");
       break;
     }
     const char* const position = cursor.position();
     const Line line = cursor.take();
-    if (is_place_line(line)) {
+    if (is_place_line(line.text)) {
       findings.error(cursor.line(), "ortrad i blocket till ortraden på rad " + std::to_string(place) +
                                         ": blocket är för kort, och raden skulle infogas i trädet");
       cursor.put_back(position);
@@ -134,7 +130,7 @@ void check_block(Cursor& cursor, Findings& findings) {
 bool same_block(const char* a, const char* b, const char* last, LineBreak line_break) {
   Cursor first(a, last, line_break);
   Cursor second(b, last, line_break);
-  for (std::size_t i = 0; i < kBlockLines && !(first.at_end() && second.at_end()); ++i) {
+  for (int i = 0; i < kBlockLines && !(first.at_end() && second.at_end()); ++i) {
     if (first.at_end() || second.at_end() || first.take().text != second.take().text) return false;
   }
   return true;
@@ -180,7 +176,7 @@ NearTwins check_blocks(const CoordinateIndex& index, Findings& findings) {
   for (Cursor cursor(file.data(), file.data() + file.size(), index.line_break()); !cursor.at_end();) {
     const char* const start = cursor.position();
     const Line line = cursor.take();
-    if (!is_place_line(line)) continue;
+    if (!is_place_line(line.text)) continue;
     places.push_back({static_cast<std::size_t>(start - file.data()), cursor.line()});
     check_twice(index, line, cursor, places, findings);
     near_twin_key(line.text, key);

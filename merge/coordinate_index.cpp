@@ -16,7 +16,6 @@ namespace platsmarkeraren {
 
 namespace {
 
-constexpr int kBlockLines = 5;
 // Below this, a second thread would cost more than it saves.
 constexpr std::size_t kSplitSize = 1 << 20;
 // The twins of a smaller file stay in the cache with the rest of the

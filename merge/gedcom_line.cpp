@@ -41,7 +41,7 @@ std::optional<GedcomLine> parse_gedcom_line(std::string_view text) {
 bool breaks_record(std::string_view text) {
   const int level = level_of(text);
   if (level >= 0 && level <= 2) return true;
-  return (level < 0 && is_blank(text)) || text.find(kPlaceMarker) != std::string_view::npos;
+  return (level < 0 && is_blank(text)) || is_place_line(text);
 }
 
 bool is_map_line(std::string_view text) {

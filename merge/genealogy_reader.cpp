@@ -106,7 +106,7 @@ const char* GenealogyReader::open_run(const char* first, const char* last) const
     }
     const std::string_view line = bytes_between(start, end);
     if (level_of(line_break_.split(line).text) < 3) return start;
-    if (line.find(kPlaceMarker) != std::string_view::npos) cut = start;
+    if (is_place_line(line)) cut = start;
     end = start;
   }
   return cut;

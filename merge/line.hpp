@@ -20,6 +20,11 @@ namespace platsmarkeraren {
 // space before the place name.
 inline constexpr std::string_view kPlaceMarker = "2 PLAC ";
 
+inline bool is_place_line(std::string_view line) { return line.find(kPlaceMarker) != std::string_view::npos; }
+
+// A twin's coordinate block: the lines after it that the merge inserts.
+inline constexpr int kBlockLines = 5;
+
 struct Line {
   std::string_view text;  // the line without its line end
   std::string_view end;   // one or two of CR and LF, or empty for the last line of a file
