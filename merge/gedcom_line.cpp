@@ -44,18 +44,27 @@ bool breaks_record(std::string_view text) {
   return (level < 0 && is_blank(text)) || is_place_line(text);
 }
 
-bool is_map_line(std::string_view text) {
-  const Level level = level_at(text);
-  if (level.number < 3) return false;
+namespace {
+
+// True when the line whose level is `level` has the tag MAP.
+bool has_map_tag(std::string_view text, const Level& level) {
   const std::string_view rest = text.substr(level.after);
   return rest.starts_with("MAP") && (rest.size() == 3 || rest[3] == ' ');
+}
+
+}  // namespace
+
+bool is_map_line(std::string_view text) {
+  const Level level = level_at(text);
+  return level.number >= 3 && has_map_tag(text, level);
 }
 
 bool carries_map_after(const char* next, const char* last, LineBreak line_break) {
   while (next < last) {
     const std::string_view text = line_break.split(line_break.take_line(next, last)).text;
-    if (level_of(text) < 3) return false;
-    if (is_map_line(text)) return true;
+    const Level level = level_at(text);
+    if (level.number < 3) return false;
+    if (has_map_tag(text, level)) return true;
   }
   return false;
 }

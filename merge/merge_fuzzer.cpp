@@ -1,8 +1,8 @@
 // Fuzzes the merge and the list of missing places against the naive model:
-// the input is split into a read size, whether existing maps are kept (and
-// the list is appended to the coordinate file), a number of workers, a coordinate file and a genealogy file, and any
-// difference from the model, in the output or in the report, stops the
-// fuzzer.
+// the input is split into a read size, whether existing maps are kept, a
+// number of workers, whether the list is appended to the coordinate file, a
+// coordinate file and a genealogy file, and any difference from the model,
+// in the output or in the report, stops the fuzzer.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t longest_read = input.ConsumeIntegralInRange<std::size_t>(1, 4096);
   const platsmarkeraren::MergeOptions options = {.keep_existing_maps = input.ConsumeBool(),
                                                  .workers = input.ConsumeIntegralInRange<unsigned>(1, 3)};
+  const bool appending = input.ConsumeBool();
   const std::string coordinates = input.ConsumeRandomLengthString();
   const std::string genealogy = input.ConsumeRemainingBytesAsString();
   namespace naive = platsmarkeraren::naive;
@@ -40,10 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto list = [&](platsmarkeraren::Source& genealogy_source, platsmarkeraren::Source& coordinate_source,
                         platsmarkeraren::Sink& output) {  // cppcheck-suppress constParameter
     platsmarkeraren::list_missing_places(genealogy_source, coordinate_source, output,
-                                         {.appending = options.keep_existing_maps});
+                                         {.appending = appending});
   };
   if (run_in_memory(list, genealogy, coordinates, longest_read) !=
-      naive::missing_places(genealogy, coordinates, options.keep_existing_maps)) {
+      naive::missing_places(genealogy, coordinates, appending)) {
     std::abort();
   }
   return 0;
