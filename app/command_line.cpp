@@ -33,6 +33,10 @@ bool apply_group(std::string_view group, Command& command) {
       case 'K':
         command.action = Action::check;
         break;
+      case 'g':
+      case 'G':
+        command.action = Action::draft;
+        break;
       case 'b':
       case 'B':
         command.keep_existing_maps = true;
@@ -45,6 +49,7 @@ bool apply_group(std::string_view group, Command& command) {
 }
 
 std::size_t files_wanted(const Command& command) {
+  if (command.action == Action::draft) return 3;
   return command.action == Action::list || command.action == Action::check || command.redirect ? 2 : 3;
 }
 

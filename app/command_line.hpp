@@ -14,6 +14,7 @@ enum class Action {
   merge,         // infil, koordinatfil and utfil, or infil and koordinatfil under -r
   list,          // l or L: infil and koordinatfil, the list to standard output
   check,         // k or K: infil and koordinatfil, the findings to standard output
+  draft,         // g or G: infil, koordinatfil and ortregister, the draft to standard output
 };
 
 struct Command {

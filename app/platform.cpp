@@ -80,6 +80,8 @@ std::FILE* open_file(const std::string& name, const char* mode) {
   return _wfopen(widen(name).c_str(), widen(mode).c_str());
 }
 
+bool standard_error_is_terminal() { return _isatty(2) != 0; }
+
 std::FILE* binary_standard_output() {
   _setmode(_fileno(stdout), _O_BINARY);
   return stdout;
@@ -174,6 +176,8 @@ bool prepare_console() {
   }
   return output_open;
 }
+
+bool standard_error_is_terminal() { return isatty(2) != 0; }
 
 std::FILE* open_file(const std::string& name, const char* mode) {
   return std::fopen(name.c_str(), mode);

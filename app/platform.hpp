@@ -22,6 +22,10 @@ std::vector<std::string> utf8_arguments(int argc, wchar_t** argv);
 // run opens takes its place. Returns false when standard output was closed.
 bool prepare_console();
 
+// Whether standard error shows on a terminal, where a line can be
+// rewritten in place.
+bool standard_error_is_terminal();
+
 // Opens `name` (as given on the command line) in binary mode "rb" or "wb".
 std::FILE* open_file(const std::string& name, const char* mode);
 

@@ -10,8 +10,10 @@
 
 #include "app/file.hpp"
 #include "app/platform.hpp"
+#include "app/progress.hpp"
 #include "app/texts.hpp"
 #include "check/check.hpp"
+#include "gazetteer/gazetteer.hpp"
 #include "merge/merge.hpp"
 #include "merge/missing_places.hpp"
 
@@ -76,7 +78,23 @@ struct Outcome {
   std::string warning;  // for standard error once the files are closed; empty for none
 };
 
+// Drafts blocks from the gazetteer, which is read last.
+Outcome draft(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
+  const std::string& name = command.files[2];
+  InputFile gazetteer("ortregister", name);
+  Progress progress(describe("ortregister", name), gazetteer.size_hint());
+  const DraftCounts counts =
+      draft_coordinates(genealogy, coordinates, gazetteer, describe("ortregister", name), output,
+                        {.appending = standard_output_is(command.files[1]),
+                         .progress = [&progress](std::size_t done) { progress(done); }});
+  gazetteer.close();
+  if (counts.unreadable_rows == 0) return {};
+  return {0, "varning: " + std::to_string(counts.unreadable_rows) + " rader i " + describe("ortregister", name) +
+                 " har koordinater som inte går att läsa och hoppades över"};
+}
+
 Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
+  if (command.action == Action::draft) return draft(command, genealogy, coordinates, output);
   if (command.action == Action::list) {
     // Appended to the coordinate file, the list must not run on from its
     // last line.
@@ -146,6 +164,7 @@ int run(const Command& command, bool standard_output_open) {
     case Action::merge:
     case Action::list:
     case Action::check:
+    case Action::draft:
       break;
   }
   try {

@@ -65,7 +65,10 @@ class MissingPlaces final : public GenealogyVisitor {
 }  // namespace
 
 void list_missing_places(Source& genealogy, Source& coordinates, Sink& output, const ListOptions& options) {
-  const CoordinateIndex index(coordinates);
+  list_missing_places(genealogy, CoordinateIndex(coordinates), output, options);
+}
+
+void list_missing_places(Source& genealogy, const CoordinateIndex& index, Sink& output, const ListOptions& options) {
   const bool end_last_line = options.appending && index.ends_mid_line();
   // A place line longer than any twin is missing too and must be listed
   // whole, so every line is held whole here. A place is listed where it is

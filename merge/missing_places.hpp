@@ -19,4 +19,8 @@ struct ListOptions {
 
 void list_missing_places(Source& genealogy, Source& coordinates, Sink& output, const ListOptions& options = {});
 
+class CoordinateIndex;
+// The same, against a coordinate file indexed already.
+void list_missing_places(Source& genealogy, const CoordinateIndex& index, Sink& output, const ListOptions& options = {});
+
 }  // namespace platsmarkeraren

@@ -1,0 +1,196 @@
+#include "gazetteer/gazetteer.hpp"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "gazetteer/gazetteer_rows.hpp"
+#include "gazetteer/house_shape.hpp"
+#include "gazetteer/place_query.hpp"
+#include "gazetteer/resolve.hpp"
+#include "gazetteer/tree_encoding.hpp"
+#include "merge/coordinate_index.hpp"
+#include "merge/line.hpp"
+#include "merge/memory_stream.hpp"
+#include "merge/missing_places.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+// Passes the tree on and keeps its first bytes, which hold its header.
+class HeaderKeeper final : public Source {
+ public:
+  explicit HeaderKeeper(Source& tree) : tree_(tree) {}
+
+  std::size_t read(char* into, std::size_t size) override {
+    const std::size_t got = tree_.read(into, size);
+    start_.append(into, std::min(got, kHeaderBytes - start_.size()));
+    return got;
+  }
+  std::size_t size_hint() const override { return tree_.size_hint(); }
+  std::string_view start() const { return start_; }
+
+ private:
+  static constexpr std::size_t kHeaderBytes = std::size_t{64} << 10;
+  Source& tree_;
+  std::string start_;
+};
+
+// A notes line's candidates stop at ten; more are counted.
+constexpr std::size_t kCandidatesShown = 10;
+
+struct MissingPlace {
+  std::string_view line;  // the place line without its line end
+  PlaceQuery query;
+  Resolution resolution;
+};
+
+std::string_view kind_name(PlaceKind kind) {
+  switch (kind) {
+    case PlaceKind::parish:
+      return "socken";
+    case PlaceKind::church:
+      return "kyrka";
+    case PlaceKind::populated:
+      return "ort";
+    case PlaceKind::municipality:
+      return "kommun";
+  }
+  return {};
+}
+
+class DraftWriter {
+ public:
+  DraftWriter(const WantedRows& gazetteer, TreeEncoding encoding, std::string_view line_end, Sink& out)
+      : gazetteer_(gazetteer), encoding_(encoding), line_end_(line_end), out_(out) {
+    for (const County& county : gazetteer.counties()) counties_.try_emplace(county.country + '.' + county.admin1, &county);
+  }
+
+  void block(const MissingPlace& place, const HouseShape& shape) {
+    const GazetteerRow& row = *place.resolution.rows.front();
+    raw_line(place.line);
+    const std::string source = "GeoNames " + row.id + ": " + encode(description(row), TreeEncoding::ascii);
+    for (const std::string& text : shape.block(row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'), source)) {
+      raw_line(text);
+    }
+  }
+
+  void heading() {
+    line("# Orter som ortregistret inte avgör. Välj bland kandidaterna och skriv blocket för hand under");
+    line("# ortraden, eller rätta ortraden i trädet. Rader som börjar med # förs aldrig in i ett träd.");
+  }
+
+  void notes(const MissingPlace& place) {
+    const Resolution& resolution = place.resolution;
+    const std::string_view why = resolution.outcome == Resolution::ambiguous ? "flera orter har namnet; välj en:"
+                                 : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
+                                                            : "namnet finns inte i ortregistret";
+    line("#");
+    out_.write(encode("# ", encoding_));
+    out_.write(shown_place(place.line));
+    line(": " + std::string(why));
+    const std::size_t shown = std::min(resolution.rows.size(), kCandidatesShown);
+    for (std::size_t i = 0; i < shown; ++i) {
+      const GazetteerRow& row = *resolution.rows[i];
+      line("#   " + description(row) + ": " + row.latitude.gedcom('N', 'S') + " " + row.longitude.gedcom('E', 'W') +
+           " (GeoNames " + row.id + ")");
+    }
+    if (resolution.rows.size() > shown) line("#   och " + std::to_string(resolution.rows.size() - shown) + " till");
+  }
+
+ private:
+  // A line of UTF-8 text, in the tree's encoding.
+  void line(std::string_view text) { raw_line(encode(text, encoding_)); }
+  // A line of bytes as they stand: the tree's, the coordinate file's, ASCII.
+  void raw_line(std::string_view bytes) {
+    out_.write(bytes);
+    out_.write(line_end_);
+  }
+
+  // The place's text as the tree spells it; were the place marker to stand
+  // in it again, a note would be taken for a place line.
+  static std::string shown_place(std::string_view place_line) {
+    std::string text(place_line.substr(place_line.find(kPlaceMarker) + kPlaceMarker.size()));
+    for (std::size_t at = text.find(kPlaceMarker); at != std::string::npos; at = text.find(kPlaceMarker, at)) {
+      text[at + 1] = '_';
+    }
+    return text;
+  }
+
+  // "Älvkarleby, socken, Uppsala län", in UTF-8.
+  std::string description(const GazetteerRow& row) const {
+    std::string text = row.name + ", " + std::string(kind_name(row.kind));
+    const auto county = counties_.find(row.country + '.' + row.admin1);
+    if (county != counties_.end()) text += ", " + county->second->name;
+    if (county == counties_.end() || row.country != "SE") text += ", " + row.country;
+    return text;
+  }
+
+  const WantedRows& gazetteer_;
+  TreeEncoding encoding_;
+  std::string_view line_end_;
+  Sink& out_;
+  std::unordered_map<std::string, const County*> counties_;
+};
+
+// The missing places: the lines of the list that -l writes.
+std::vector<std::string_view> lines_of(std::string_view list) {
+  const LineBreak line_break = LineBreak::of(list);
+  std::vector<std::string_view> lines;
+  for (const char* next = list.data(); next != list.data() + list.size();) {
+    lines.push_back(line_break.split(line_break.take_line(next, list.data() + list.size())).text);
+  }
+  return lines;
+}
+
+// How the draft ends its lines: as the coordinate file, else as the tree.
+std::string_view line_end_of(const CoordinateIndex& index, std::string_view list) {
+  if (!index.first_line_end().empty()) return index.first_line_end();
+  const Line first = LineBreak::of(list).split(list.substr(0, list.find_first_of("\r\n") + 2));
+  return first.terminated() ? first.end : "\n";
+}
+
+}  // namespace
+
+DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& gazetteer,
+                              std::string_view gazetteer_name, Sink& out, const DraftOptions& options) {
+  const CoordinateIndex index(coordinates);
+  HeaderKeeper tree(genealogy);
+  StringSink list;
+  list_missing_places(tree, index, list);
+  if (list.text.empty()) return {};
+  const TreeEncoding encoding = tree_encoding(tree.start());
+  std::vector<MissingPlace> places;
+  std::vector<std::string> exact_keys;
+  std::vector<std::string> ascii_keys;
+  for (const std::string_view line : lines_of(list.text)) {
+    MissingPlace& place = places.emplace_back(MissingPlace{line, place_query(line, encoding), {}});
+    exact_keys.insert(exact_keys.end(), place.query.exact_forms.begin(), place.query.exact_forms.end());
+    ascii_keys.insert(ascii_keys.end(), place.query.ascii_forms.begin(), place.query.ascii_forms.end());
+  }
+  WantedRows rows(exact_keys, ascii_keys);
+  rows.read(gazetteer, gazetteer_name, options.progress);
+
+  DraftCounts counts{.unreadable_rows = rows.unreadable()};
+  const std::string_view line_end = line_end_of(index, list.text);
+  if (options.appending && index.ends_mid_line()) out.write(line_end);
+  DraftWriter writer(rows, encoding, line_end, out);
+  const HouseShape shape = HouseShape::of(index.file(), index.line_break());
+  for (MissingPlace& place : places) {
+    place.resolution = resolve(place.query, rows);
+    if (place.resolution.outcome != Resolution::resolved) continue;
+    ++counts.resolved;
+    writer.block(place, shape);
+  }
+  for (const MissingPlace& place : places) {
+    if (place.resolution.outcome == Resolution::resolved) continue;
+    if (counts.ambiguous + counts.unknown == 0) writer.heading();
+    ++(place.resolution.outcome == Resolution::ambiguous ? counts.ambiguous : counts.unknown);
+    writer.notes(place);
+  }
+  return counts;
+}
+
+}  // namespace platsmarkeraren

@@ -1,0 +1,185 @@
+#include "gazetteer/gazetteer_rows.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "gazetteer/counties.hpp"
+#include "gazetteer/place_name.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+constexpr std::size_t kColumns = 19;
+constexpr std::size_t kReadSize = std::size_t{1} << 20;
+
+enum Column : std::size_t {
+  kId = 0,
+  kName = 1,
+  kAsciiName = 2,
+  kAlternateNames = 3,
+  kLatitude = 4,
+  kLongitude = 5,
+  kFeatureCode = 7,
+  kCountry = 8,
+  kAdmin1 = 10,
+};
+
+// The kind of a feature code that names a place, if it is one.
+std::optional<PlaceKind> kind_of(std::string_view code) {
+  if (code.starts_with("PPL")) return PlaceKind::populated;
+  if (code == "PRSH") return PlaceKind::parish;
+  if (code == "CH") return PlaceKind::church;
+  if (code == "ADM2") return PlaceKind::municipality;
+  return std::nullopt;
+}
+
+// Splits a row at its tabs; the number of columns found, which is more
+// than 19 when the row has too many.
+std::size_t split_row(std::string_view row, std::string_view (&columns)[kColumns]) {
+  std::size_t count = 0;
+  std::size_t from = 0;
+  while (true) {
+    const void* const tab = std::memchr(row.data() + from, '\t', row.size() - from);
+    const std::size_t end = tab == nullptr ? row.size() : static_cast<std::size_t>(static_cast<const char*>(tab) - row.data());
+    if (count < kColumns) columns[count] = row.substr(from, end - from);
+    ++count;
+    if (tab == nullptr) return count;
+    from = end + 1;
+  }
+}
+
+template <typename Each>
+void for_each_name(std::string_view names, Each each) {
+  for (std::size_t from = 0; from <= names.size();) {
+    const std::size_t comma = std::min(names.find(',', from), names.size());
+    if (comma > from) each(names.substr(from, comma - from));
+    from = comma + 1;
+  }
+}
+
+const std::vector<std::uint32_t> kNone;
+
+}  // namespace
+
+WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys) {
+  for (const std::string& key : exact_keys) exact_.try_emplace(key);
+  for (const std::string& key : ascii_keys) ascii_.try_emplace(key);
+}
+
+const std::vector<std::uint32_t>& WantedRows::with_exact_key(const std::string& key) const {
+  const auto found = exact_.find(key);
+  return found == exact_.end() ? kNone : found->second;
+}
+
+const std::vector<std::uint32_t>& WantedRows::with_ascii_key(const std::string& key) const {
+  const auto found = ascii_.find(key);
+  return found == ascii_.end() ? kNone : found->second;
+}
+
+void WantedRows::read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress) {
+  name_ = name;
+  // A bounded buffer: whole lines are taken from it, and the start of a
+  // line not read to its end moves to the front. A longer line than the
+  // buffer holds makes it grow.
+  std::vector<char> buffer(kReadSize);
+  std::size_t held = 0;
+  std::size_t read_so_far = 0;
+  while (true) {
+    if (held == buffer.size()) buffer.resize(buffer.size() * 2);
+    const std::size_t got = gazetteer.read(buffer.data() + held, buffer.size() - held);
+    read_so_far += got;
+    const bool at_end = got == 0;
+    held += got;
+    const char* next = buffer.data();
+    const char* const last = buffer.data() + held;
+    while (next != last) {
+      const void* const found = std::memchr(next, '\n', static_cast<std::size_t>(last - next));
+      if (found == nullptr && !at_end) break;
+      const char* const end = found == nullptr ? last : static_cast<const char*>(found);
+      take_row({next, static_cast<std::size_t>(end - next)});
+      next = found == nullptr ? last : end + 1;
+    }
+    held = static_cast<std::size_t>(last - next);
+    std::memmove(buffer.data(), next, held);
+    if (at_end) return;
+    progress(read_so_far);
+  }
+}
+
+void WantedRows::take_row(std::string_view row) {
+  ++line_;
+  if (row.ends_with('\r')) row.remove_suffix(1);
+  std::string_view columns[kColumns];
+  const std::size_t count = split_row(row, columns);
+  if (count != kColumns) {
+    throw std::runtime_error(std::string(name_) + " är ingen GeoNames-fil: rad " + std::to_string(line_) + " har " +
+                             std::to_string(count) + " kolumner, inte 19");
+  }
+  const std::string_view code = columns[kFeatureCode];
+  if (code == "ADM1") {
+    take_county(columns);
+  } else if (const std::optional<PlaceKind> kind = kind_of(code)) {
+    take_place(columns, *kind);
+  }
+}
+
+void WantedRows::take_county(const std::string_view (&columns)[kColumns]) {
+  County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
+  const auto add = [&](std::string_view name) {
+    exact_key(name, exact_key_);
+    ascii_key(exact_key_, ascii_key_);
+    const CountyForms forms = county_forms(ascii_key_);
+    for (const std::string_view form : {forms.name, forms.genitive_stem}) {
+      if (!form.empty() && std::find(county.keys.begin(), county.keys.end(), form) == county.keys.end()) {
+        county.keys.emplace_back(form);
+      }
+    }
+  };
+  add(columns[kName]);
+  add(columns[kAsciiName]);
+  for_each_name(columns[kAlternateNames], add);
+  counties_.push_back(std::move(county));
+}
+
+void WantedRows::take_place(const std::string_view (&columns)[kColumns], PlaceKind kind) {
+  matches_.clear();
+  match_name(columns[kName], false);
+  match_name(columns[kAsciiName], true);
+  for_each_name(columns[kAlternateNames], [&](std::string_view name) { match_name(name, false); });
+  if (matches_.empty()) return;
+  const std::optional<Degrees> latitude = Degrees::read(columns[kLatitude], 90);
+  const std::optional<Degrees> longitude = Degrees::read(columns[kLongitude], 180);
+  if (!latitude || !longitude) {
+    ++unreadable_;
+    return;
+  }
+  const auto row = static_cast<std::uint32_t>(rows_.size());
+  for (std::vector<std::uint32_t>* rows : matches_) {
+    if (rows->empty() || rows->back() != row) rows->push_back(row);
+  }
+  rows_.push_back({std::string(columns[kId]), std::string(columns[kName]), std::string(columns[kAsciiName]),
+                   *latitude, *longitude, kind, std::string(columns[kCountry]), std::string(columns[kAdmin1])});
+}
+
+// Notes the lists of the keys that `name` has among those looked for. An
+// exact key is looked for only when its ASCII key is, which is true of
+// nearly no name: that one look-up is all most names cost.
+void WantedRows::match_name(std::string_view name, bool ascii_only) {
+  exact_key(name, exact_key_);
+  const KeyForms forms = key_forms(exact_key_);
+  for (int i = 0; i < forms.count; ++i) {
+    ascii_key(forms.forms[i], ascii_key_);
+    const auto ascii = ascii_.find(ascii_key_);
+    if (ascii == ascii_.end()) continue;
+    matches_.push_back(&ascii->second);
+    if (ascii_only) continue;
+    const auto exact = exact_.find(std::string(forms.forms[i]));
+    if (exact != exact_.end()) matches_.push_back(&exact->second);
+  }
+}
+
+}  // namespace platsmarkeraren

@@ -1,0 +1,94 @@
+// The rows of a GeoNames file that a draft can use. The file is streamed
+// once and only the rows whose names are looked for are kept, with every
+// county row (ADM1), which names the counties of the others: memory then
+// follows the places looked for, not the gazetteer, which may hold the
+// whole world.
+//
+// A GeoNames file holds one row per line, 19 columns separated by tabs,
+// UTF-8, no header. Here: 1 geonameid, 2 name, 3 asciiname, 4 alternate
+// names (separated by commas), 5 latitude, 6 longitude, 8 feature code,
+// 9 country code, 11 admin1 code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "gazetteer/degrees.hpp"
+#include "merge/stream.hpp"
+
+namespace platsmarkeraren {
+
+// The kinds of rows that name a place, in the order they are preferred
+// among rows that lie together.
+enum class PlaceKind : std::uint8_t {
+  parish,        // PRSH
+  church,        // CH
+  populated,     // PPL and its kinds
+  municipality,  // ADM2: only where no row of the other kinds is found
+};
+
+struct GazetteerRow {
+  std::string id;
+  std::string name;        // UTF-8
+  std::string ascii_name;  // the file's own ASCII spelling
+  Degrees latitude;
+  Degrees longitude;
+  PlaceKind kind;
+  std::string country;
+  std::string admin1;
+};
+
+// A county: an ADM1 row, by its country and admin1 code.
+struct County {
+  std::string country;
+  std::string admin1;
+  std::string name;
+  std::vector<std::string> keys;  // ASCII keys of its names, as county_forms gives them
+};
+
+class WantedRows {
+ public:
+  // `exact_keys` and `ascii_keys` are the name keys looked for.
+  WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys);
+
+  // Reads a GeoNames file through, keeping the rows wanted. `progress` is
+  // told how many bytes are read so far. A line without its 19 columns
+  // ends the reading with an error naming `name` and the line.
+  void read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress);
+
+  // The rows whose names have this exact key, or this ASCII key, in file
+  // order; indices into rows().
+  const std::vector<std::uint32_t>& with_exact_key(const std::string& key) const;
+  const std::vector<std::uint32_t>& with_ascii_key(const std::string& key) const;
+
+  const std::vector<GazetteerRow>& rows() const { return rows_; }
+  const std::vector<County>& counties() const { return counties_; }
+  // Rows that named a place looked for but whose coordinates could not be read.
+  std::size_t unreadable() const { return unreadable_; }
+
+ private:
+  using KeyRows = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+  void take_row(std::string_view row);
+  void take_county(const std::string_view (&columns)[19]);
+  void take_place(const std::string_view (&columns)[19], PlaceKind kind);
+  void match_name(std::string_view name, bool ascii_only);
+
+  KeyRows exact_;
+  KeyRows ascii_;
+  std::vector<GazetteerRow> rows_;
+  std::vector<County> counties_;
+  std::size_t unreadable_ = 0;
+  std::size_t line_ = 0;
+  std::string_view name_;
+  // The lists of keys that the row being read has among those looked for.
+  std::vector<std::vector<std::uint32_t>*> matches_;
+  std::string exact_key_;  // reused from name to name
+  std::string ascii_key_;
+};
+
+}  // namespace platsmarkeraren

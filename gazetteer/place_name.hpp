@@ -1,0 +1,60 @@
+// How two spellings of a place's name are found to be the same name: the
+// tree's place text and a gazetteer row's names are brought to one key by
+// the same steps, so a rule never holds on one side only.
+//
+// The exact key is the name in lowercase letters, with hyphens and runs of
+// blanks as one space. The ASCII key is the exact key with every letter
+// folded to its plain Latin spelling (ä to a, ø to o, æ to ae): "Gavle"
+// finds Gävle through it. A parish word that ends the name ("Rasbo sn",
+// "Hofors församling", "Mora kyrka", "Gävle kommun") is not part of it; the
+// name before such a word may stand in the genitive ("Stora Kopparbergs
+// församling"), so it has a second form without the s.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platsmarkeraren {
+
+// Appends the UTF-8 bytes of `code_point`.
+void append_utf8(std::string& out, char32_t code_point);
+
+// Reads the code point of UTF-8 at `next` and moves past it. A byte that
+// begins no valid sequence is read as the Windows-1252 letter it would be,
+// so a tree that says UTF-8 but holds a few ANSI letters still matches.
+char32_t next_code_point(std::string_view text, std::size_t& next);
+
+// The Windows-1252 letter of one byte.
+char32_t windows_1252(unsigned char byte);
+
+// The lowercase letter of `code_point`, for the Latin letters.
+char32_t lowercase(char32_t code_point);
+
+// The plain ASCII spelling of a lowercase letter: "a" for ä, "ae" for æ,
+// empty for a letter outside the Latin ones.
+std::string_view ascii_spelling(char32_t lower);
+
+// Writes the exact key of a UTF-8 name into `key`.
+void exact_key(std::string_view name, std::string& key);
+
+// Writes the ASCII key of an exact key into `key`.
+void ascii_key(std::string_view exact, std::string& key);
+
+// A key with a closing parish word taken off: `stem` is the key before the
+// word, `genitive_stem` the stem without a closing s when it has one and a
+// word was taken. Both are empty when there was no parish word.
+struct ParishForms {
+  std::string_view stem;
+  std::string_view genitive_stem;
+};
+ParishForms parish_forms(std::string_view key);
+
+// The forms of one key that a name may be found by, most literal first:
+// the key, then its stems; duplicates and empty forms are left out.
+struct KeyForms {
+  std::string_view forms[3];
+  int count = 0;
+};
+KeyForms key_forms(std::string_view key);
+
+}  // namespace platsmarkeraren

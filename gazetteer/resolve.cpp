@@ -1,0 +1,111 @@
+#include "gazetteer/resolve.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <optional>
+
+namespace platsmarkeraren {
+
+namespace {
+
+constexpr double kKilometresPerDegree = 111.2;
+
+double kilometres(const GazetteerRow& a, const GazetteerRow& b) {
+  constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+  const double latitude = (a.latitude.value() + b.latitude.value()) / 2 * kRadiansPerDegree;
+  const double north = a.latitude.value() - b.latitude.value();
+  double east = std::abs(a.longitude.value() - b.longitude.value());
+  if (east > 180) east = 360 - east;
+  return kKilometresPerDegree * std::hypot(north, east * std::cos(latitude));
+}
+
+using Counties = std::vector<const County*>;
+
+// The counties the place names; none when it names no county, and an empty
+// list when it names one the gazetteer does not hold.
+std::optional<Counties> named_counties(const PlaceQuery& query, const WantedRows& gazetteer) {
+  for (const CountyPart& part : query.county_parts) {
+    Counties found;
+    for (const County& county : gazetteer.counties()) {
+      if (!query.country.empty() && county.country != query.country) continue;
+      const bool named = std::any_of(part.keys.begin(), part.keys.end(), [&](const std::string& key) {
+        return std::find(county.keys.begin(), county.keys.end(), key) != county.keys.end();
+      });
+      if (named) found.push_back(&county);
+    }
+    if (!found.empty() || part.surely_county) return found;
+  }
+  return std::nullopt;
+}
+
+bool lies_in(const GazetteerRow& row, const PlaceQuery& query, const std::optional<Counties>& counties) {
+  if (!query.country.empty() && row.country != query.country) return false;
+  if (!counties) return true;
+  return std::any_of(counties->begin(), counties->end(), [&](const County* county) {
+    return county->country == row.country && county->admin1 == row.admin1;
+  });
+}
+
+// Calls `each` with the rows of each of the name's keys, letter for letter
+// before ASCII spellings, until it returns true.
+template <typename Each>
+void for_each_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
+  for (const std::string& key : query.exact_forms) {
+    if (each(gazetteer.with_exact_key(key))) return;
+  }
+  for (const std::string& key : query.ascii_forms) {
+    if (each(gazetteer.with_ascii_key(key))) return;
+  }
+}
+
+// The places among `rows`: rows joined, one to the next, by lying within
+// a few kilometres. One row of each, the most preferred kind, in file order.
+std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerRow*>& rows) {
+  std::vector<std::size_t> place(rows.size());
+  std::iota(place.begin(), place.end(), 0);
+  const auto root = [&](std::size_t i) {
+    while (place[i] != i) i = place[i] = place[place[i]];
+    return i;
+  };
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t j = i + 1; j < rows.size(); ++j) {
+      if (kilometres(*rows[i], *rows[j]) <= kSamePlaceKilometres) place[std::max(root(i), root(j))] = std::min(root(i), root(j));
+    }
+  }
+  std::vector<const GazetteerRow*> chosen(rows.size(), nullptr);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const GazetteerRow*& best = chosen[root(i)];
+    if (best == nullptr || rows[i]->kind < best->kind) best = rows[i];
+  }
+  std::erase(chosen, nullptr);
+  return chosen;
+}
+
+}  // namespace
+
+Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
+  const std::optional<Counties> counties = named_counties(query, gazetteer);
+  Resolution resolution;
+  std::vector<const GazetteerRow*> elsewhere;
+  for_each_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
+    std::vector<const GazetteerRow*> inside;
+    for (const std::uint32_t index : named) {
+      const GazetteerRow& row = gazetteer.rows()[index];
+      (lies_in(row, query, counties) ? inside : elsewhere).push_back(&row);
+    }
+    if (inside.empty()) return false;
+    const auto municipality = [](const GazetteerRow* row) { return row->kind == PlaceKind::municipality; };
+    if (!std::all_of(inside.begin(), inside.end(), municipality)) std::erase_if(inside, municipality);
+    resolution.rows = places_among(inside);
+    resolution.outcome = resolution.rows.size() == 1 ? Resolution::resolved : Resolution::ambiguous;
+    return true;
+  });
+  if (resolution.rows.empty()) {
+    resolution.rows = places_among(elsewhere);
+    resolution.outside_county = !elsewhere.empty();
+  }
+  return resolution;
+}
+
+}  // namespace platsmarkeraren
