@@ -89,7 +89,8 @@ Outcome draft(const Command& command, InputFile& genealogy, InputFile& coordinat
                          .progress = [&progress](std::size_t done) { progress(done); }});
   gazetteer.close();
   if (counts.unreadable_rows == 0) return {};
-  return {0, "varning: " + std::to_string(counts.unreadable_rows) + " rader i " + describe("ortregister", name) +
+  const std::size_t rows = counts.unreadable_rows;
+  return {0, "varning: " + std::to_string(rows) + (rows == 1 ? " rad" : " rader") + " i " + describe("ortregister", name) +
                  " har koordinater som inte går att läsa och hoppades över"};
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "gazetteer/degrees.hpp"
+#include "gazetteer/key_filter.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -73,13 +74,14 @@ class WantedRows {
 
  private:
   using KeyRows = std::unordered_map<std::string, std::vector<std::uint32_t>>;
-  void take_row(std::string_view row);
+  void take_row(const std::string_view (&columns)[19], std::size_t count);
   void take_county(const std::string_view (&columns)[19]);
   void take_place(const std::string_view (&columns)[19], PlaceKind kind);
   void match_name(std::string_view name, bool ascii_only);
 
   KeyRows exact_;
   KeyRows ascii_;
+  KeyFilter filter_;
   std::vector<GazetteerRow> rows_;
   std::vector<County> counties_;
   std::size_t unreadable_ = 0;

@@ -156,6 +156,25 @@ void ascii_key(std::string_view exact, std::string& key) {
   }
 }
 
+void ascii_name_key(std::string_view name, std::string& key, std::string& scratch) {
+  key.clear();
+  bool space = false;
+  for (const char c : name) {
+    if ((c & 0x80) != 0) {
+      exact_key(name, scratch);
+      ascii_key(scratch, key);
+      return;
+    }
+    if (c == ' ' || c == '\t' || c == '-') {
+      space = !key.empty();
+      continue;
+    }
+    if (space) key += ' ';
+    space = false;
+    key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+}
+
 ParishForms parish_forms(std::string_view key) {
   const std::size_t space = key.rfind(' ');
   if (space == std::string_view::npos || !is_parish_word(key.substr(space + 1))) return {};

@@ -40,6 +40,11 @@ void exact_key(std::string_view name, std::string& key);
 // Writes the ASCII key of an exact key into `key`.
 void ascii_key(std::string_view exact, std::string& key);
 
+// Writes the ASCII key of a UTF-8 name into `key`: the same as ascii_key
+// of its exact key, in one step for the names that are ASCII already,
+// nearly all of a gazetteer's. `scratch` holds the exact key of others.
+void ascii_name_key(std::string_view name, std::string& key, std::string& scratch);
+
 // A key with a closing parish word taken off: `stem` is the key before the
 // word, `genitive_stem` the stem without a closing s when it has one and a
 // word was taken. Both are empty when there was no parish word.

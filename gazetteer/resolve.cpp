@@ -61,6 +61,8 @@ void for_each_key(const PlaceQuery& query, const WantedRows& gazetteer, Each eac
 
 // The places among `rows`: rows joined, one to the next, by lying within
 // a few kilometres. One row of each, the most preferred kind, in file order.
+// A common name has thousands of rows, so only rows near in latitude are
+// compared: those in order of latitude up to a few kilometres north.
 std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerRow*>& rows) {
   std::vector<std::size_t> place(rows.size());
   std::iota(place.begin(), place.end(), 0);
@@ -68,9 +70,19 @@ std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerR
     while (place[i] != i) i = place[i] = place[place[i]];
     return i;
   };
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    for (std::size_t j = i + 1; j < rows.size(); ++j) {
-      if (kilometres(*rows[i], *rows[j]) <= kSamePlaceKilometres) place[std::max(root(i), root(j))] = std::min(root(i), root(j));
+  std::vector<std::size_t> by_latitude = place;
+  const auto latitude = [&](std::size_t i) { return rows[i]->latitude.value(); };
+  std::sort(by_latitude.begin(), by_latitude.end(), [&](std::size_t a, std::size_t b) { return latitude(a) < latitude(b); });
+  for (std::size_t n = 0; n < by_latitude.size(); ++n) {
+    const std::size_t i = by_latitude[n];
+    for (std::size_t m = n + 1; m < by_latitude.size(); ++m) {
+      const std::size_t j = by_latitude[m];
+      if ((latitude(j) - latitude(i)) * kKilometresPerDegree > kSamePlaceKilometres) break;
+      if (kilometres(*rows[i], *rows[j]) <= kSamePlaceKilometres) {
+        const std::size_t a = root(i);
+        const std::size_t b = root(j);
+        place[std::max(a, b)] = std::min(a, b);
+      }
     }
   }
   std::vector<const GazetteerRow*> chosen(rows.size(), nullptr);

@@ -187,6 +187,44 @@ class Checks(Case):
         self.assertIn(b"-b", out)
 
 
+class Drafts(Case):
+    """-g on the bundled examples and gazetteer."""
+
+    def setUp(self):
+        super().setUp()
+        self.make("slakt.ged", (EXAMPLES / "slakt.ged").read_bytes())
+        self.make("k.txt", (EXAMPLES / "koordinater.txt").read_bytes())
+        self.gazetteer = (EXAMPLES / "ortregister.txt").read_bytes()
+        self.make("o.txt", self.gazetteer)
+
+    def test_draft_appended_to_the_coordinate_file_and_merged(self):
+        status, draft, err = self.run_program("-g", "slakt.ged", "k.txt", "o.txt")
+        self.assertEqual((status, err), (0, b""))
+        self.assertTrue(draft.startswith("2 PLAC Ödeshög, Östergötlands län, Sverige\n3 NOTE GeoNames".encode()), draft)
+        self.assertIn("# Håtuna, Uppsala län, Sverige: ".encode(), draft)
+        # Straight onto the end of a coordinate file that lacks its last line end.
+        self.make("k.txt", (EXAMPLES / "koordinater.txt").read_bytes().rstrip(b"\n"))
+        with open(self.dir / "k.txt", "ab") as coordinates:
+            self.assertEqual(self.run_program("-G", "slakt.ged", "k.txt", "o.txt", stdout=coordinates)[0], 0)
+        self.assertEqual((self.dir / "k.txt").read_bytes(), (EXAMPLES / "koordinater.txt").read_bytes() + draft)
+        self.assertEqual(self.run_program("-l", "slakt.ged", "k.txt")[1],
+                         "2 PLAC Håtuna, Uppsala län, Sverige\n".encode())
+        self.assertEqual((self.dir / "o.txt").read_bytes(), self.gazetteer)
+
+    def test_wrong_counts_and_gazetteers_that_cannot_be_used(self):
+        self.assert_usage(["-g", "slakt.ged", "k.txt"], 1)
+        self.assert_usage(["-rg", "slakt.ged", "k.txt"], 1)
+        self.assert_fails(["-g", "slakt.ged", "k.txt", "saknas.txt"], 'ortregister "saknas.txt"')
+        self.make("fel.txt", self.gazetteer + b"1\tRasbo\n")
+        self.assert_fails(["-g", "slakt.ged", "k.txt", "fel.txt"], 'ortregister "fel.txt"', "rad 39", "2 kolumner")
+        self.make("komma.txt", self.gazetteer.replace(b"58.228\t", b"58,228\t"))
+        status, out, err = self.run_program("-g", "slakt.ged", "k.txt", "komma.txt")
+        self.assertEqual(status, 0)
+        self.assertEqual(err.decode().splitlines(),
+                         ['Platsmarkeraren: varning: 1 rad i ortregister "komma.txt" har koordinater som inte går '
+                          'att läsa och hoppades över'])
+
+
 class Failures(Case):
     def test_inputs_that_cannot_be_opened_leave_utfil_alone(self):
         self.assert_fails(["missing.ged", "coord.txt", "out"], "infil", "missing.ged")

@@ -1,0 +1,190 @@
+#include "gazetteer/gazetteer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "gazetteer/degrees.hpp"
+#include "merge/memory_stream.hpp"
+#include "merge/merge.hpp"
+#include "merge/missing_places.hpp"
+
+namespace platsmarkeraren {
+namespace {
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+const std::string& gazetteer() {
+  static const std::string text = read_file(PLATSMARKERAREN_EXAMPLES "/ortregister.txt");
+  return text;
+}
+
+std::string tree_of(const std::vector<std::string>& places, const std::string& encoding = "UTF-8") {
+  std::string tree = "0 HEAD\n1 CHAR " + encoding + "\n0 @I1@ INDI\n";
+  for (const std::string& place : places) tree += "1 EVEN\n2 PLAC " + place + "\n";
+  return tree + "0 TRLR\n";
+}
+
+struct Draft {
+  DraftCounts counts;
+  std::string text;
+};
+
+Draft draft(const std::string& tree, const std::string& coordinates = "", const std::string& rows = gazetteer()) {
+  StringSource genealogy(tree, 7);
+  StringSource coordinate_file(coordinates);
+  StringSource gazetteer_file(rows, 1000);
+  StringSink out;
+  Draft made;
+  made.counts = draft_coordinates(genealogy, coordinate_file, gazetteer_file, "ortregister \"o.txt\"", out);
+  made.text = std::move(out.text);
+  return made;
+}
+
+// What the draft says of each place: the GeoNames id of its block, or
+// "flera" or "okänd" from its note.
+std::map<std::string, std::string> outcomes(const std::string& text) {
+  std::map<std::string, std::string> found;
+  std::string place;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("2 PLAC ")) place = line.substr(7);
+    if (line.starts_with("3 NOTE GeoNames ")) found[place] = line.substr(16, line.find(':') - 16);
+    if (line.starts_with("# ") && line.find(": ") != std::string::npos && !line.starts_with("#   ")) {
+      const std::size_t colon = line.rfind(": ");
+      found[line.substr(2, colon - 2)] = line.find("flera") != std::string::npos ? "flera" : "okänd";
+    }
+  }
+  return found;
+}
+
+TEST(Draft, MatchesPlacesAsSwedishGenealogistsWriteThem) {
+  const std::map<std::string, std::string> expected = {
+      {"Älvkarleby (C)", "9200001"},                                     // today's letter; parish before church, village
+      {"Älvkarleby, Uppsala län, Sverige", "9200001"},                  // county and country named
+      {"ÄLVKARLEBY", "9200001"},                                         // case
+      {"Gavle, Gävleborgs län", "9200007"},                              // ASCII spelling; the town, not the municipality
+      {"Stora Kopparbergs församling, Kopparbergs län", "9200009"},      // parish word, genitive, historical county
+      {"Rasbo sn", "9200012"},                                           // short parish word
+      {"Hofors församling", "9200018"},                                  // a name that ends in s is no genitive
+      {"Ödeshögs förs.", "9200005"},
+      {"Kristianstad (L)", "9200019"},                                   // historical letters
+      {"Skara, Skaraborgs län", "9200020"},
+      {"Malmö, Malmöhus län", "9200027"},
+      {"Mora (W)", "9200011"},
+      {"Vendel", "9200021"},                                             // only a church: "Vendels kyrka"
+      {"Knivsta", "9200022"},                                            // only a municipality
+      {"Ås socken (Z)", "9200014"},
+      {"Ås, Norge", "9200017"},
+      {"Ås", "flera"},                                                    // parishes far apart
+      {"Berg, Sverige", "flera"},
+      {"Mora (C)", "okänd"},                                              // a county without the name
+      {"Håtuna, Uppsala län", "okänd"},                                   // its church is in Stockholms län today
+      {"Qwertyby", "okänd"},
+  };
+  std::vector<std::string> places;
+  for (const auto& [place, outcome] : expected) places.push_back(place);
+  const Draft made = draft(tree_of(places));
+  EXPECT_EQ(outcomes(made.text), expected) << made.text;
+  EXPECT_EQ(made.counts.resolved, 16U);
+  EXPECT_EQ(made.counts.ambiguous, 2U);
+  EXPECT_EQ(made.counts.unknown, 3U);
+}
+
+TEST(Draft, DecodesTheTreesEncodingToMatchAndKeepsItsBytes) {
+  const std::map<std::string, std::string> trees = {
+      {"UTF-8", "\xEF\xBB\xBF" + tree_of({"\xC3\x84lvkarleby"})},
+      {"ANSI", tree_of({"\xC4lvkarleby", "\xF6" "desh\xF6g"}, "ANSI")},
+      {"ANSEL", tree_of({"\xE8" "Alvkarleby", "\xE8odesh\xE8og"}, "ANSEL")},
+  };
+  for (const auto& [encoding, tree] : trees) {
+    const Draft made = draft(tree);
+    EXPECT_EQ(made.counts.resolved, encoding == "UTF-8" ? 1U : 2U) << encoding;
+    const std::size_t place = tree.find("2 PLAC ");
+    EXPECT_EQ(made.text.substr(0, tree.find('\n', place) + 1 - place), tree.substr(place, tree.find('\n', place) + 1 - place))
+        << encoding;
+  }
+  // A note to the user is written in the tree's encoding too.
+  EXPECT_NE(draft(tree_of({"Qwerty"}, "ANSI")).text.find("avg\xF6r"), std::string::npos);
+}
+
+TEST(Draft, FollowsTheCoordinateFilesShapeAndLineEnds) {
+  const std::string block = "3 FORM Socken, Län, Land\r\n3 MAP\r\n4 LATI N60.0\r\n4 LONG E17.0\r\n3 NOTE WGS 84\r\n";
+  const std::string town = "3 FORM Stad, Län, Land\r\n3 MAP\r\n4 LATI N59.0\r\n4 LONG E18.0\r\n3 NOTE WGS 84\r\n";
+  const Draft followed = draft(tree_of({"Rasbo", "A", "B"}), "2 PLAC A\r\n" + block + "2 PLAC B\r\n" + town);
+  EXPECT_EQ(followed.text,
+            "2 PLAC Rasbo\r\n3 NOTE GeoNames 9200012: Rasbo forsamling, socken, Uppsala lan\r\n3 MAP\r\n"
+            "4 LATI N59.96667\r\n4 LONG E17.88333\r\n3 NOTE WGS 84\r\n");
+  // Blocks of different shapes, or none, give the standard one.
+  const std::string standard = "3 MAP\n4 LATI N59.96667\n4 LONG E17.88333\n"
+                               "3 NOTE GeoNames 9200012: Rasbo forsamling, socken, Uppsala lan\n"
+                               "4 CONT GeoNames (geonames.org), CC BY 4.0\n";
+  EXPECT_EQ(draft(tree_of({"Rasbo"})).text, "2 PLAC Rasbo\n" + standard);
+  EXPECT_EQ(draft(tree_of({"Rasbo", "A"}), "2 PLAC A\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE x\n4 CONT y\n"
+                                               "2 PLAC C\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE x\n")
+                .text,
+            "2 PLAC Rasbo\n" + standard);
+}
+
+// Appended to the coordinate file, the draft gives each resolved place its
+// block and nothing else: the notes reach no tree, and the places left are
+// those the next draft is for.
+TEST(Draft, AppendedAndMergedItLeavesOnlyTheUndecidedPlaces) {
+  const std::string tree = read_file(PLATSMARKERAREN_EXAMPLES "/slakt.ged") + tree_of({"Ås", "Rasbo sn", "Qwertyby"});
+  std::string coordinates = read_file(PLATSMARKERAREN_EXAMPLES "/koordinater.txt");
+  coordinates += draft(tree, coordinates).text;
+  const std::string merged = run_in_memory([](Source& g, Source& c, Sink& o) { merge(g, c, o); }, tree, coordinates);
+  EXPECT_EQ(merged.find("#"), std::string::npos);
+  EXPECT_NE(merged.find("2 PLAC Rasbo sn\n3 NOTE GeoNames 9200012: Rasbo forsamling, socken, Uppsala lan\n3 MAP\n"
+                        "4 LATI N59.96667\n"),
+            std::string::npos);
+  EXPECT_EQ(run_in_memory([](Source& g, Source& c, Sink& o) { list_missing_places(g, c, o); }, tree, coordinates),
+            "2 PLAC Håtuna, Uppsala län, Sverige\n2 PLAC Ås\n2 PLAC Qwertyby\n");
+  const Draft again = draft(tree, coordinates);
+  EXPECT_EQ(again.counts.resolved, 0U);
+  EXPECT_EQ(again.counts.ambiguous + again.counts.unknown, 3U);
+  EXPECT_EQ(draft(tree_of({"Rasbo sn", "Ödeshög, Östergötlands län, Sverige"}), coordinates).text, "");
+}
+
+TEST(Draft, RefusesAFileNotInGeoNamesFormatAndSkipsUnreadableCoordinates) {
+  const std::string good = gazetteer();
+  try {
+    draft(tree_of({"Rasbo"}), "", good + "12\tRasbo\tRasbo\n");
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "ortregister \"o.txt\" är ingen GeoNames-fil: rad 39 har 3 kolumner, inte 19");
+  }
+  std::string unreadable = good.substr(good.find("9200012\t"));
+  unreadable = unreadable.substr(0, unreadable.find('\n') + 1);
+  unreadable.replace(unreadable.find("59.96667"), 8, "59,96667");
+  const Draft made = draft(tree_of({"Rasbo", "Mora"}), "", unreadable + good);
+  EXPECT_EQ(made.counts.unreadable_rows, 1U);
+  EXPECT_EQ(made.counts.resolved, 2U);
+  // A gazetteer saved with CR LF line ends, without the last one.
+  std::string crlf;
+  for (const char c : good) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  crlf.resize(crlf.size() - 2);
+  EXPECT_EQ(draft(tree_of({"Malmö"}), "", crlf).counts.resolved, 1U);
+}
+
+TEST(Degrees, KeepTheGazetteersDigitsInGedcomForm) {
+  const auto gedcom = [](std::string_view text, int limit) {
+    const std::optional<Degrees> degrees = Degrees::read(text, limit);
+    return degrees ? degrees->gedcom('N', 'S') : std::string("-");
+  };
+  EXPECT_EQ(gedcom("60.5", 90), "N60.5000");
+  EXPECT_EQ(gedcom("-12.1234565", 90), "S12.123457");
+  EXPECT_EQ(gedcom("17", 90), "N17.0000");
+  EXPECT_EQ(gedcom("0.00001", 90), "N0.00001");
+  for (const std::string_view bad : {"", "90.000001", "1e5", "12.", "--1", "1.2.3", "N60"}) EXPECT_EQ(gedcom(bad, 90), "-") << bad;
+  EXPECT_EQ(gedcom("-179.99", 180), "S179.9900");
+}
+
+}  // namespace
+}  // namespace platsmarkeraren

@@ -1,0 +1,34 @@
+// Tells in one probe, for nearly every name of a gazetteer, that no place
+// looked for has it: a set of the hashes of the ASCII keys looked for, in a
+// flat table kept at most half full, 0 marking an empty slot. A name that
+// passes may still be none of them (hashes can meet); the exact look-up
+// that follows decides.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "merge/hash.hpp"
+
+namespace platsmarkeraren {
+
+class KeyFilter {
+ public:
+  explicit KeyFilter(const std::vector<std::string>& keys, std::uint64_t salt = random_salt());
+
+  // Whether the ASCII key of a name, or the key without a closing word
+  // that may be a parish word, may be looked for.
+  bool may_hold(std::string_view key) const;
+
+ private:
+  bool holds(std::string_view key) const;
+  static std::uint64_t nonzero(std::uint64_t hash) { return hash == 0 ? 1 : hash; }
+
+  std::uint64_t salt_;
+  std::vector<std::uint64_t> slots_;
+  std::size_t mask_ = 0;
+};
+
+}  // namespace platsmarkeraren
