@@ -1,6 +1,11 @@
 #include "gazetteer/gazetteer_rows.hpp"
 
 #include <algorithm>
+#include <exception>
+#include <iterator>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -9,6 +14,8 @@
 
 #include "gazetteer/counties.hpp"
 #include "gazetteer/place_name.hpp"
+#include "gazetteer/stretch_reader.hpp"
+#include "merge/block_workers.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,8 +26,6 @@ namespace platsmarkeraren {
 namespace {
 
 constexpr std::size_t kColumns = 19;
-// Small enough for the processor's cache, which the system copies into.
-constexpr std::size_t kReadSize = std::size_t{256} << 10;
 
 enum Column : std::size_t {
   kId = 0,
@@ -101,6 +106,119 @@ const std::vector<std::uint32_t> kNone;
 
 }  // namespace
 
+// What one stretch of the file gave, kept apart until the stretches before
+// it are in: rows then go in in the order of the file.
+struct WantedRows::Found {
+  std::size_t stretch = 0;
+  std::size_t lines = 0;
+  std::size_t bad_line = 0;  // the first line without its 19 columns, counted in the stretch; 0 for none
+  std::size_t bad_columns = 0;
+  std::vector<GazetteerRow> rows;
+  std::vector<std::vector<std::vector<std::uint32_t>*>> keys;  // the key lists of each row
+  std::vector<County> counties;
+  std::size_t unreadable = 0;
+};
+
+// One worker's reading of its stretches, against the tables of the rows
+// looked for, which it only reads.
+class WantedRows::Scanner {
+ public:
+  explicit Scanner(const WantedRows& wanted) : wanted_(wanted) {}
+
+  void scan(const char* first, const char* last, Found& found) {
+    found_ = &found;
+    Row row;
+    for (const char* next = first; next != last;) {
+      const char* end = split_row(next, last, row);
+      if (end == nullptr) {
+        end = last;  // the last line of the file lacks its line feed
+        row.end_column(row.open, last);
+      }
+      // A file saved with CR LF line ends.
+      if (row.count == kColumns && row.columns[kColumns - 1].ends_with('\r')) row.columns[kColumns - 1].remove_suffix(1);
+      ++found.lines;
+      if (row.count != kColumns) {
+        found.bad_line = found.lines;
+        found.bad_columns = row.count;
+        return;
+      }
+      take_row(row.columns);
+      next = end == last ? last : end + 1;
+    }
+  }
+
+ private:
+  void take_row(const std::string_view (&columns)[kColumns]) {
+    const std::string_view code = columns[kFeatureCode];
+    if (code == "ADM1") {
+      take_county(columns);
+    } else if (const std::optional<PlaceKind> kind = kind_of(code)) {
+      take_place(columns, *kind);
+    }
+  }
+
+  void take_county(const std::string_view (&columns)[kColumns]) {
+    County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
+    const auto add = [&](std::string_view name) {
+      exact_key(name, exact_key_);
+      ascii_key(exact_key_, ascii_key_);
+      const CountyForms forms = county_forms(ascii_key_);
+      for (const std::string_view form : {forms.name, forms.genitive_stem}) {
+        if (!form.empty() && std::find(county.keys.begin(), county.keys.end(), form) == county.keys.end()) {
+          county.keys.emplace_back(form);
+        }
+      }
+    };
+    add(columns[kName]);
+    add(columns[kAsciiName]);
+    for_each_name(columns[kAlternateNames], add);
+    found_->counties.push_back(std::move(county));
+  }
+
+  void take_place(const std::string_view (&columns)[kColumns], PlaceKind kind) {
+    matches_.clear();
+    match_name(columns[kName], false);
+    if (columns[kAsciiName] != columns[kName]) match_name(columns[kAsciiName], true);
+    for_each_name(columns[kAlternateNames], [&](std::string_view name) { match_name(name, false); });
+    if (matches_.empty()) return;
+    const std::optional<Degrees> latitude = Degrees::read(columns[kLatitude], 90);
+    const std::optional<Degrees> longitude = Degrees::read(columns[kLongitude], 180);
+    if (!latitude || !longitude) {
+      ++found_->unreadable;
+      return;
+    }
+    found_->rows.push_back({std::string(columns[kId]), std::string(columns[kName]), std::string(columns[kAsciiName]),
+                            *latitude, *longitude, kind, std::string(columns[kCountry]), std::string(columns[kAdmin1])});
+    found_->keys.push_back(matches_);
+  }
+
+  // Notes the lists of the keys that `name` has among those looked for. The
+  // filter's one probe is all that most names cost.
+  void match_name(std::string_view name, bool ascii_only) {
+    ascii_name_key(name, ascii_key_, exact_key_);
+    if (!wanted_.filter_.may_hold(ascii_key_)) return;
+    exact_key(name, exact_key_);
+    const KeyForms forms = key_forms(exact_key_);
+    for (int i = 0; i < forms.count; ++i) {
+      ascii_key(forms.forms[i], ascii_key_);
+      const auto ascii = wanted_.ascii_.find(ascii_key_);
+      if (ascii == wanted_.ascii_.end()) continue;
+      // The tables are not changed while workers read them; the lists are
+      // filled in, in file order, only once they are done.
+      matches_.push_back(const_cast<std::vector<std::uint32_t>*>(&ascii->second));
+      if (ascii_only) continue;
+      const auto exact = wanted_.exact_.find(std::string(forms.forms[i]));
+      if (exact != wanted_.exact_.end()) matches_.push_back(const_cast<std::vector<std::uint32_t>*>(&exact->second));
+    }
+  }
+
+  const WantedRows& wanted_;
+  Found* found_ = nullptr;
+  std::vector<std::vector<std::uint32_t>*> matches_;
+  std::string exact_key_;  // reused from name to name
+  std::string ascii_key_;
+};
+
 WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys)
     : filter_(ascii_keys) {
   for (const std::string& key : exact_keys) exact_.try_emplace(key);
@@ -118,109 +236,63 @@ const std::vector<std::uint32_t>& WantedRows::with_ascii_key(const std::string& 
 }
 
 void WantedRows::read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress) {
-  name_ = name;
-  // A bounded buffer: whole lines are taken from it, and the start of a
-  // line not read to its end moves to the front. A longer line than the
-  // buffer holds makes it grow.
-  std::vector<char> buffer(kReadSize);
-  std::size_t held = 0;
-  std::size_t read_so_far = 0;
-  while (true) {
-    if (held == buffer.size()) buffer.resize(buffer.size() * 2);
-    const std::size_t got = gazetteer.read(buffer.data() + held, buffer.size() - held);
-    read_so_far += got;
-    const bool at_end = got == 0;
-    held += got;
-    const char* next = buffer.data();
-    const char* const last = buffer.data() + held;
-    Row row;
-    while (next != last) {
-      const char* end = split_row(next, last, row);
-      if (end == nullptr) {
-        if (!at_end) break;
-        end = last;  // the last line lacks its line feed
-        row.end_column(row.open, last);
+  StretchReader reader(gazetteer, progress);
+  std::mutex adding;
+  std::vector<Found> found;
+  std::exception_ptr failure;
+  const auto work = [&] {
+    try {
+      Scanner scanner(*this);
+      std::vector<char> buffer;
+      for (StretchReader::Stretch stretch; reader.next(buffer, stretch);) {
+        Found stretch_found;
+        stretch_found.stretch = stretch.number;
+        scanner.scan(buffer.data(), buffer.data() + stretch.size, stretch_found);
+        if (stretch_found.bad_line != 0) reader.stop();
+        const std::lock_guard<std::mutex> lock(adding);
+        found.push_back(std::move(stretch_found));
       }
-      // A file saved with CR LF line ends.
-      if (row.count == kColumns && row.columns[kColumns - 1].ends_with('\r')) row.columns[kColumns - 1].remove_suffix(1);
-      take_row(row.columns, row.count);
-      next = end == last ? last : end + 1;
-    }
-    held = static_cast<std::size_t>(last - next);
-    std::memmove(buffer.data(), next, held);
-    if (at_end) return;
-    progress(read_so_far);
-  }
-}
-
-void WantedRows::take_row(const std::string_view (&columns)[kColumns], std::size_t count) {
-  ++line_;
-  if (count != kColumns) {
-    throw std::runtime_error(std::string(name_) + " är ingen GeoNames-fil: rad " + std::to_string(line_) + " har " +
-                             std::to_string(count) + " kolumner, inte 19");
-  }
-  const std::string_view code = columns[kFeatureCode];
-  if (code == "ADM1") {
-    take_county(columns);
-  } else if (const std::optional<PlaceKind> kind = kind_of(code)) {
-    take_place(columns, *kind);
-  }
-}
-
-void WantedRows::take_county(const std::string_view (&columns)[kColumns]) {
-  County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
-  const auto add = [&](std::string_view name) {
-    exact_key(name, exact_key_);
-    ascii_key(exact_key_, ascii_key_);
-    const CountyForms forms = county_forms(ascii_key_);
-    for (const std::string_view form : {forms.name, forms.genitive_stem}) {
-      if (!form.empty() && std::find(county.keys.begin(), county.keys.end(), form) == county.keys.end()) {
-        county.keys.emplace_back(form);
-      }
+    } catch (...) {
+      reader.stop();
+      const std::lock_guard<std::mutex> lock(adding);
+      if (!failure) failure = std::current_exception();
     }
   };
-  add(columns[kName]);
-  add(columns[kAsciiName]);
-  for_each_name(columns[kAlternateNames], add);
-  counties_.push_back(std::move(county));
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < workers_for(gazetteer); ++i) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: fewer do the work
+    }
+  }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
+
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.stretch < b.stretch; });
+  std::size_t lines = 0;
+  for (Found& stretch : found) {
+    if (stretch.bad_line != 0) {
+      throw std::runtime_error(std::string(name) + " är ingen GeoNames-fil: rad " +
+                               std::to_string(lines + stretch.bad_line) + " har " +
+                               std::to_string(stretch.bad_columns) + " kolumner, inte 19");
+    }
+    lines += stretch.lines;
+    add(stretch);
+  }
 }
 
-void WantedRows::take_place(const std::string_view (&columns)[kColumns], PlaceKind kind) {
-  matches_.clear();
-  match_name(columns[kName], false);
-  if (columns[kAsciiName] != columns[kName]) match_name(columns[kAsciiName], true);
-  for_each_name(columns[kAlternateNames], [&](std::string_view name) { match_name(name, false); });
-  if (matches_.empty()) return;
-  const std::optional<Degrees> latitude = Degrees::read(columns[kLatitude], 90);
-  const std::optional<Degrees> longitude = Degrees::read(columns[kLongitude], 180);
-  if (!latitude || !longitude) {
-    ++unreadable_;
-    return;
+void WantedRows::add(Found& found) {
+  for (std::size_t i = 0; i < found.rows.size(); ++i) {
+    const auto row = static_cast<std::uint32_t>(rows_.size());
+    for (std::vector<std::uint32_t>* rows : found.keys[i]) {
+      if (rows->empty() || rows->back() != row) rows->push_back(row);
+    }
+    rows_.push_back(std::move(found.rows[i]));
   }
-  const auto row = static_cast<std::uint32_t>(rows_.size());
-  for (std::vector<std::uint32_t>* rows : matches_) {
-    if (rows->empty() || rows->back() != row) rows->push_back(row);
-  }
-  rows_.push_back({std::string(columns[kId]), std::string(columns[kName]), std::string(columns[kAsciiName]),
-                   *latitude, *longitude, kind, std::string(columns[kCountry]), std::string(columns[kAdmin1])});
-}
-
-// Notes the lists of the keys that `name` has among those looked for. The
-// filter's one probe is all that most names cost.
-void WantedRows::match_name(std::string_view name, bool ascii_only) {
-  ascii_name_key(name, ascii_key_, exact_key_);
-  if (!filter_.may_hold(ascii_key_)) return;
-  exact_key(name, exact_key_);
-  const KeyForms forms = key_forms(exact_key_);
-  for (int i = 0; i < forms.count; ++i) {
-    ascii_key(forms.forms[i], ascii_key_);
-    const auto ascii = ascii_.find(ascii_key_);
-    if (ascii == ascii_.end()) continue;
-    matches_.push_back(&ascii->second);
-    if (ascii_only) continue;
-    const auto exact = exact_.find(std::string(forms.forms[i]));
-    if (exact != exact_.end()) matches_.push_back(&exact->second);
-  }
+  std::move(found.counties.begin(), found.counties.end(), std::back_inserter(counties_));
+  unreadable_ += found.unreadable;
 }
 
 }  // namespace platsmarkeraren

@@ -57,9 +57,10 @@ class WantedRows {
   // `exact_keys` and `ascii_keys` are the name keys looked for.
   WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys);
 
-  // Reads a GeoNames file through, keeping the rows wanted. `progress` is
-  // told how many bytes are read so far. A line without its 19 columns
-  // ends the reading with an error naming `name` and the line.
+  // Reads a GeoNames file through, keeping the rows wanted, with as many
+  // workers as pay on this machine. `progress` is told how many bytes are
+  // read so far. A line without its 19 columns ends the reading with an
+  // error naming `name` and the line.
   void read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress);
 
   // The rows whose names have this exact key, or this ASCII key, in file
@@ -74,23 +75,17 @@ class WantedRows {
 
  private:
   using KeyRows = std::unordered_map<std::string, std::vector<std::uint32_t>>;
-  void take_row(const std::string_view (&columns)[19], std::size_t count);
-  void take_county(const std::string_view (&columns)[19]);
-  void take_place(const std::string_view (&columns)[19], PlaceKind kind);
-  void match_name(std::string_view name, bool ascii_only);
+  struct Found;
+  class Scanner;
+  void add(Found& found);
 
+  // Read by the workers at once, and filled in only after them.
   KeyRows exact_;
   KeyRows ascii_;
   KeyFilter filter_;
   std::vector<GazetteerRow> rows_;
   std::vector<County> counties_;
   std::size_t unreadable_ = 0;
-  std::size_t line_ = 0;
-  std::string_view name_;
-  // The lists of keys that the row being read has among those looked for.
-  std::vector<std::vector<std::uint32_t>*> matches_;
-  std::string exact_key_;  // reused from name to name
-  std::string ascii_key_;
 };
 
 }  // namespace platsmarkeraren
