@@ -5,9 +5,14 @@ prints a Markdown table of medians and peak memory.
 
     bench/run_benchmark.py [--persons N] [--places N] [--rounds N]
     bench/run_benchmark.py --memory-check
+    bench/run_benchmark.py --gazetteer [--rows N] [--rounds N]
 
 The memory check merges a genealogy file of about 1 GiB and fails when the
 peak resident memory passes three times the coordinate file plus 16 MiB.
+
+The gazetteer benchmark drafts blocks (-g) for a tree of 2,000 place lines
+from a generated GeoNames file of 12 million rows (about 1.4 GB, the size
+of the world file) and times it against `wc -l` of the same file.
 
 Builds a Release binary with the 'bench' preset and generates its data
 with bench/generate_data (deterministic), in --workdir. Every compared run
@@ -97,6 +102,27 @@ def memory_check(work):
         sys.exit("memory check failed")
 
 
+def gazetteer_benchmark(work, rows, rounds):
+    gazetteer, tree, empty = work / "gazetteer.txt", work / "gazetteer-tree.ged", work / "empty.txt"
+    subprocess.run([BUILD / "bench" / "generate_gazetteer", str(rows), gazetteer, tree], check=True)
+    empty.write_bytes(b"")
+    program = [BUILD / "app" / "platsmarkeraren", "-g", tree, empty, gazetteer]
+    times = {"wc": [], "draft": []}
+    peak = 0
+    for _ in range(rounds):
+        times["wc"].append(run(["wc", "-l", gazetteer])[0])
+        seconds, kib = run(program)
+        times["draft"].append(seconds)
+        peak = max(peak, kib)
+    wc, draft = statistics.median(times["wc"]), statistics.median(times["draft"])
+    print(f"{rows:,} rows, {gazetteer.stat().st_size / 1e9:.2f} GB; median of {rounds} rounds\n")
+    print("| run | s | × wc -l | peak memory (MiB) |\n|---|---:|---:|---:|")
+    print(f"| wc -l | {wc:.3f} | 1.00 | |")
+    print(f"| platsmarkeraren -g (2,000 place lines) | {draft:.3f} | {draft / wc:.2f} | {peak / 1024:.1f} |")
+    print(f"\n-g / wc -l {draft / wc:.2f} (target at most 3), -g {draft:.2f} s (target under 30)")
+    gazetteer.unlink()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--persons", type=int, default=400_000)
@@ -104,12 +130,17 @@ def main():
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--workdir", type=Path, default=Path("/tmp/platsmarkeraren-bench"))
     parser.add_argument("--memory-check", action="store_true")
+    parser.add_argument("--gazetteer", action="store_true")
+    parser.add_argument("--rows", type=int, default=12_000_000)
     args = parser.parse_args()
 
     args.workdir.mkdir(parents=True, exist_ok=True)
     build()
     if args.memory_check:
         memory_check(args.workdir)
+        return
+    if args.gazetteer:
+        gazetteer_benchmark(args.workdir, args.rows, args.rounds)
         return
     tree, coordinates, decoys = generate(args.workdir, str(args.persons), str(args.places))
     program = BUILD / "app" / "platsmarkeraren"

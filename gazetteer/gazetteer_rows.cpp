@@ -48,14 +48,16 @@ std::optional<PlaceKind> kind_of(std::string_view code) {
   return std::nullopt;
 }
 
-// The columns of one row.
+// The columns of one row that a draft reads, those up to the admin1 code,
+// and how many there are in all.
+constexpr std::size_t kColumnsRead = kAdmin1 + 1;
 struct Row {
-  std::string_view columns[kColumns];
+  std::string_view columns[kColumnsRead];
   std::size_t count = 0;  // more than 19 when the row has more columns
   const char* open = nullptr;  // where the column not ended yet begins
 
   void end_column(const char* first, const char* last) {
-    if (count < kColumns) columns[count] = {first, static_cast<std::size_t>(last - first)};
+    if (count < kColumnsRead) columns[count] = {first, static_cast<std::size_t>(last - first)};
     ++count;
   }
 };
@@ -63,31 +65,38 @@ struct Row {
 // Splits the row that begins at `first` at its tabs, up to its line feed,
 // and returns where that stands: nullptr when it is not in [first, last).
 // Rows are short and their tabs many, so sixteen bytes are searched for
-// both at once where the processor can.
+// both at once where the processor can; past the columns read, the tabs
+// are only counted.
 const char* split_row(const char* first, const char* last, Row& row) {
   row.count = 0;
   const char* column = first;
   const char* p = first;
-  const auto take = [&](const char* at) {
-    row.end_column(column, at);
-    column = at + 1;
-    return *at == '\n';
-  };
 #if defined(__SSE2__)
-  const __m128i tabs = _mm_set1_epi8('\t');
-  const __m128i feeds = _mm_set1_epi8('\n');
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i feed = _mm_set1_epi8('\n');
   for (; last - p >= 16; p += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    auto found = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tabs), _mm_cmpeq_epi8(bytes, feeds))));
-    for (; found != 0; found &= found - 1) {
-      const char* const at = p + std::countr_zero(found);
-      if (take(at)) return at;
+    auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+    const auto feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)));
+    if (feeds != 0) tabs &= (feeds & -feeds) - 1;  // the tabs before the line feed
+    for (; tabs != 0 && row.count < kColumnsRead; tabs &= tabs - 1) {
+      const char* const at = p + std::countr_zero(tabs);
+      row.end_column(column, at);
+      column = at + 1;
+    }
+    row.count += static_cast<std::size_t>(std::popcount(tabs));
+    if (feeds != 0) {
+      const char* const at = p + std::countr_zero(feeds);
+      row.end_column(column, at);
+      return at;
     }
   }
 #endif
   for (; p != last; ++p) {
-    if ((*p == '\t' || *p == '\n') && take(p)) return p;
+    if (*p != '\t' && *p != '\n') continue;
+    row.end_column(column, p);
+    column = p + 1;
+    if (*p == '\n') return p;
   }
   row.open = column;
   return nullptr;
@@ -134,8 +143,6 @@ class WantedRows::Scanner {
         end = last;  // the last line of the file lacks its line feed
         row.end_column(row.open, last);
       }
-      // A file saved with CR LF line ends.
-      if (row.count == kColumns && row.columns[kColumns - 1].ends_with('\r')) row.columns[kColumns - 1].remove_suffix(1);
       ++found.lines;
       if (row.count != kColumns) {
         found.bad_line = found.lines;
@@ -148,7 +155,7 @@ class WantedRows::Scanner {
   }
 
  private:
-  void take_row(const std::string_view (&columns)[kColumns]) {
+  void take_row(const std::string_view (&columns)[kColumnsRead]) {
     const std::string_view code = columns[kFeatureCode];
     if (code == "ADM1") {
       take_county(columns);
@@ -157,7 +164,7 @@ class WantedRows::Scanner {
     }
   }
 
-  void take_county(const std::string_view (&columns)[kColumns]) {
+  void take_county(const std::string_view (&columns)[kColumnsRead]) {
     County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
     const auto add = [&](std::string_view name) {
       exact_key(name, exact_key_);
@@ -175,7 +182,7 @@ class WantedRows::Scanner {
     found_->counties.push_back(std::move(county));
   }
 
-  void take_place(const std::string_view (&columns)[kColumns], PlaceKind kind) {
+  void take_place(const std::string_view (&columns)[kColumnsRead], PlaceKind kind) {
     matches_.clear();
     match_name(columns[kName], false);
     if (columns[kAsciiName] != columns[kName]) match_name(columns[kAsciiName], true);
