@@ -79,23 +79,23 @@ struct Outcome {
 };
 
 // Drafts blocks from the gazetteer, which is read last.
-Outcome draft(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
-  const std::string& name = command.files[2];
-  InputFile gazetteer("ortregister", name);
-  Progress progress(describe("ortregister", name), gazetteer.size_hint());
-  const DraftCounts counts =
-      draft_coordinates(genealogy, coordinates, gazetteer, describe("ortregister", name), output,
-                        {.appending = standard_output_is(command.files[1]),
-                         .progress = [&progress](std::size_t done) { progress(done); }});
+Outcome write_draft(const Command& command, Source& genealogy, Source& coordinates, Sink& output) {
+  const std::string described = describe("ortregister", command.files[2]);
+  InputFile gazetteer("ortregister", command.files[2]);
+  Progress progress(described, gazetteer.size_hint());
+  DraftOptions options;
+  options.appending = standard_output_is(command.files[1]);
+  options.progress = [&progress](std::size_t done) { progress(done); };
+  const std::size_t unreadable =
+      draft_coordinates(genealogy, coordinates, gazetteer, described, output, options).unreadable_rows;
   gazetteer.close();
-  if (counts.unreadable_rows == 0) return {};
-  const std::size_t rows = counts.unreadable_rows;
-  return {0, "varning: " + std::to_string(rows) + (rows == 1 ? " rad" : " rader") + " i " + describe("ortregister", name) +
+  if (unreadable == 0) return {};
+  return {0, "varning: " + std::to_string(unreadable) + (unreadable == 1 ? " rad" : " rader") + " i " + described +
                  " har koordinater som inte går att läsa och hoppades över"};
 }
 
 Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
-  if (command.action == Action::draft) return draft(command, genealogy, coordinates, output);
+  if (command.action == Action::draft) return write_draft(command, genealogy, coordinates, output);
   if (command.action == Action::list) {
     // Appended to the coordinate file, the list must not run on from its
     // last line.

@@ -1,6 +1,7 @@
 #include "gazetteer/degrees.hpp"
 
 #include <algorithm>
+#include <numeric>
 
 namespace platsmarkeraren {
 
@@ -23,12 +24,13 @@ std::optional<Degrees> Degrees::read(std::string_view text, int limit) {
     return std::nullopt;
   }
   Degrees degrees;
-  std::int64_t value = 0;
-  for (const char c : whole) value = value * 10 + (c - '0');
-  for (std::size_t i = 0; i < 6; ++i) value = value * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
-  if (fraction.size() > 6 && fraction[6] >= '5') ++value;
-  if (value > limit * kMillion) return std::nullopt;
-  degrees.millionths_ = negative ? -value : value;
+  const auto digits = [](std::int64_t sum, char c) { return sum * 10 + (c - '0'); };
+  std::string six(fraction.substr(0, 6));
+  six.resize(6, '0');
+  std::int64_t millionths = std::accumulate(six.begin(), six.end(), std::accumulate(whole.begin(), whole.end(), std::int64_t{0}, digits), digits);
+  if (fraction.size() > 6 && fraction[6] >= '5') ++millionths;
+  if (millionths > limit * kMillion) return std::nullopt;
+  degrees.millionths_ = negative ? -millionths : millionths;
   degrees.decimals_ = static_cast<int>(std::min<std::size_t>(fraction.size(), 6));
   return degrees;
 }

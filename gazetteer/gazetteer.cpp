@@ -64,7 +64,7 @@ std::string_view kind_name(PlaceKind kind) {
 class DraftWriter {
  public:
   DraftWriter(const WantedRows& gazetteer, TreeEncoding encoding, std::string_view line_end, Sink& out)
-      : gazetteer_(gazetteer), encoding_(encoding), line_end_(line_end), out_(out) {
+      : encoding_(encoding), line_end_(line_end), out_(out) {
     for (const County& county : gazetteer.counties()) counties_.try_emplace(county.country + '.' + county.admin1, &county);
   }
 
@@ -128,7 +128,6 @@ class DraftWriter {
     return text;
   }
 
-  const WantedRows& gazetteer_;
   TreeEncoding encoding_;
   std::string_view line_end_;
   Sink& out_;

@@ -293,8 +293,8 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
 void WantedRows::add(Found& found) {
   for (std::size_t i = 0; i < found.rows.size(); ++i) {
     const auto row = static_cast<std::uint32_t>(rows_.size());
-    for (std::vector<std::uint32_t>* rows : found.keys[i]) {
-      if (rows->empty() || rows->back() != row) rows->push_back(row);
+    for (std::vector<std::uint32_t>* listed : found.keys[i]) {
+      if (listed->empty() || listed->back() != row) listed->push_back(row);
     }
     rows_.push_back(std::move(found.rows[i]));
   }

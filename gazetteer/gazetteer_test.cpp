@@ -89,6 +89,7 @@ TEST(Draft, MatchesPlacesAsSwedishGenealogistsWriteThem) {
       {"Qwertyby", "okänd"},
   };
   std::vector<std::string> places;
+  places.reserve(expected.size());
   for (const auto& [place, outcome] : expected) places.push_back(place);
   const Draft made = draft(tree_of(places));
   EXPECT_EQ(outcomes(made.text), expected) << made.text;
@@ -140,7 +141,7 @@ TEST(Draft, AppendedAndMergedItLeavesOnlyTheUndecidedPlaces) {
   std::string coordinates = read_file(PLATSMARKERAREN_EXAMPLES "/koordinater.txt");
   coordinates += draft(tree, coordinates).text;
   const std::string merged = run_in_memory([](Source& g, Source& c, Sink& o) { merge(g, c, o); }, tree, coordinates);
-  EXPECT_EQ(merged.find("#"), std::string::npos);
+  EXPECT_EQ(merged.find('#'), std::string::npos);
   EXPECT_NE(merged.find("2 PLAC Rasbo sn\n3 NOTE GeoNames 9200012: Rasbo forsamling, socken, Uppsala lan\n3 MAP\n"
                         "4 LATI N59.96667\n"),
             std::string::npos);
@@ -153,7 +154,7 @@ TEST(Draft, AppendedAndMergedItLeavesOnlyTheUndecidedPlaces) {
 }
 
 TEST(Draft, RefusesAFileNotInGeoNamesFormatAndSkipsUnreadableCoordinates) {
-  const std::string good = gazetteer();
+  const std::string& good = gazetteer();
   try {
     draft(tree_of({"Rasbo"}), "", good + "12\tRasbo\tRasbo\n");
     ADD_FAILURE() << "no error";
@@ -161,7 +162,7 @@ TEST(Draft, RefusesAFileNotInGeoNamesFormatAndSkipsUnreadableCoordinates) {
     EXPECT_STREQ(error.what(), "ortregister \"o.txt\" är ingen GeoNames-fil: rad 39 har 3 kolumner, inte 19");
   }
   std::string unreadable = good.substr(good.find("9200012\t"));
-  unreadable = unreadable.substr(0, unreadable.find('\n') + 1);
+  unreadable.resize(unreadable.find('\n') + 1);
   unreadable.replace(unreadable.find("59.96667"), 8, "59,96667");
   const Draft made = draft(tree_of({"Rasbo", "Mora"}), "", unreadable + good);
   EXPECT_EQ(made.counts.unreadable_rows, 1U);

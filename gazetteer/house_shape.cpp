@@ -53,10 +53,10 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
   for (int i = 0; i < kBlockLines; ++i) {
     const GedcomLine first = *parse_gedcom_line((*blocks)[0][i].text);
     bool same = true;
-    for (const BlockLines& block : *blocks) {
-      const GedcomLine line = *parse_gedcom_line(block[i].text);
+    for (const BlockLines& each : *blocks) {
+      const GedcomLine line = *parse_gedcom_line(each[i].text);
       if (line.level != first.level || line.tag != first.tag) return standard();
-      same = same && block[i].text == (*blocks)[0][i].text;
+      same = same && each[i].text == (*blocks)[0][i].text;
     }
     if (first.tag == "LATI" || first.tag == "LONG") {
       shape.slots_.push_back({first.tag == "LATI" ? Fill::latitude : Fill::longitude, level_and_tag(first)});

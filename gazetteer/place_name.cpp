@@ -1,6 +1,8 @@
 #include "gazetteer/place_name.hpp"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstdint>
 
 namespace platsmarkeraren {
@@ -37,13 +39,9 @@ constexpr std::string_view kParishWords[] = {"sn", "sn.", "socken", "förs", "f�
 constexpr std::string_view kParishEndings[] = {"församling", "forsamling"};
 
 bool is_parish_word(std::string_view word) {
-  for (const std::string_view parish : kParishWords) {
-    if (word == parish) return true;
-  }
-  for (const std::string_view ending : kParishEndings) {
-    if (word.ends_with(ending)) return true;
-  }
-  return false;
+  return std::find(std::begin(kParishWords), std::end(kParishWords), word) != std::end(kParishWords) ||
+         std::any_of(std::begin(kParishEndings), std::end(kParishEndings),
+                     [word](std::string_view ending) { return word.ends_with(ending); });
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "gazetteer/place_query.hpp"
 
+#include <algorithm>
+
 #include "gazetteer/counties.hpp"
 #include "gazetteer/place_name.hpp"
 #include "merge/line.hpp"
@@ -26,10 +28,7 @@ void add_key(CountyPart& part, std::string_view key) {
   if (key.empty()) return;
   const std::string today(todays_county(key));
   if (today != key) part.surely_county = true;
-  for (const std::string& known : part.keys) {
-    if (known == today) return;
-  }
-  part.keys.push_back(today);
+  if (std::find(part.keys.begin(), part.keys.end(), today) == part.keys.end()) part.keys.push_back(today);
 }
 
 // What a part other than the name tells: a country, or perhaps a county.

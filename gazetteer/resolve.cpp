@@ -48,15 +48,13 @@ bool lies_in(const GazetteerRow& row, const PlaceQuery& query, const std::option
 }
 
 // Calls `each` with the rows of each of the name's keys, letter for letter
-// before ASCII spellings, until it returns true.
+// before ASCII spellings, until it returns true; whether it did.
 template <typename Each>
-void for_each_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
-  for (const std::string& key : query.exact_forms) {
-    if (each(gazetteer.with_exact_key(key))) return;
-  }
-  for (const std::string& key : query.ascii_forms) {
-    if (each(gazetteer.with_ascii_key(key))) return;
-  }
+bool any_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
+  return std::any_of(query.exact_forms.begin(), query.exact_forms.end(),
+                     [&](const std::string& key) { return each(gazetteer.with_exact_key(key)); }) ||
+         std::any_of(query.ascii_forms.begin(), query.ascii_forms.end(),
+                     [&](const std::string& key) { return each(gazetteer.with_ascii_key(key)); });
 }
 
 // The places among `rows`: rows joined, one to the next, by lying within
@@ -100,11 +98,15 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   const std::optional<Counties> counties = named_counties(query, gazetteer);
   Resolution resolution;
   std::vector<const GazetteerRow*> elsewhere;
-  for_each_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
+  const bool named_here = any_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
     std::vector<const GazetteerRow*> inside;
     for (const std::uint32_t index : named) {
       const GazetteerRow& row = gazetteer.rows()[index];
-      (lies_in(row, query, counties) ? inside : elsewhere).push_back(&row);
+      if (lies_in(row, query, counties)) {
+        inside.push_back(&row);
+      } else {
+        elsewhere.push_back(&row);
+      }
     }
     if (inside.empty()) return false;
     const auto municipality = [](const GazetteerRow* row) { return row->kind == PlaceKind::municipality; };
@@ -113,7 +115,7 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
     resolution.outcome = resolution.rows.size() == 1 ? Resolution::resolved : Resolution::ambiguous;
     return true;
   });
-  if (resolution.rows.empty()) {
+  if (!named_here) {
     resolution.rows = places_among(elsewhere);
     resolution.outside_county = !elsewhere.empty();
   }
