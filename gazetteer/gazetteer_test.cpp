@@ -174,6 +174,28 @@ TEST(Draft, RefusesAFileNotInGeoNamesFormatAndSkipsUnreadableCoordinates) {
   EXPECT_EQ(draft(tree_of({"Malmö"}), "", crlf).counts.resolved, 1U);
 }
 
+// A gazetteer of many stretches, read by several workers: rows come in
+// file order, and a bad line is named by its number in the whole file.
+TEST(Draft, ReadsALargeGazetteerInFileOrder) {
+  std::string rows;
+  for (int i = 0; i < 40000; ++i) {
+    rows += std::to_string(1000000 + i) + "\tFyllnad" + std::to_string(i) +
+            "\tFyllnad\t\t59.0\t15.0\tP\tPPL\tSE\t\t21\t\t\t\t0\t\t0\tEurope/Stockholm\t2024-01-01\n";
+  }
+  const std::string large = gazetteer() + rows + gazetteer().substr(gazetteer().find("9200023"));
+  const Draft made = draft(tree_of({"Berg", "Rasbo"}), "", large);
+  EXPECT_EQ(made.counts.resolved, 1U);
+  const std::size_t first = made.text.find("9200023)");
+  EXPECT_LT(first, made.text.find("9200024)"));
+  EXPECT_LT(made.text.find("9200025)"), made.text.find("9200023)", first + 1));
+  try {
+    draft(tree_of({"Rasbo"}), "", large + "1\tRasbo\n");
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("rad 40045 har 2"), std::string::npos) << error.what();
+  }
+}
+
 TEST(Degrees, KeepTheGazetteersDigitsInGedcomForm) {
   const auto gedcom = [](std::string_view text, int limit) {
     const std::optional<Degrees> degrees = Degrees::read(text, limit);
