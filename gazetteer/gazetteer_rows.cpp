@@ -265,8 +265,9 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
       if (!failure) failure = std::current_exception();
     }
   };
+  const unsigned workers = workers_for(gazetteer);  // before any reading starts
   std::vector<std::thread> helpers;
-  for (unsigned i = 1; i < workers_for(gazetteer); ++i) {
+  for (unsigned i = 1; i < workers; ++i) {
     try {
       helpers.emplace_back(work);
     } catch (const std::system_error&) {
