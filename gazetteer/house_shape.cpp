@@ -76,7 +76,6 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
     longitudes += slot.fill == Fill::longitude ? 1 : 0;
   }
   if (latitudes != 1 || longitudes != 1) return standard();
-  shape.followed_ = true;
   return shape;
 }
 

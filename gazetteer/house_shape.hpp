@@ -26,8 +26,6 @@ class HouseShape {
   // come from.
   std::vector<std::string> block(std::string_view latitude, std::string_view longitude, std::string_view source) const;
 
-  bool followed() const { return followed_; }  // the file's own shape, not the standard one
-
  private:
   enum class Fill { keep, latitude, longitude, source, credit };
   struct Slot {
@@ -38,7 +36,6 @@ class HouseShape {
   static HouseShape standard();
 
   std::vector<Slot> slots_;
-  bool followed_ = false;
 };
 
 // The line that credits the gazetteer, as its licence asks.

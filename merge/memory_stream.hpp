@@ -1,4 +1,5 @@
-// Streams over text in memory, for tests, fuzzing and benchmarks. A source
+// Streams over text in memory, for tests, fuzzing and benchmarks, and for
+// the list of missing places that the drafts are made from. A source
 // can hand out its text in short reads, as a pipe does, to reach every
 // boundary of the merge's buffers.
 #pragma once
