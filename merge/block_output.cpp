@@ -1,7 +1,6 @@
 #include "merge/block_output.hpp"
 
 #include <algorithm>
-#include <exception>
 
 namespace platsmarkeraren {
 
@@ -19,8 +18,7 @@ constexpr std::size_t kLargest = 1 << 20;
 BlockOutput::BlockOutput(OrderedSink& sink, std::size_t capacity)
     : sink_(sink),
       memory_(kBuffers * capacity),
-      capacity_(capacity),
-      failures_before_(std::uncaught_exceptions()) {
+      capacity_(capacity) {
   for (std::size_t i = 0; i < kBuffers; ++i) buffers_[i].data = memory_.data() + i * capacity;
 }
 
@@ -30,11 +28,7 @@ std::size_t BlockOutput::buffer_size_for(std::size_t genealogy_size) {
   return genealogy_size == 0 ? kLargest : std::clamp(2 * genealogy_size, kSmallest, kLargest);
 }
 
-BlockOutput::~BlockOutput() {
-  // Unwinding from a failure: what waits behind the failed block never goes out.
-  if (std::uncaught_exceptions() > failures_before_) sink_.stop();
-  sink_.wait_until_written(buffers_);
-}
+BlockOutput::~BlockOutput() { sink_.wait_until_written(buffers_); }
 
 void BlockOutput::start(std::size_t block) {
   block_ = block;

@@ -23,7 +23,10 @@ class BlockOutput {
   BlockOutput(OrderedSink& sink, std::size_t capacity);
   BlockOutput(const BlockOutput&) = delete;
   BlockOutput& operator=(const BlockOutput&) = delete;
-  // Waits until its buffers are written, or, after a failure, given up.
+  // Waits until its buffers are written, or, once the writing is stopped,
+  // given up. A worker that fails stops the writing itself (see
+  // visit_blocks): until then its buffers are written as their turns come,
+  // since each holds a piece before any that its failed block leaves out.
   ~BlockOutput();
 
   // The output of a small file needs small buffers, so that its run stays
@@ -69,7 +72,6 @@ class BlockOutput {
   std::size_t used_ = 0;
   std::size_t block_ = 0;
   std::size_t part_ = 0;
-  int failures_before_ = 0;  // exceptions under way when it was made
 };
 
 }  // namespace platsmarkeraren
