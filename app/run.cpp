@@ -21,12 +21,12 @@ namespace platsmarkeraren {
 
 namespace {
 
-void write_text(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
+void write_to_standard_error(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
 
 void report(std::string_view message) {
   std::string line = "Platsmarkeraren: ";
   line.append(message).append("\n");
-  write_text(line);
+  write_to_standard_error(line);
 }
 
 [[noreturn]] void refuse(const std::string& output, std::string_view argument,
@@ -154,13 +154,13 @@ int run_files(const Command& command, bool standard_output_open) {
 int run(const Command& command, bool standard_output_open) {
   switch (command.action) {
     case Action::show_usage:
-      write_text(kUsageText);
+      write_to_standard_error(kUsageText);
       return 0;
     case Action::show_version:
-      write_text(kVersionText);
+      write_to_standard_error(kVersionText);
       return 0;
     case Action::wrong_count:
-      write_text(kUsageText);
+      write_to_standard_error(kUsageText);
       return 1;
     case Action::merge:
     case Action::list:

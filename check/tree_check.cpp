@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "check/near_twin.hpp"
-#include "merge/block_workers.hpp"
+#include "merge/stretch_workers.hpp"
 #include "merge/gedcom_line.hpp"
 #include "merge/text_set.hpp"
 
@@ -22,10 +22,10 @@ class NoOutput final : public Sink {
 };
 
 // A finding whose line number is known only once the line breaks of every
-// block before its own are counted: the workers take blocks side by side.
+// stretch before its own are counted: the workers take stretches side by side.
 struct Pending {
-  std::size_t block;
-  std::size_t breaks_before;  // in its block, before the place line
+  std::size_t stretch;
+  std::size_t breaks_before;  // in its stretch, before the place line
   std::string place;          // the place line's text, to report each place once
   std::string text;
 };
@@ -34,7 +34,7 @@ struct Pending {
 struct Gathered {
   std::mutex mutex;
   std::vector<Pending> findings;
-  std::vector<std::size_t> breaks;  // by block
+  std::vector<std::size_t> breaks;  // by stretch
 };
 
 class TreeCheck final : public GenealogyVisitor {
@@ -48,45 +48,45 @@ class TreeCheck final : public GenealogyVisitor {
   ~TreeCheck() override {
     const std::lock_guard<std::mutex> lock(gathered_.mutex);
     std::move(findings_.begin(), findings_.end(), std::back_inserter(gathered_.findings));
-    for (const auto& [block, breaks] : breaks_) {
-      if (gathered_.breaks.size() <= block) gathered_.breaks.resize(block + 1);
-      gathered_.breaks[block] = breaks;
+    for (const auto& [stretch, breaks] : breaks_) {
+      if (gathered_.breaks.size() <= stretch) gathered_.breaks.resize(stretch + 1);
+      gathered_.breaks[stretch] = breaks;
     }
   }
 
-  void lines(const Block& block) override {
-    const LineBreak line_break = block.line_break;
-    const char* const first = block.bytes.data();
-    const char* const last = first + block.bytes.size();
+  void lines(const Stretch& stretch) override {
+    const LineBreak line_break = stretch.line_break;
+    const char* const first = stretch.bytes.data();
+    const char* const last = first + stretch.bytes.size();
     const char* counted = first;
     std::size_t breaks = 0;
-    for (const std::string_view place_line : block.place_lines) {
+    for (const std::string_view place_line : stretch.place_lines) {
       breaks += static_cast<std::size_t>(std::count(counted, place_line.data(), line_break.byte()));
       counted = place_line.data();
       const Line place = line_break.split(place_line);
       const TwinBlock found = index_.twin_block(place_line, line_break, index_.hash(place));
       if (!found) {
-        check_missing(place, block.number, breaks);
+        check_missing(place, stretch.number, breaks);
       } else if (found.has_map() && carries_map(place_line.data() + place_line.size(), last, line_break) &&
                  first_report(place.text)) {
-        findings_.push_back({block.number, breaks, std::string(place.text),
+        findings_.push_back({stretch.number, breaks, std::string(place.text),
                              "orten har redan en MAP, och en sammanslagning ger den en andra: "
                              "använd -b för att behålla trädets koordinater"});
       }
     }
     breaks += static_cast<std::size_t>(std::count(counted, last, line_break.byte()));
-    breaks_.emplace_back(block.number, breaks);
+    breaks_.emplace_back(stretch.number, breaks);
   }
 
  private:
   bool first_report(std::string_view text) { return reported_.insert(text); }
 
-  void check_missing(const Line& place, std::size_t block, std::size_t breaks) {
+  void check_missing(const Line& place, std::size_t stretch, std::size_t breaks) {
     if (!first_report(place.text)) return;
     near_twin_key(place.text, key_);
     const std::optional<std::size_t> near = near_twins_.find(key_);
     if (!near) return;
-    findings_.push_back({block, breaks, std::string(place.text),
+    findings_.push_back({stretch, breaks, std::string(place.text),
                          "ingen tvilling i " + coordinate_name_ + "; menade du rad " + std::to_string(*near) + "?"});
   }
 
@@ -95,7 +95,7 @@ class TreeCheck final : public GenealogyVisitor {
   std::string coordinate_name_;
   Gathered& gathered_;
   std::vector<Pending> findings_;
-  std::vector<std::pair<std::size_t, std::size_t>> breaks_;  // by block: its line breaks
+  std::vector<std::pair<std::size_t, std::size_t>> breaks_;  // by stretch: its line breaks
   // The places this worker has reported or found fine already, by text.
   TextSet reported_;
   std::string key_;
@@ -109,20 +109,20 @@ void check_tree(Source& genealogy, CoordinateIndex& index, const NearTwins& near
   Gathered gathered;
   // Every line is held whole, as for the list of missing places, so that a
   // long place line without a twin is seen too.
-  visit_blocks(genealogy, std::numeric_limits<std::size_t>::max(), nothing, workers_for(genealogy),
-               [&](BlockOutput&) { return std::make_unique<TreeCheck>(index, near_twins, coordinate_name, gathered); });
+  visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), nothing, workers_for(genealogy),
+               [&](StretchOutput&) { return std::make_unique<TreeCheck>(index, near_twins, coordinate_name, gathered); });
   std::vector<std::size_t> lines_before(gathered.breaks.size() + 1, 0);
-  for (std::size_t block = 0; block < gathered.breaks.size(); ++block) {
-    lines_before[block + 1] = lines_before[block] + gathered.breaks[block];
+  for (std::size_t stretch = 0; stretch < gathered.breaks.size(); ++stretch) {
+    lines_before[stretch + 1] = lines_before[stretch] + gathered.breaks[stretch];
   }
   std::sort(gathered.findings.begin(), gathered.findings.end(), [](const Pending& a, const Pending& b) {
-    return a.block != b.block ? a.block < b.block : a.breaks_before < b.breaks_before;
+    return a.stretch != b.stretch ? a.stretch < b.stretch : a.breaks_before < b.breaks_before;
   });
   // Each worker reported a place once; across workers, the first report wins.
   TextSet reported;
   for (const Pending& pending : gathered.findings) {
     if (!reported.insert(pending.place)) continue;
-    findings.warning(lines_before[pending.block] + pending.breaks_before + 1, pending.text);
+    findings.warning(lines_before[pending.stretch] + pending.breaks_before + 1, pending.text);
   }
 }
 

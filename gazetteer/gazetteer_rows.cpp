@@ -15,7 +15,7 @@
 #include "gazetteer/counties.hpp"
 #include "gazetteer/place_name.hpp"
 #include "gazetteer/stretch_reader.hpp"
-#include "merge/block_workers.hpp"
+#include "merge/stretch_workers.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

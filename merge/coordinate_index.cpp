@@ -9,7 +9,7 @@
 #include <system_error>
 #include <thread>
 
-#include "merge/block_output.hpp"
+#include "merge/stretch_output.hpp"
 #include "merge/gedcom_line.hpp"
 
 namespace platsmarkeraren {
@@ -150,7 +150,7 @@ void CoordinateIndex::add(const Line& line, std::uint64_t line_hash) {
   slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
   slot.text_size = fitted(line.text.size(), 0);
   slot.block = kUnknownBlock;
-  longest_twin_ = std::max(longest_twin_, line.text.size());
+  longest_place_line_ = std::max(longest_place_line_, line.text.size());
 }
 
 void CoordinateIndex::read(Source& coordinate_file) {
@@ -202,7 +202,7 @@ std::size_t CoordinateIndex::longest_probe() const {
 }
 
 std::optional<std::size_t> CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
-  if (place.text.size() > longest_twin_) return std::nullopt;
+  if (place.text.size() > longest_place_line_) return std::nullopt;
   const std::size_t found = probe(hash, place.text, place.terminated());
   if (key_of(slots_[found]) == 0) return std::nullopt;
   return found;
@@ -261,7 +261,7 @@ TwinBlock CoordinateIndex::twin_block(std::string_view place_line, LineBreak lin
   return block;
 }
 
-void CoordinateIndex::write_block(const TwinBlock& block, std::string_view line_end, BlockOutput& out) const {
+void CoordinateIndex::write_block(const TwinBlock& block, std::string_view line_end, StretchOutput& out) const {
   // Most often the two files share their line ends: the block goes out whole.
   if (line_break_.end(block.common_end()) == line_end) {
     out.write(block.bytes());

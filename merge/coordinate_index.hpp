@@ -17,7 +17,7 @@
 
 namespace platsmarkeraren {
 
-class BlockOutput;
+class StretchOutput;
 
 // The coordinate block of a twin: the up to five lines after it, as they
 // stand in the coordinate file, and what they would do to a tree. Empty
@@ -95,11 +95,12 @@ class CoordinateIndex {
   // Writes the lines of `block`, each with `line_end`, the place line's: the
   // output keeps the line ends of the genealogy file, and a last line that
   // lacks a line end is never glued to the next genealogy line.
-  void write_block(const TwinBlock& block, std::string_view line_end, BlockOutput& out) const;
+  void write_block(const TwinBlock& block, std::string_view line_end, StretchOutput& out) const;
 
-  // A line whose text is longer than this has no twin. Only lines holding
-  // the place marker are counted, since only such lines are looked up.
-  std::size_t longest_twin() const { return longest_twin_; }
+  // The size of the text of the file's longest place line: a line whose
+  // text is longer has no twin. Only place lines are counted, since only
+  // they are looked up.
+  std::size_t longest_place_line() const { return longest_place_line_; }
 
   // The coordinate file's bytes, as read, after any byte-order mark.
   std::string_view file() const { return {file_.data() + start_, file_size_ - start_}; }
@@ -185,7 +186,7 @@ class CoordinateIndex {
   std::atomic<std::size_t> room_left_ = 0;
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;  // the table's size less one when that is a power of two, else 0
-  std::size_t longest_twin_ = 0;
+  std::size_t longest_place_line_ = 0;
 };
 
 }  // namespace platsmarkeraren

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "merge/block_output.hpp"
+#include "merge/stretch_output.hpp"
 #include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
 
@@ -24,14 +24,14 @@ constexpr std::ptrdiff_t kLongestRun = 1 << 16;
 GenealogyReader::GenealogyReader(Source& genealogy, std::size_t hold_limit)
     : genealogy_(genealogy), hold_limit_(std::max<std::size_t>(hold_limit, kLongestRun)) {}
 
-bool GenealogyReader::next(Buffer& buffer, Block& block) {
-  const std::optional<Lines> lines = read_block(buffer, block);
+bool GenealogyReader::next(ReadBuffer& buffer, Stretch& stretch) {
+  const std::optional<Lines> lines = read_stretch(buffer, stretch);
   if (!lines) return false;
   // The search runs outside the lock, beside the other workers' searches.
   buffer.place_lines_.clear();
-  find_place_lines(buffer.data_.get() + lines->first, buffer.data_.get() + lines->last, block.line_break,
+  find_place_lines(buffer.data_.get() + lines->first, buffer.data_.get() + lines->last, stretch.line_break,
                    buffer.place_lines_);
-  block.place_lines = buffer.place_lines_;
+  stretch.place_lines = buffer.place_lines_;
   return true;
 }
 
@@ -43,11 +43,11 @@ void GenealogyReader::stop() {
 }
 
 // Reads under the lock, and finds which of the bytes read are whole lines
-// to search for place lines and which wait for the next block.
-std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer, Block& block) {
+// to search for place lines and which wait for the next stretch.
+std::optional<GenealogyReader::Lines> GenealogyReader::read_stretch(ReadBuffer& buffer, Stretch& stretch) {
   const std::lock_guard<std::mutex> lock(reading_);
   if (ended_) return std::nullopt;
-  block.number = blocks_++;
+  stretch.number = stretches_++;
   // A small file needs no more than its size and one byte to see the end;
   // a pipe tells no size.
   const std::size_t hint = genealogy_.size_hint();
@@ -62,11 +62,11 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer
   std::size_t last = held + got;
   if (got != 0) learn_line_break(data, held, last);
   ended_ = got == 0;
-  block.line_break = line_break_;
+  stretch.line_break = line_break_;
   if (got == 0) {
     // What is left is the last line of a file that does not end in a line end.
     if (held == 0) return std::nullopt;
-    block.bytes = {data, held};
+    stretch.bytes = {data, held};
     return Lines{0, held};
   }
   std::size_t first = 0;
@@ -85,15 +85,15 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_block(Buffer& buffer
   const std::size_t kept = too_long ? last : static_cast<std::size_t>(open_run(data + first, data + whole) - data);
   carried_ = {data + kept, last - kept};
   held_lines_ = kept < whole ? whole - kept : 0;
-  block.bytes = {data, kept};
+  stretch.bytes = {data, kept};
   return Lines{first, std::min(kept, whole)};
 }
 
 // A place line and the lines of level 3 and deeper after it belong together
-// (its map among them), so a block ends before the last line of another
+// (its map among them), so a stretch ends before the last line of another
 // level, and before any place line among the deeper lines after that (a
 // place line may have a level of 3 or more too): those may go on in the
-// next block. Such runs are short; one longer than kLongestRun is cut where
+// next stretch. Such runs are short; one longer than kLongestRun is cut where
 // it stands.
 const char* GenealogyReader::open_run(const char* first, const char* last) const {
   const char* const reach = last - first > kLongestRun ? last - kLongestRun : first;
@@ -127,15 +127,15 @@ void GenealogyReader::learn_line_break(char* data, std::size_t from, std::size_t
   line_break_known_ = true;
 }
 
-void GenealogyReader::Buffer::make_room(std::string_view carried, std::size_t read_size) {
+void GenealogyReader::ReadBuffer::make_room(std::string_view carried, std::size_t read_size) {
   const std::size_t needed = carried.size() + read_size;
   if (capacity_ >= needed) {
     // The carried bytes may be this buffer's own.
     if (!carried.empty()) std::memmove(data_.get(), carried.data(), carried.size());
     return;
   }
-  // Room for twice as much: the start of a line carried from block to block
-  // then fits from the second block on. A new buffer is paid for page by
+  // Room for twice as much: the start of a line carried from stretch to stretch
+  // then fits from the second stretch on. A new buffer is paid for page by
   // page as it is first filled, and only the pages filled count.
   capacity_ = std::max(2 * capacity_, 2 * needed);
   auto grown = std::make_unique_for_overwrite<char[]>(capacity_ + kCopyStride);

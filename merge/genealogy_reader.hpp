@@ -1,10 +1,10 @@
-// Hands the genealogy file to the workers a block of whole lines at a time,
+// Hands the genealogy file to the workers a stretch of whole lines at a time,
 // with the place lines among them found. The workers take turns at reading,
-// each into its own buffer, and search their blocks side by side.
+// each into its own buffer, and search their stretches side by side.
 //
-// Only a line that could still have a twin is held whole from one block to
+// Only a line that could still have a twin is held whole from one stretch to
 // the next; a longer one goes on in pieces as it streams, so neither a huge
-// file nor a huge line needs memory in proportion. A block also leaves its
+// file nor a huge line needs memory in proportion. A stretch also leaves its
 // last few lines to the next one when they may be a place line and its own
 // lines (those of level 3 and deeper after it): a worker then sees all of a
 // place's lines together, and can tell whether it has a map already.
@@ -23,8 +23,8 @@
 
 namespace platsmarkeraren {
 
-struct Block {
-  std::size_t number = 0;  // the blocks of a file are numbered 0, 1, 2, ...
+struct Stretch {
+  std::size_t number = 0;  // the stretches of a file are numbered 0, 1, 2, ...
   std::string_view bytes;  // the next bytes of the file
   // The whole lines among `bytes` that hold the place marker, line ends
   // included, in order.
@@ -38,22 +38,22 @@ class GenealogyReader {
   // break is passed on in pieces and is never a place line.
   GenealogyReader(Source& genealogy, std::size_t hold_limit);
 
-  // What one worker reads into; it keeps its block until the next read.
-  class Buffer {
+  // What one worker reads into; it keeps its stretch until the next read.
+  class ReadBuffer {
    private:
     friend class GenealogyReader;
     void make_room(std::string_view carried, std::size_t read_size);
 
     std::unique_ptr<char[]> data_;
     std::size_t capacity_ = 0;
-    std::vector<std::string_view> place_lines_;  // reused from block to block
+    std::vector<std::string_view> place_lines_;  // reused from stretch to stretch
   };
 
-  // Reads the next block into `buffer`, which may be one block less than
+  // Reads the next stretch into `buffer`, which may be one stretch less than
   // full: the start of a line whose end is not read yet waits for the next
-  // block. False at the end of the file.
-  bool next(Buffer& buffer, Block& block);
-  // Ends the reading after a failure: no block is read after it.
+  // stretch. False at the end of the file.
+  bool next(ReadBuffer& buffer, Stretch& stretch);
+  // Ends the reading after a failure: no stretch is read after it.
   void stop();
 
  private:
@@ -62,21 +62,21 @@ class GenealogyReader {
     std::size_t last;
   };
 
-  std::optional<Lines> read_block(Buffer& buffer, Block& block);
+  std::optional<Lines> read_stretch(ReadBuffer& buffer, Stretch& stretch);
   void learn_line_break(char* data, std::size_t from, std::size_t& last);
   const char* open_run(const char* first, const char* last) const;
 
   Source& genealogy_;
   std::size_t hold_limit_;
   std::mutex reading_;
-  // What the next block begins with, in the buffer of the block read last:
+  // What the next stretch begins with, in the buffer of the stretch read last:
   // its last few whole lines, then the start of a line whose line break is
   // not read yet.
   std::string_view carried_;
   std::size_t held_lines_ = 0;  // how many of those bytes are whole lines
   bool passing_ = false;  // that line is too long to hold: its start went on
   bool ended_ = false;
-  std::size_t blocks_ = 0;
+  std::size_t stretches_ = 0;
   LineBreak line_break_;
   bool line_break_known_ = false;
 };

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "merge/block_output.hpp"
-#include "merge/block_workers.hpp"
+#include "merge/stretch_output.hpp"
+#include "merge/stretch_workers.hpp"
 #include "merge/coordinate_index.hpp"
 #include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
@@ -19,7 +19,7 @@ namespace {
 
 class Merger final : public GenealogyVisitor {
  public:
-  Merger(CoordinateIndex& index, BlockOutput& out, bool keep_existing_maps, MergeReport& total,
+  Merger(CoordinateIndex& index, StretchOutput& out, bool keep_existing_maps, MergeReport& total,
          std::mutex& reporting)
       : index_(index), out_(out), keep_existing_maps_(keep_existing_maps), total_(total), reporting_(reporting) {}
   Merger(const Merger&) = delete;
@@ -31,10 +31,10 @@ class Merger final : public GenealogyVisitor {
     total_ += own_;
   }
 
-  void lines(const Block& block) override {
-    const std::string_view bytes = block.bytes;
-    const std::span<const std::string_view> place_lines = block.place_lines;
-    const LineBreak line_break = block.line_break;
+  void lines(const Stretch& stretch) override {
+    const std::string_view bytes = stretch.bytes;
+    const std::span<const std::string_view> place_lines = stretch.place_lines;
+    const LineBreak line_break = stretch.line_break;
     // Each place line's slot is loaded well ahead of its use, and its twin
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
@@ -70,12 +70,12 @@ class Merger final : public GenealogyVisitor {
   static constexpr std::size_t kAhead = 16;
 
   CoordinateIndex& index_;
-  BlockOutput& out_;
+  StretchOutput& out_;
   const bool keep_existing_maps_;
   MergeReport& total_;
   std::mutex& reporting_;
   MergeReport own_;
-  std::vector<std::uint64_t> hashes_;  // of the place lines, reused from block to block
+  std::vector<std::uint64_t> hashes_;  // of the place lines, reused from stretch to stretch
 };
 
 }  // namespace
@@ -85,9 +85,9 @@ MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const Me
   MergeReport report;
   std::mutex reporting;
   const unsigned workers = options.workers != 0 ? options.workers : workers_for(genealogy);
-  // One byte more than the longest twin leaves room for the first byte of a
+  // One byte more than the longest place line leaves room for the first byte of a
   // two-byte line end.
-  visit_blocks(genealogy, index.longest_twin() + 1, output, workers, [&](BlockOutput& out) {
+  visit_stretches(genealogy, index.longest_place_line() + 1, output, workers, [&](StretchOutput& out) {
     return std::make_unique<Merger>(index, out, options.keep_existing_maps, report, reporting);
   });
   return report;

@@ -13,7 +13,7 @@ struct MergeOptions {
   // A place line that already has a MAP among its own lines (those of level
   // 3 and deeper after it) gets no block.
   bool keep_existing_maps = false;
-  // Threads that merge blocks of the genealogy file side by side; 0 lets
+  // Threads that merge stretches of the genealogy file side by side; 0 lets
   // the merge pick their number by the machine and the size of the file.
   unsigned workers = 0;
 };

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/block_output.hpp"
+#include "merge/stretch_output.hpp"
 #include "merge/coordinate_index.hpp"
 #include "merge/hash.hpp"
 #include "merge/memory_stream.hpp"
@@ -23,8 +23,8 @@ namespace {
 
 using namespace std::string_literals;
 
-// With several workers, neighbouring blocks are merged in different threads
-// and a line that spans blocks is carried from one worker's buffer to the
+// With several workers, neighbouring stretches are merged in different threads
+// and a line that spans stretches is carried from one worker's buffer to the
 // next one's; 0 workers lets the merge pick.
 std::string merged_with(const MergeOptions& options, std::string_view genealogy, std::string_view coordinates,
                         std::size_t longest_read = std::string::npos, MergeReport* report = nullptr) {
@@ -324,7 +324,7 @@ TEST(Merge, AgreesWithTheNaiveModelOnOutputOfManyBuffers) {
 // A tree merged, imported into a genealogy program and exported again has
 // the blocks under its places already, some after notes of their own; merged
 // again with -b it must come out the same, wherever a place and its own
-// lines fall among the reader's blocks and the workers.
+// lines fall among the reader's stretches and the workers.
 TEST(Merge, KeepingExistingMapsMakesMergingAgainChangeNothing) {
   RandomFiles random(2027);
   std::string genealogy;

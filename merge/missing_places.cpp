@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "merge/coordinate_index.hpp"
-#include "merge/block_output.hpp"
-#include "merge/block_workers.hpp"
+#include "merge/stretch_output.hpp"
+#include "merge/stretch_workers.hpp"
 #include "merge/line.hpp"
 #include "merge/text_set.hpp"
 
@@ -16,16 +16,16 @@ namespace {
 
 class MissingPlaces final : public GenealogyVisitor {
  public:
-  MissingPlaces(const CoordinateIndex& index, BlockOutput& out, bool end_last_line)
+  MissingPlaces(const CoordinateIndex& index, StretchOutput& out, bool end_last_line)
       : index_(index), out_(out), end_last_line_(end_last_line) {}
 
-  void lines(const Block& block) override {
-    const bool own_ends = keeps_own_line_ends(block.line_break);
-    for (const std::string_view line : block.place_lines) {
-      const Line place = block.line_break.split(line);
+  void lines(const Stretch& stretch) override {
+    const bool own_ends = keeps_own_line_ends(stretch.line_break);
+    for (const std::string_view line : stretch.place_lines) {
+      const Line place = stretch.line_break.split(line);
       if (index_.has_twin(place) || already_listed(place)) continue;
       if (end_last_line_) {
-        // Pieces of output need readable bytes after them; see BlockOutput.
+        // Pieces of output need readable bytes after them; see StretchOutput.
         static constexpr char kLineFeed[kCopyStride + 1] = "\n";
         const std::string_view end = index_.first_line_end();
         out_.write(!end.empty() ? end : place.terminated() ? place.end : std::string_view(kLineFeed, 1));
@@ -57,7 +57,7 @@ class MissingPlaces final : public GenealogyVisitor {
   }
 
   const CoordinateIndex& index_;
-  BlockOutput& out_;
+  StretchOutput& out_;
   bool end_last_line_;  // until the first place is listed
   TextSet listed_;
 };
@@ -73,8 +73,8 @@ void list_missing_places(Source& genealogy, const CoordinateIndex& index, Sink& 
   // A place line longer than any twin is missing too and must be listed
   // whole, so every line is held whole here. A place is listed where it is
   // first met, so one worker goes through the file in order.
-  visit_blocks(genealogy, std::numeric_limits<std::size_t>::max(), output, 1,
-               [&](BlockOutput& out) { return std::make_unique<MissingPlaces>(index, out, end_last_line); });
+  visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), output, 1,
+               [&](StretchOutput& out) { return std::make_unique<MissingPlaces>(index, out, end_last_line); });
 }
 
 }  // namespace platsmarkeraren

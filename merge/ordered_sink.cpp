@@ -59,7 +59,7 @@ void OrderedSink::stop() {
 
 OrderedSink::Buffer* OrderedSink::take_next() {
   const auto next = std::find_if(waiting_.begin(), waiting_.end(), [&](const Buffer* buffer) {
-    return buffer->block == next_block_ && buffer->part == next_part_;
+    return buffer->stretch == next_stretch_ && buffer->part == next_part_;
   });
   if (next == waiting_.end()) return nullptr;
   Buffer* const buffer = *next;
@@ -82,7 +82,7 @@ void OrderedSink::write_in_order(std::unique_lock<std::mutex>& lock) {
     }
     lock.lock();
     next_part_ = buffer->last ? 0 : next_part_ + 1;
-    next_block_ += buffer->last ? 1 : 0;
+    next_stretch_ += buffer->last ? 1 : 0;
     give_back(*buffer);
   }
   writing_ = false;

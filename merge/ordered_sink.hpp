@@ -2,7 +2,7 @@
 // the genealogy file. A piece goes out once all pieces before it have: the
 // worker that hands over the next piece in order writes it, and any pieces
 // that were waiting behind it, so no worker waits for another to finish a
-// block as long as it has a free buffer to fill.
+// stretch as long as it has a free buffer to fill.
 #pragma once
 
 #include <condition_variable>
@@ -26,9 +26,9 @@ class OrderedSink {
   struct Buffer {
     char* data = nullptr;
     std::size_t used = 0;
-    std::size_t block = 0;  // pieces go out by block, and within a block by part
+    std::size_t stretch = 0;  // pieces go out by stretch, and within a stretch by part
     std::size_t part = 0;
-    bool last = false;  // the last part of its block
+    bool last = false;  // the last part of its stretch
     bool handed_over = false;
   };
 
@@ -52,7 +52,7 @@ class OrderedSink {
   std::mutex mutex_;
   std::condition_variable written_;
   std::vector<Buffer*> waiting_;  // handed over, not yet being written
-  std::size_t next_block_ = 0;
+  std::size_t next_stretch_ = 0;
   std::size_t next_part_ = 0;
   bool writing_ = false;  // some worker is writing pieces in order
   bool stopped_ = false;

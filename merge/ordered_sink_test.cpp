@@ -10,17 +10,17 @@
 namespace platsmarkeraren {
 namespace {
 
-OrderedSink::Buffer piece(std::string& text, std::size_t block, std::size_t part, bool last) {
+OrderedSink::Buffer piece(std::string& text, std::size_t stretch, std::size_t part, bool last) {
   OrderedSink::Buffer buffer;
   buffer.data = text.data();
   buffer.used = text.size();
-  buffer.block = block;
+  buffer.stretch = stretch;
   buffer.part = part;
   buffer.last = last;
   return buffer;
 }
 
-TEST(OrderedSink, WritesPiecesInTheOrderOfTheirBlocksAndParts) {
+TEST(OrderedSink, WritesPiecesInTheOrderOfTheirStretchesAndParts) {
   StringSink out;
   OrderedSink ordered(out);
   std::string texts[] = {"c", "a1", "a2", "b"};
@@ -28,7 +28,7 @@ TEST(OrderedSink, WritesPiecesInTheOrderOfTheirBlocksAndParts) {
                                    piece(texts[2], 0, 1, true), piece(texts[3], 1, 0, true)};
   ordered.hand_over(buffers[0]);
   ordered.hand_over(buffers[2]);
-  EXPECT_EQ(out.text, "");  // both wait for the first part of block 0
+  EXPECT_EQ(out.text, "");  // both wait for the first part of stretch 0
   ordered.hand_over(buffers[1]);
   EXPECT_EQ(out.text, "a1a2");
   ordered.hand_over(buffers[3]);

@@ -1,4 +1,4 @@
-#include "merge/block_output.hpp"
+#include "merge/stretch_output.hpp"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-// The largest buffers hold the output of a whole block of the genealogy
+// The largest buffers hold the output of a whole stretch of the genealogy
 // file, and all of a worker's take one huge page. They are made whole at
 // once: growing them step by step cost more page faults than the rest of
 // their work.
@@ -15,30 +15,30 @@ constexpr std::size_t kLargest = 1 << 20;
 
 }  // namespace
 
-BlockOutput::BlockOutput(OrderedSink& sink, std::size_t capacity)
+StretchOutput::StretchOutput(OrderedSink& sink, std::size_t capacity)
     : sink_(sink),
       memory_(kBuffers * capacity),
       capacity_(capacity) {
   for (std::size_t i = 0; i < kBuffers; ++i) buffers_[i].data = memory_.data() + i * capacity;
 }
 
-std::size_t BlockOutput::buffer_size_for(std::size_t genealogy_size) {
+std::size_t StretchOutput::buffer_size_for(std::size_t genealogy_size) {
   // A merged file is seldom more than twice its genealogy file; when it is,
-  // a block goes out in several buffers.
+  // a stretch goes out in several buffers.
   return genealogy_size == 0 ? kLargest : std::clamp(2 * genealogy_size, kSmallest, kLargest);
 }
 
-BlockOutput::~BlockOutput() { sink_.wait_until_written(buffers_); }
+StretchOutput::~StretchOutput() { sink_.wait_until_written(buffers_); }
 
-void BlockOutput::start(std::size_t block) {
-  block_ = block;
+void StretchOutput::start(std::size_t stretch) {
+  stretch_ = stretch;
   part_ = 0;
   take_free_buffer();
 }
 
-void BlockOutput::finish() { hand_over(true); }
+void StretchOutput::finish() { hand_over(true); }
 
-void BlockOutput::write_past_end(std::string_view bytes) {
+void StretchOutput::write_past_end(std::string_view bytes) {
   // A piece longer than a buffer, the run of a long line, say, goes out in
   // as many buffers as it fills.
   for (;;) {
@@ -52,15 +52,15 @@ void BlockOutput::write_past_end(std::string_view bytes) {
   }
 }
 
-void BlockOutput::hand_over(bool last) {
+void StretchOutput::hand_over(bool last) {
   buffer_->used = used_;
-  buffer_->block = block_;
+  buffer_->stretch = stretch_;
   buffer_->part = part_++;
   buffer_->last = last;
   sink_.hand_over(*buffer_);
 }
 
-void BlockOutput::take_free_buffer() {
+void StretchOutput::take_free_buffer() {
   buffer_ = &sink_.free_one(buffers_);
   data_ = buffer_->data;
   used_ = 0;

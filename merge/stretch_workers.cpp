@@ -1,4 +1,4 @@
-#include "merge/block_workers.hpp"
+#include "merge/stretch_workers.hpp"
 
 #include <algorithm>
 #include <exception>
@@ -14,7 +14,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-// A file of a few blocks is done before a second thread would have started.
+// A file of a few stretches is done before a second thread would have started.
 constexpr std::size_t kOneWorkerSize = 1 << 20;
 constexpr unsigned kMostWorkers = 4;
 
@@ -26,24 +26,24 @@ unsigned workers_for(const Source& genealogy) {
   return std::clamp(std::thread::hardware_concurrency(), 1U, kMostWorkers);
 }
 
-void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
+void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                   const VisitorMaker& make_visitor) {
   GenealogyReader reader(genealogy, hold_limit);
   OrderedSink ordered(output);
-  const std::size_t buffer_size = BlockOutput::buffer_size_for(genealogy.size_hint());
+  const std::size_t buffer_size = StretchOutput::buffer_size_for(genealogy.size_hint());
   std::mutex failing;
   std::exception_ptr failure;
   const auto work = [&] {
-    // The next block may begin with the end of this buffer's: the buffer
+    // The next stretch may begin with the end of this buffer's: the buffer
     // outlives the stop of the reading below.
-    GenealogyReader::Buffer buffer;
+    GenealogyReader::ReadBuffer buffer;
     try {
-      BlockOutput out(ordered, buffer_size);
+      StretchOutput out(ordered, buffer_size);
       const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
-      Block block;
-      while (reader.next(buffer, block)) {
-        out.start(block.number);
-        visitor->lines(block);
+      Stretch stretch;
+      while (reader.next(buffer, stretch)) {
+        out.start(stretch.number);
+        visitor->lines(stretch);
         out.finish();
       }
     } catch (const OrderedSink::Stopped&) {

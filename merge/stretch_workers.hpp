@@ -1,7 +1,7 @@
 // Runs the work on the genealogy file in several threads: each takes the
-// next block, searches it, looks up its place lines and gathers its output,
+// next stretch, searches it, looks up its place lines and gathers its output,
 // while the others do the same with theirs; the outputs go out in the order
-// of the blocks. On a machine of several cores the searching and the lookups
+// of the stretches. On a machine of several cores the searching and the lookups
 // then cost a fraction of their time.
 #pragma once
 
@@ -11,22 +11,22 @@
 #include <span>
 #include <string_view>
 
-#include "merge/block_output.hpp"
+#include "merge/stretch_output.hpp"
 #include "merge/genealogy_reader.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
 
-// What a worker does with each block; it writes to the output the worker
+// What a worker does with each stretch; it writes to the output the worker
 // made it with. Each worker has its own.
 class GenealogyVisitor {
  public:
   virtual ~GenealogyVisitor() = default;
-  // The next block of the file, with its place lines found.
-  virtual void lines(const Block& block) = 0;
+  // The next stretch of the file, with its place lines found.
+  virtual void lines(const Stretch& stretch) = 0;
 };
 
-using VisitorMaker = std::function<std::unique_ptr<GenealogyVisitor>(BlockOutput&)>;
+using VisitorMaker = std::function<std::unique_ptr<GenealogyVisitor>(StretchOutput&)>;
 
 // As many workers as pay for the genealogy file on this machine.
 unsigned workers_for(const Source& genealogy);
@@ -34,7 +34,7 @@ unsigned workers_for(const Source& genealogy);
 // A line longer than `hold_limit` is never a place line (see
 // GenealogyReader). Returns once all the output is written; rethrows the
 // first failure of any worker.
-void visit_blocks(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
+void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                   const VisitorMaker& make_visitor);
 
 }  // namespace platsmarkeraren

@@ -1,6 +1,6 @@
-// One worker's output: gathers the many small pieces of a block (runs of the
+// One worker's output: gathers the many small pieces of a stretch (runs of the
 // genealogy file, coordinate blocks, line ends) into large buffers, which go
-// to the sink in the order of the blocks, whichever worker finishes first.
+// to the sink in the order of the stretches, whichever worker finishes first.
 #pragma once
 
 #include <cstddef>
@@ -17,24 +17,24 @@ namespace platsmarkeraren {
 // one fixed stride, which costs less than a copy of its exact length.
 inline constexpr std::size_t kCopyStride = 128;
 
-class BlockOutput {
+class StretchOutput {
  public:
   // Buffers of `capacity` bytes; see buffer_size_for.
-  BlockOutput(OrderedSink& sink, std::size_t capacity);
-  BlockOutput(const BlockOutput&) = delete;
-  BlockOutput& operator=(const BlockOutput&) = delete;
+  StretchOutput(OrderedSink& sink, std::size_t capacity);
+  StretchOutput(const StretchOutput&) = delete;
+  StretchOutput& operator=(const StretchOutput&) = delete;
   // Waits until its buffers are written, or, once the writing is stopped,
   // given up. A worker that fails stops the writing itself (see
-  // visit_blocks): until then its buffers are written as their turns come,
-  // since each holds a piece before any that its failed block leaves out.
-  ~BlockOutput();
+  // visit_stretches): until then its buffers are written as their turns come,
+  // since each holds a piece before any that its failed stretch leaves out.
+  ~StretchOutput();
 
   // The output of a small file needs small buffers, so that its run stays
   // small; a large file or a pipe (size 0) gets buffers that hold the output
-  // of a whole block.
+  // of a whole stretch.
   static std::size_t buffer_size_for(std::size_t genealogy_size);
 
-  void start(std::size_t block);
+  void start(std::size_t stretch);
 
   void write(std::string_view bytes) {
     if (bytes.size() <= kCopyStride && kCopyStride <= capacity_ - used_) {
@@ -48,12 +48,12 @@ class BlockOutput {
     }
   }
 
-  // Hands over the rest of the block.
+  // Hands over the rest of the stretch.
   void finish();
 
  private:
-  // Two buffers, so that a worker can go on with its next block while its
-  // last one waits for the blocks before it; together one huge page.
+  // Two buffers, so that a worker can go on with its next stretch while its
+  // last one waits for the stretches before it; together one huge page.
   static constexpr std::size_t kBuffers = 2;
 
   void write_past_end(std::string_view bytes);
@@ -70,7 +70,7 @@ class BlockOutput {
   char* data_ = nullptr;
   std::size_t capacity_;
   std::size_t used_ = 0;
-  std::size_t block_ = 0;
+  std::size_t stretch_ = 0;
   std::size_t part_ = 0;
 };
 
