@@ -9,8 +9,8 @@
 #include <system_error>
 #include <thread>
 
-#include "merge/stretch_output.hpp"
 #include "merge/gedcom_line.hpp"
+#include "merge/padding.hpp"
 
 namespace platsmarkeraren {
 
@@ -259,19 +259,6 @@ TwinBlock CoordinateIndex::twin_block(std::string_view place_line, LineBreak lin
     gather(slot, record);
   }
   return block;
-}
-
-void CoordinateIndex::write_block(const TwinBlock& block, std::string_view line_end, StretchOutput& out) const {
-  // Most often the two files share their line ends: the block goes out whole.
-  if (line_break_.end(block.common_end()) == line_end) {
-    out.write(block.bytes());
-    return;
-  }
-  const char* const last = block.bytes().data() + block.bytes().size();
-  for (const char* next = block.bytes().data(); next < last;) {
-    out.write(line_break_.split(line_break_.take_line(next, last)).text);
-    out.write(line_end);
-  }
 }
 
 }  // namespace platsmarkeraren

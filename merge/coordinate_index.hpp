@@ -17,8 +17,6 @@
 
 namespace platsmarkeraren {
 
-class StretchOutput;
-
 // The coordinate block of a twin: the up to five lines after it, as they
 // stand in the coordinate file, and what they would do to a tree. Empty
 // when a place line has no twin.
@@ -33,6 +31,9 @@ class TwinBlock {
   // Has one to four lines: the coordinate file ends sooner.
   bool cut_short() const { return (traits_ & kCutShort) != 0; }
   bool has_map() const { return (traits_ & kHasMap) != 0; }
+  // The line end that all of the block's lines have, written as the
+  // coordinate file's `line_break` writes it; empty when their ends differ.
+  std::string_view shared_line_end(LineBreak line_break) const { return line_break.end(traits_ & 3U); }
 
   // How the index keeps these in 32 bits: the block's size, over the three
   // flags, over the size of the line end that all its lines share (0 when
@@ -46,7 +47,6 @@ class TwinBlock {
   friend class CoordinateIndex;
 
   TwinBlock(const char* data, std::uint32_t traits) : data_(data), traits_(traits) {}
-  std::size_t common_end() const { return traits_ & 3U; }
 
   const char* data_ = nullptr;
   std::uint32_t traits_ = 0;
@@ -91,11 +91,6 @@ class CoordinateIndex {
   // is the same. `line_break` is the genealogy file's, and `hash` is that of
   // the place line split into a Line. Threads may look up at the same time.
   TwinBlock twin_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash);
-
-  // Writes the lines of `block`, each with `line_end`, the place line's: the
-  // output keeps the line ends of the genealogy file, and a last line that
-  // lacks a line end is never glued to the next genealogy line.
-  void write_block(const TwinBlock& block, std::string_view line_end, StretchOutput& out) const;
 
   // The size of the text of the file's longest place line: a line whose
   // text is longer has no twin. Only place lines are counted, since only

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <utility>
 
-#include "merge/stretch_output.hpp"
 #include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
+#include "merge/padding.hpp"
 
 namespace platsmarkeraren {
 

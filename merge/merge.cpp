@@ -17,6 +17,23 @@ namespace platsmarkeraren {
 
 namespace {
 
+// Writes the lines of `block`, each with `line_end`, the place line's: the
+// output keeps the line ends of the genealogy file, and a last line that
+// lacks a line end is never glued to the next genealogy line.
+// `coordinate_break` is how the coordinate file ends its lines.
+void write_block(const TwinBlock& block, LineBreak coordinate_break, std::string_view line_end, StretchOutput& out) {
+  // Most often the two files share their line ends: the block goes out whole.
+  if (block.shared_line_end(coordinate_break) == line_end) {
+    out.write(block.bytes());
+    return;
+  }
+  const char* const last = block.bytes().data() + block.bytes().size();
+  for (const char* next = block.bytes().data(); next < last;) {
+    out.write(coordinate_break.split(coordinate_break.take_line(next, last)).text);
+    out.write(line_end);
+  }
+}
+
 class Merger final : public GenealogyVisitor {
  public:
   Merger(CoordinateIndex& index, StretchOutput& out, bool keep_existing_maps, MergeReport& total,
@@ -58,7 +75,7 @@ class Merger final : public GenealogyVisitor {
       // reader hands over a place's own lines in the same part of the file.
       const bool has_own_map = (keep_existing_maps_ || found.has_map()) && carries_map(line_end, last, line_break);
       if (keep_existing_maps_ && has_own_map) continue;
-      index_.write_block(found, line_break.split(place_lines[i]).end, out_);
+      write_block(found, index_.line_break(), line_break.split(place_lines[i]).end, out_);
       own_.broken_records += found.breaks_record() ? 1 : 0;
       own_.cut_short += found.cut_short() ? 1 : 0;
       own_.second_maps += has_own_map && found.has_map() ? 1 : 0;

@@ -25,7 +25,7 @@ class MissingPlaces final : public GenealogyVisitor {
       const Line place = stretch.line_break.split(line);
       if (index_.has_twin(place) || already_listed(place)) continue;
       if (end_last_line_) {
-        // Pieces of output need readable bytes after them; see StretchOutput.
+        // Pieces of output need readable bytes after them; see padding.hpp.
         static constexpr char kLineFeed[kCopyStride + 1] = "\n";
         const std::string_view end = index_.first_line_end();
         out_.write(!end.empty() ? end : place.terminated() ? place.end : std::string_view(kLineFeed, 1));

@@ -9,13 +9,9 @@
 
 #include "merge/large_array.hpp"
 #include "merge/ordered_sink.hpp"
+#include "merge/padding.hpp"
 
 namespace platsmarkeraren {
-
-// Every piece written comes from one of the merge's own buffers, which keep
-// this many readable bytes past their data: a short piece is then copied in
-// one fixed stride, which costs less than a copy of its exact length.
-inline constexpr std::size_t kCopyStride = 128;
 
 class StretchOutput {
  public:
