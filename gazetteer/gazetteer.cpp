@@ -147,8 +147,10 @@ std::vector<std::string_view> lines_of(std::string_view list) {
 // How the draft ends its lines: as the coordinate file, else as the tree.
 std::string_view line_end_of(const CoordinateIndex& index, std::string_view list) {
   if (!index.first_line_end().empty()) return index.first_line_end();
-  const Line first = LineBreak::of(list).split(list.substr(0, list.find_first_of("\r\n") + 2));
-  return first.terminated() ? first.end : "\n";
+  const LineBreak line_break = LineBreak::of(list);
+  const char* first = list.data();
+  const Line line = line_break.split(line_break.take_line(first, list.data() + list.size()));
+  return line.terminated() ? line.end : "\n";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -127,6 +128,12 @@ TEST(Draft, FollowsTheCoordinateFilesShapeAndLineEnds) {
                                "3 NOTE GeoNames 9200012: Rasbo forsamling, socken, Uppsala lan\n"
                                "4 CONT GeoNames (geonames.org), CC BY 4.0\n";
   EXPECT_EQ(draft(tree_of({"Rasbo"})).text, "2 PLAC Rasbo\n" + standard);
+  // Without a coordinate file's line ends to follow, the tree's.
+  std::string cr_tree = tree_of({"Rasbo"});
+  std::replace(cr_tree.begin(), cr_tree.end(), '\n', '\r');
+  std::string cr_draft = "2 PLAC Rasbo\n" + standard;
+  std::replace(cr_draft.begin(), cr_draft.end(), '\n', '\r');
+  EXPECT_EQ(draft(cr_tree).text, cr_draft);
   EXPECT_EQ(draft(tree_of({"Rasbo", "A"}), "2 PLAC A\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE x\n4 CONT y\n"
                                                "2 PLAC C\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE x\n")
                 .text,
