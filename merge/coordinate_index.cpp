@@ -70,7 +70,7 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t salt) : 
   const char* first_line = file().data();
   first_line_end_ = line_break_.split(line_break_.take_line(first_line, file_.data() + file_size_)).end;
   // Offsets in the room must fit a key too.
-  if (file_size_ + kGatherSize + 2 * kCopyStride >= kOffsetMask) {
+  if (std::uint64_t{file_size_} + kGatherSize + 2 * kCopyStride >= kOffsetMask) {
     throw std::length_error("är för stor");
   }
   // A pipe leaves what room its last grow left.
@@ -107,10 +107,10 @@ std::size_t CoordinateIndex::count_place_lines() const {
   const auto split =
       static_cast<std::size_t>(middle_break - start) + (middle_break == start + file_size_ ? 0 : 1);
   std::size_t second_half = 0;
-  std::jthread helper;
+  std::thread helper;
   if (split < file_size_) {
     try {
-      helper = std::jthread([&] { second_half = count(split, file_size_); });
+      helper = std::thread([&] { second_half = count(split, file_size_); });
     } catch (const std::system_error&) {
       second_half = count(split, file_size_);  // no thread to be had: this one does both
     }
@@ -224,18 +224,17 @@ void CoordinateIndex::gather(Slot& slot, std::string_view record) {
   std::memcpy(to, record.data(), record.size());
   room_left_.store(left - record.size(), std::memory_order_relaxed);
   const auto offset = static_cast<std::uint64_t>(to - file_.data()) + 1;
-  std::atomic_ref(slot.key).store((key & ~kOffsetMask) | offset, std::memory_order_release);
+  store_release(slot.key, (key & ~kOffsetMask) | offset);
 }
 
 std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
-  const std::atomic_ref<std::uint32_t> known(slot.block);
-  std::uint32_t block = known.load(std::memory_order_relaxed);
+  std::uint32_t block = load_relaxed(slot.block);
   if (block != kUnknownBlock) return block;
   // Any thread finds the same block, so it does not matter which one's
   // store stays. A twin gathered is always known: the gathering copies it.
   const Block found = block_from(twin.end.data() + twin.end.size(), file_.data() + file_size_, line_break_);
   block = fitted(found.size, TwinBlock::kTraitBits) << TwinBlock::kTraitBits | found.traits;
-  known.store(block, std::memory_order_relaxed);
+  store_relaxed(slot.block, block);
   return block;
 }
 

@@ -13,6 +13,7 @@
 #include "merge/large_array.hpp"
 #include "merge/line.hpp"
 #include "merge/prefetch.hpp"
+#include "merge/shared_word.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -152,7 +153,7 @@ class CoordinateIndex {
   // would go. `terminated`: the line has a line end.
   std::size_t probe(std::uint64_t hash, std::string_view text, bool terminated) const;
   static std::uint64_t key_of(const Slot& slot) {
-    return std::atomic_ref(const_cast<std::uint64_t&>(slot.key)).load(std::memory_order_acquire);
+    return load_acquire(slot.key);
   }
   const char* text_at(std::uint64_t key) const { return file_.data() + (key & kOffsetMask) - 1; }
   // Only the last line of the file can lack a line end.

@@ -138,7 +138,8 @@ void GenealogyReader::ReadBuffer::make_room(std::string_view carried, std::size_
   // then fits from the second stretch on. A new buffer is paid for page by
   // page as it is first filled, and only the pages filled count.
   capacity_ = std::max(2 * capacity_, 2 * needed);
-  auto grown = std::make_unique_for_overwrite<char[]>(capacity_ + kCopyStride);
+  // Left as it is: the reads fill what is used.
+  std::unique_ptr<char[]> grown(new char[capacity_ + kCopyStride]);
   std::copy(carried.begin(), carried.end(), grown.get());
   data_ = std::move(grown);
 }

@@ -56,7 +56,7 @@ class Merger final : public GenealogyVisitor {
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
     hashes_.clear();
-    std::ranges::transform(place_lines, std::back_inserter(hashes_), [this, line_break](std::string_view line) {
+    std::transform(place_lines.begin(), place_lines.end(), std::back_inserter(hashes_), [this, line_break](std::string_view line) {
       return index_.hash(line_break.split(line));
     });
     for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) index_.prefetch_slot(hashes_[i]);

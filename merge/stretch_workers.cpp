@@ -55,7 +55,7 @@ void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, un
       if (!failure) failure = std::current_exception();
     }
   };
-  std::vector<std::jthread> helpers;
+  std::vector<std::thread> helpers;
   for (unsigned i = 1; i < workers; ++i) {
     try {
       helpers.emplace_back(work);
@@ -64,7 +64,7 @@ void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, un
     }
   }
   work();
-  helpers.clear();  // joins them
+  for (std::thread& helper : helpers) helper.join();
   if (failure) std::rethrow_exception(failure);
 }
 
