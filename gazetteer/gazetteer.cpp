@@ -38,6 +38,30 @@ class HeaderKeeper final : public Source {
   std::string start_;
 };
 
+// Gathers the draft's many short lines into writes of a megabyte: the
+// output file writes what it is given at once.
+class BatchedSink final : public Sink {
+ public:
+  explicit BatchedSink(Sink& out) : out_(out) {}
+  ~BatchedSink() override = default;
+  BatchedSink(const BatchedSink&) = delete;
+  BatchedSink& operator=(const BatchedSink&) = delete;
+
+  void write(std::string_view bytes) override {
+    pending_.append(bytes);
+    if (pending_.size() >= kBatch) flush();
+  }
+  void flush() {
+    if (!pending_.empty()) out_.write(pending_);
+    pending_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBatch = std::size_t{1} << 20;
+  Sink& out_;
+  std::string pending_;
+};
+
 // A notes line's candidates stop at ten; more are counted.
 constexpr std::size_t kCandidatesShown = 10;
 
@@ -176,8 +200,9 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
 
   DraftCounts counts{.unreadable_rows = rows.unreadable()};
   const std::string_view line_end = line_end_of(index, list.text);
-  if (options.appending && index.ends_mid_line()) out.write(line_end);
-  DraftWriter writer(rows, encoding, line_end, out);
+  BatchedSink batched(out);
+  if (options.appending && index.ends_mid_line()) batched.write(line_end);
+  DraftWriter writer(rows, encoding, line_end, batched);
   const HouseShape shape = HouseShape::of(index.file(), index.line_break());
   for (MissingPlace& place : places) {
     place.resolution = resolve(place.query, rows);
@@ -191,6 +216,7 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
     ++(place.resolution.outcome == Resolution::ambiguous ? counts.ambiguous : counts.unknown);
     writer.notes(place);
   }
+  batched.flush();
   return counts;
 }
 
