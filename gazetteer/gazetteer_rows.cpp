@@ -62,6 +62,7 @@ struct Row {
   }
 };
 
+#if defined(__SSE2__)
 // The bits set in a mask of sixteen. std::popcount is a library call on
 // processors of the baseline x86-64, which have no instruction for it.
 std::size_t bits_set(unsigned mask) {
@@ -70,6 +71,7 @@ std::size_t bits_set(unsigned mask) {
   mask = (mask + (mask >> 4)) & 0x0F0FU;
   return (mask + (mask >> 8)) & 0x1FU;
 }
+#endif
 
 // Splits the row that begins at `first` at its tabs, up to its line feed,
 // and returns where that stands: nullptr when it is not in [first, last).
