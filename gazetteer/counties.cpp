@@ -3,6 +3,8 @@
 #include <span>
 #include <utility>
 
+#include "gazetteer/place_name.hpp"
+
 namespace platsmarkeraren {
 
 namespace {
@@ -62,7 +64,7 @@ CountyForms county_forms(std::string_view key) {
   for (const std::string_view word : {std::string_view(" lan"), std::string_view(" county")}) {
     if (!key.ends_with(word) || key.size() == word.size()) continue;
     const std::string_view name = key.substr(0, key.size() - word.size());
-    return {name, name.ends_with('s') ? name.substr(0, name.size() - 1) : std::string_view(), true};
+    return {name, genitive_stem(name), true};
   }
   return {key, {}, false};
 }

@@ -159,22 +159,20 @@ class DraftWriter {
 };
 
 // The missing places: the lines of the list that -l writes.
-std::vector<std::string_view> lines_of(std::string_view list) {
+std::vector<Line> lines_of(std::string_view list) {
   const LineBreak line_break = LineBreak::of(list);
-  std::vector<std::string_view> lines;
+  std::vector<Line> lines;
   for (const char* next = list.data(); next != list.data() + list.size();) {
-    lines.push_back(line_break.split(line_break.take_line(next, list.data() + list.size())).text);
+    lines.push_back(line_break.split(line_break.take_line(next, list.data() + list.size())));
   }
   return lines;
 }
 
-// How the draft ends its lines: as the coordinate file, else as the tree.
-std::string_view line_end_of(const CoordinateIndex& index, std::string_view list) {
+// How the draft ends its lines: as the coordinate file, else as the tree,
+// whose line ends the list keeps then.
+std::string_view line_end_of(const CoordinateIndex& index, const Line& first_place) {
   if (!index.first_line_end().empty()) return index.first_line_end();
-  const LineBreak line_break = LineBreak::of(list);
-  const char* first = list.data();
-  const Line line = line_break.split(line_break.take_line(first, list.data() + list.size()));
-  return line.terminated() ? line.end : "\n";
+  return first_place.terminated() ? first_place.end : "\n";
 }
 
 }  // namespace
@@ -190,8 +188,9 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
   std::vector<MissingPlace> places;
   std::vector<std::string> exact_keys;
   std::vector<std::string> ascii_keys;
-  for (const std::string_view line : lines_of(list.text)) {
-    MissingPlace& place = places.emplace_back(MissingPlace{line, place_query(line, encoding), {}});
+  const std::vector<Line> lines = lines_of(list.text);
+  for (const Line& line : lines) {
+    MissingPlace& place = places.emplace_back(MissingPlace{line.text, place_query(line.text, encoding), {}});
     exact_keys.insert(exact_keys.end(), place.query.exact_forms.begin(), place.query.exact_forms.end());
     ascii_keys.insert(ascii_keys.end(), place.query.ascii_forms.begin(), place.query.ascii_forms.end());
   }
@@ -199,7 +198,7 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
   rows.read(gazetteer, gazetteer_name, options.progress);
 
   DraftCounts counts{.unreadable_rows = rows.unreadable()};
-  const std::string_view line_end = line_end_of(index, list.text);
+  const std::string_view line_end = line_end_of(index, lines.front());
   BatchedSink batched(out);
   if (options.appending && index.ends_mid_line()) batched.write(line_end);
   DraftWriter writer(rows, encoding, line_end, batched);

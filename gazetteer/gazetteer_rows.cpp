@@ -178,8 +178,7 @@ class WantedRows::Scanner {
   void take_county(const std::string_view (&columns)[kColumnsRead]) {
     County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
     const auto add = [&](std::string_view name) {
-      exact_key(name, exact_key_);
-      ascii_key(exact_key_, ascii_key_);
+      ascii_name_key(name, ascii_key_, exact_key_);
       const CountyForms forms = county_forms(ascii_key_);
       for (const std::string_view form : {forms.name, forms.genitive_stem}) {
         if (!form.empty() && std::find(county.keys.begin(), county.keys.end(), form) == county.keys.end()) {

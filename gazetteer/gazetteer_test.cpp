@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gazetteer/degrees.hpp"
+#include "merge/line.hpp"
 #include "merge/memory_stream.hpp"
 #include "merge/merge.hpp"
 #include "merge/missing_places.hpp"
@@ -151,6 +152,10 @@ TEST(Draft, AppendedAndMergedItLeavesOnlyTheUndecidedPlaces) {
   coordinates += draft(tree, coordinates).text;
   const std::string merged = run_in_memory([](Source& g, Source& c, Sink& o) { merge(g, c, o); }, tree, coordinates);
   EXPECT_EQ(merged.find('#'), std::string::npos);
+  // A note never holds the place marker, even where the place's text does.
+  const std::string note = draft(tree_of({"Qwerty 2 PLAC Y"})).text;
+  EXPECT_EQ(note.find(kPlaceMarker), std::string::npos) << note;
+  EXPECT_NE(note.find("Qwerty 2_PLAC Y"), std::string::npos) << note;
   EXPECT_NE(merged.find("2 PLAC Rasbo sn\n3 NOTE GeoNames 9200012: Rasbo forsamling, socken, Uppsala lan\n3 MAP\n"
                         "4 LATI N59.96667\n"),
             std::string::npos);

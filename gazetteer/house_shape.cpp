@@ -1,5 +1,6 @@
 #include "gazetteer/house_shape.hpp"
 
+#include <algorithm>
 #include <optional>
 
 #include "merge/gedcom_line.hpp"
@@ -81,26 +82,14 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
 
 std::vector<std::string> HouseShape::block(std::string_view latitude, std::string_view longitude,
                                            std::string_view source) const {
-  std::vector<std::string> lines;
-  for (const Slot& slot : slots_) {
-    switch (slot.fill) {
-      case Fill::keep:
-        lines.push_back(slot.text);
-        break;
-      case Fill::latitude:
-        lines.push_back(slot.text + " " + std::string(latitude));
-        break;
-      case Fill::longitude:
-        lines.push_back(slot.text + " " + std::string(longitude));
-        break;
-      case Fill::source:
-        lines.push_back(slot.text + " " + std::string(source));
-        break;
-      case Fill::credit:
-        lines.push_back(slot.text + " " + std::string(kGeoNamesCredit));
-        break;
-    }
-  }
+  const auto value = [&](Fill fill) {
+    return fill == Fill::latitude ? latitude : fill == Fill::longitude ? longitude : fill == Fill::source ? source
+                                                                                                         : kGeoNamesCredit;
+  };
+  std::vector<std::string> lines(slots_.size());
+  std::transform(slots_.begin(), slots_.end(), lines.begin(), [&](const Slot& slot) {
+    return slot.fill == Fill::keep ? slot.text : slot.text + " " + std::string(value(slot.fill));
+  });
   return lines;
 }
 

@@ -55,7 +55,8 @@ bool KeyFilter::may_hold(std::string_view key) const {
   const std::string_view word = key.substr(space + 1);
   if (word != "fors" && parish_forms(key).stem.empty()) return false;
   const std::string_view stem = key.substr(0, space);
-  return holds(stem) || (stem.size() > 1 && stem.ends_with('s') && holds(stem.substr(0, stem.size() - 1)));
+  const std::string_view genitive = genitive_stem(stem);
+  return holds(stem) || (!genitive.empty() && holds(genitive));
 }
 
 }  // namespace platsmarkeraren

@@ -173,12 +173,15 @@ void ascii_name_key(std::string_view name, std::string& key, std::string& scratc
   }
 }
 
+std::string_view genitive_stem(std::string_view name) {
+  return name.size() > 1 && name.back() == 's' ? name.substr(0, name.size() - 1) : std::string_view();
+}
+
 ParishForms parish_forms(std::string_view key) {
   const std::size_t space = key.rfind(' ');
   if (space == std::string_view::npos || !is_parish_word(key.substr(space + 1))) return {};
   const std::string_view stem = key.substr(0, space);
-  const bool genitive = stem.size() > 1 && stem.back() == 's';
-  return {stem, genitive ? stem.substr(0, stem.size() - 1) : std::string_view()};
+  return {stem, genitive_stem(stem)};
 }
 
 KeyForms key_forms(std::string_view key) {

@@ -45,6 +45,10 @@ void ascii_key(std::string_view exact, std::string& key);
 // nearly all of a gazetteer's. `scratch` holds the exact key of others.
 void ascii_name_key(std::string_view name, std::string& key, std::string& scratch);
 
+// A name that stands in the genitive without its closing s ("kopparbergs"
+// is "kopparberg"); empty when it has none to take off.
+std::string_view genitive_stem(std::string_view name);
+
 // A key with a closing parish word taken off: `stem` is the key before the
 // word, `genitive_stem` the stem without a closing s when it has one and a
 // word was taken. Both are empty when there was no parish word.

@@ -17,10 +17,9 @@ std::string_view trimmed(std::string_view text) {
 }
 
 std::string ascii_of(std::string_view utf8) {
-  std::string exact;
   std::string ascii;
-  exact_key(utf8, exact);
-  ascii_key(exact, ascii);
+  std::string exact;
+  ascii_name_key(utf8, ascii, exact);
   return ascii;
 }
 
