@@ -3,32 +3,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
+#include "app/messages.hpp"
 #include "app/platform.hpp"
 
 namespace platsmarkeraren {
-
-std::string printable(std::string_view name) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string shown;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '\n') {
-      shown += "\\n";
-    } else if (byte == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      shown.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
-
-std::string describe(std::string_view argument, const std::string& name) {
-  return std::string(argument) + " \"" + printable(name) + '"';
-}
 
 namespace {
 
@@ -91,10 +71,8 @@ std::size_t InputFile::read(char* into, std::size_t size) {
   errno = 0;
   const std::size_t got = std::fread(into, 1, size, stream_);
   if (got == 0 && std::ferror(stream_)) fail("läsa");
-  // A UTF-16 file begins with its byte-order mark, FF FE or FE FF.
-  if (!started_ && got >= 2 && ((into[0] == '\xff' && into[1] == '\xfe') || (into[0] == '\xfe' && into[1] == '\xff'))) {
-    throw RunError(description() + " är sparad som UTF-16, där inga rader kan jämföras; spara den som UTF-8 "
-                                   "(i släktprogrammet eller en textredigerare) och försök igen");
+  if (!started_) {
+    if (auto refusal = utf16_refusal({into, got}, description())) throw RunError(std::move(*refusal));
   }
   started_ = true;
   return got;

@@ -18,13 +18,6 @@ class RunError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A file name fit for a one-line message: control bytes (a newline, a
-// terminal's escape) are shown escaped, as \n or \x1b.
-std::string printable(std::string_view name);
-
-// How messages name a file: the argument, then the name, e.g. infil "släkt.ged".
-std::string describe(std::string_view argument, const std::string& name);
-
 // The input file read last, as messages name it; empty before any read.
 // What was being read when memory ran out.
 std::string reading_now();

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/file.hpp"
+#include "app/messages.hpp"
 #include "app/platform.hpp"
 #include "app/progress.hpp"
 #include "app/texts.hpp"
@@ -60,16 +61,7 @@ std::string typed(const std::string& name) {
 // One line that counts what the inserted blocks did to the tree, with the
 // command that shows where.
 std::string warning_for(const MergeReport& report, const Command& command) {
-  std::string line = "varning: infogade block kan ha skadat trädet:";
-  const char* separator = " ";
-  for (const auto& [count, what] : {std::pair{report.broken_records, " har en ortrad, en rad på nivå 0–2 eller en tom rad"},
-                                    std::pair{report.cut_short, " är kortare än fem rader"},
-                                    std::pair{report.second_maps, " ger en ort en andra MAP"}}) {
-    if (count == 0) continue;
-    line.append(separator).append(std::to_string(count)).append(what);
-    separator = "; ";
-  }
-  return line + ". Se var med: platsmarkeraren -k " + typed(command.files[0]) + " " + typed(command.files[1]);
+  return merge_warning(report) + ". Se var med: platsmarkeraren -k " + typed(command.files[0]) + " " + typed(command.files[1]);
 }
 
 // How the work on the files ended, when it did not fail.
@@ -89,9 +81,7 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
   const std::size_t unreadable =
       draft_coordinates(genealogy, coordinates, gazetteer, described, output, options).unreadable_rows;
   gazetteer.close();
-  if (unreadable == 0) return {};
-  return {0, "varning: " + std::to_string(unreadable) + (unreadable == 1 ? " rad" : " rader") + " i " + described +
-                 " har koordinater som inte går att läsa och hoppades över"};
+  return {0, draft_warning(unreadable, described)};
 }
 
 Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
@@ -119,8 +109,7 @@ Outcome work_within_memory(const Command& command, InputFile& genealogy, InputFi
   try {
     return work(command, genealogy, coordinates, output);
   } catch (const std::bad_alloc&) {
-    const std::string reading = reading_now();
-    throw RunError("minnet tog slut" + (reading.empty() ? std::string() : " medan " + reading + " lästes"));
+    throw RunError(out_of_memory(reading_now()));
   } catch (const std::length_error& error) {
     throw RunError(describe("koordinatfil", command.files[1]) + " " + error.what());
   }

@@ -1,0 +1,36 @@
+// The messages that both front ends give alike, the command line and the
+// page in the browser: how a file is named, and what a run found wrong with
+// its files. Each is one line, in Swedish.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "merge/merge.hpp"
+
+namespace platsmarkeraren {
+
+// A file name fit for a one-line message: control bytes (a newline, a
+// terminal's escape) are shown escaped, as \n or \x1b.
+std::string printable(std::string_view name);
+
+// How messages name a file: the argument, then the name, e.g. infil "släkt.ged".
+std::string describe(std::string_view argument, std::string_view name);
+
+// The refusal of an input saved as UTF-16, which would merge nothing, when
+// `start` (the first bytes of the file described) shows its byte-order mark.
+std::optional<std::string> utf16_refusal(std::string_view start, std::string_view description);
+
+// What the inserted blocks did to the tree, counted; the caller adds how to
+// see where.
+std::string merge_warning(const MergeReport& report);
+
+// Gazetteer rows whose coordinates could not be read; empty for none.
+std::string draft_warning(std::size_t unreadable_rows, std::string_view gazetteer_description);
+
+// Memory ran out while `reading` (a file's description, or empty) was read.
+std::string out_of_memory(std::string_view reading);
+
+}  // namespace platsmarkeraren
