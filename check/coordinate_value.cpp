@@ -81,4 +81,23 @@ std::optional<std::string> coordinate_fault(std::string_view tag, std::string_vi
   return std::nullopt;
 }
 
+std::optional<double> coordinate_degrees(std::string_view tag, std::string_view value) {
+  if (coordinate_fault(tag, value)) return std::nullopt;
+  // In form, the value is a letter, digits, a point and digits.
+  double degrees = 0;
+  double scale = 1;
+  bool fraction = false;
+  for (const char c : value.substr(1)) {
+    if (c == '.') {
+      fraction = true;
+    } else if (fraction) {
+      scale /= 10;
+      degrees += (c - '0') * scale;
+    } else {
+      degrees = degrees * 10 + (c - '0');
+    }
+  }
+  return value.front() == 'S' || value.front() == 'W' ? -degrees : degrees;
+}
+
 }  // namespace platsmarkeraren

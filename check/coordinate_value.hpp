@@ -14,4 +14,8 @@ namespace platsmarkeraren {
 // named by its likely cause, in Swedish; nothing when it is in form.
 std::optional<std::string> coordinate_fault(std::string_view tag, std::string_view value);
 
+// The degrees that `value`, in form, stands for: north and east count up,
+// south and west down. Nothing when the value has a fault.
+std::optional<double> coordinate_degrees(std::string_view tag, std::string_view value);
+
 }  // namespace platsmarkeraren

@@ -16,11 +16,6 @@ namespace platsmarkeraren {
 
 namespace {
 
-class NoOutput final : public Sink {
- public:
-  void write(std::string_view) override {}
-};
-
 // A finding whose line number is known only once the line breaks of every
 // stretch before its own are counted: the workers take stretches side by side.
 struct Pending {

@@ -10,6 +10,7 @@
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
 #include "gazetteer/tree_encoding.hpp"
+#include "merge/batched_sink.hpp"
 #include "merge/coordinate_index.hpp"
 #include "merge/line.hpp"
 #include "merge/memory_stream.hpp"
@@ -36,30 +37,6 @@ class HeaderKeeper final : public Source {
   static constexpr std::size_t kHeaderBytes = std::size_t{64} << 10;
   Source& tree_;
   std::string start_;
-};
-
-// Gathers the draft's many short lines into writes of a megabyte: the
-// output file writes what it is given at once.
-class BatchedSink final : public Sink {
- public:
-  explicit BatchedSink(Sink& out) : out_(out) {}
-  ~BatchedSink() override = default;
-  BatchedSink(const BatchedSink&) = delete;
-  BatchedSink& operator=(const BatchedSink&) = delete;
-
-  void write(std::string_view bytes) override {
-    pending_.append(bytes);
-    if (pending_.size() >= kBatch) flush();
-  }
-  void flush() {
-    if (!pending_.empty()) out_.write(pending_);
-    pending_.clear();
-  }
-
- private:
-  static constexpr std::size_t kBatch = std::size_t{1} << 20;
-  Sink& out_;
-  std::string pending_;
 };
 
 // A notes line's candidates stop at ten; more are counted.

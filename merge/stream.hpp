@@ -24,4 +24,10 @@ class Sink {
   virtual void write(std::string_view bytes) = 0;
 };
 
+// For a pass over a tree that only looks, such as a check.
+class NoOutput final : public Sink {
+ public:
+  void write(std::string_view) override {}
+};
+
 }  // namespace platsmarkeraren

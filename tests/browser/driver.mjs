@@ -1,0 +1,87 @@
+// Drives the page in the system's Chromium as a user would: opens it from
+// disk, chooses files, presses a button and waits for what comes back.
+import { mkdtempSync, readdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+export const root = resolve(import.meta.dirname, '../..');
+export const pagePath = process.env.PLATSMARKERAREN_PAGE ?? join(root, 'build/web/platsmarkeraren.html');
+const browserPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
+
+// The fields in the order of the page: infil, koordinatfil, ortregister.
+const kFields = ['#infil', '#koordinatfil', '#ortregister'];
+const kButtons = { merge: 0, missing: 1, check: 2, draft: 3 };
+
+export class PageDriver {
+  static async open() {
+    const browser = await puppeteer.launch({
+      executablePath: browserPath,
+      headless: true,
+      args: ['--no-sandbox', '--allow-file-access-from-files'],
+    });
+    const driver = new PageDriver(browser, mkdtempSync(join(tmpdir(), 'platsmarkeraren-hamtat-')));
+    await driver.reload();
+    return driver;
+  }
+
+  constructor(browser, downloads) {
+    this.browser = browser;
+    this.downloads = downloads;
+    this.finished = new Map();
+  }
+
+  async reload() {
+    if (this.page) await this.page.close();
+    this.page = await this.browser.newPage();
+    const session = await this.page.createCDPSession();
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: this.downloads, eventsEnabled: true });
+    session.on('Browser.downloadProgress', (event) => {
+      if (event.state !== 'completed' && event.state !== 'canceled') return;
+      const waiting = this.finished.get('next');
+      if (waiting) waiting(event);
+    });
+    await this.page.goto(`file://${pagePath}`);
+  }
+
+  // Chooses the files, by path, in the page's order; null leaves one empty.
+  async choose(...paths) {
+    for (const [slot, path] of paths.entries()) {
+      if (path === null || path === undefined) continue;
+      const field = await this.page.$(kFields[slot]);
+      await field.uploadFile(path);
+    }
+  }
+
+  async press(action) {
+    await this.page.click(`[data-action="${kButtons[action]}"]`);
+  }
+
+  // Presses merge and waits for the download; returns the downloaded file's path.
+  async mergeAndDownload() {
+    for (const name of readdirSync(this.downloads)) rmSync(join(this.downloads, name));
+    const downloaded = new Promise((resolveDownload) => this.finished.set('next', resolveDownload));
+    await this.press('merge');
+    const event = await downloaded;
+    this.finished.delete('next');
+    if (event.state !== 'completed') throw new Error('the download was canceled');
+    const [name] = readdirSync(this.downloads);
+    return { path: join(this.downloads, name), name };
+  }
+
+  // Waits until the page is no longer busy and returns what it shows.
+  async settled() {
+    await this.page.waitForFunction(() => document.getElementById('arbete').hidden
+      && [...document.querySelectorAll('[data-action]')].some((button) => !button.disabled), { timeout: 0 });
+    return this.page.evaluate(() => ({
+      messages: [...document.querySelectorAll('#meddelanden p')].map((line) => line.textContent),
+      result: document.getElementById('resultat').hidden ? null : document.getElementById('resultattext').value,
+      picture: document.getElementById('bild').hidden ? null : document.getElementById('bildantal').textContent,
+    }));
+  }
+
+  async close() {
+    await this.browser.close();
+    rmSync(this.downloads, { recursive: true, force: true });
+  }
+}

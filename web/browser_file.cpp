@@ -1,0 +1,78 @@
+#include "web/browser_file.hpp"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "app/messages.hpp"
+
+// The worker's side of these calls is `pageIo` in worker.js. Lengths cross
+// as int and file sizes as double: a file may be larger than int allows,
+// never a read.
+
+// Copies up to `size` bytes at the file's reading position to `into`; the
+// count, 0 at the end, or -1 when the browser could not read the file.
+EM_JS(int, page_file_read, (int slot, char* into, int size), {
+  const piece = pageIo.read(slot, size);
+  if (piece === null) return -1;
+  HEAPU8.set(piece, into);
+  return piece.length;
+});
+EM_JS(double, page_file_size, (int slot), { return pageIo.size(slot); });
+EM_JS(void, page_output_write, (const char* bytes, int size), { pageIo.write(HEAPU8.slice(bytes, bytes + size)); });
+EM_JS(void, page_message, (const char* text, int size), { pageIo.message(UTF8ToString(text, size)); });
+EM_JS(void, page_point, (const char* place, int size, double latitude, double longitude),
+      { pageIo.point(UTF8ToString(place, size), latitude, longitude); });
+EM_JS(void, page_points_end, (double without), { pageIo.pointsEnd(without); });
+
+namespace platsmarkeraren {
+
+namespace {
+
+// The core reads on one thread in the browser.
+const std::string* reading = nullptr;
+
+class PageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace
+
+BrowserFile::BrowserFile(int slot, std::string description)
+    : slot_(slot), description_(std::move(description)), size_hint_(static_cast<std::size_t>(page_file_size(slot))) {}
+
+std::size_t BrowserFile::read(char* into, std::size_t size) {
+  reading = &description_;
+  static constexpr std::size_t kLongestRead = std::size_t{1} << 30;
+  const int got = page_file_read(slot_, into, static_cast<int>(std::min(size, kLongestRead)));
+  if (got < 0) {
+    throw PageError("kan inte läsa " + description_ + ": webbläsaren kunde inte läsa den; har filen ändrats "
+                    "eller flyttats sedan den valdes?");
+  }
+  if (read_ == 0) {
+    if (auto refusal = utf16_refusal({into, static_cast<std::size_t>(got)}, description_)) {
+      throw PageError(std::move(*refusal));
+    }
+  }
+  read_ += static_cast<std::size_t>(got);
+  return static_cast<std::size_t>(got);
+}
+
+std::string_view browser_reading_now() { return reading != nullptr ? std::string_view(*reading) : std::string_view(); }
+
+void BrowserOutput::write(std::string_view bytes) { page_output_write(bytes.data(), static_cast<int>(bytes.size())); }
+
+void show_message(std::string_view line) { page_message(line.data(), static_cast<int>(line.size())); }
+
+void show_point(std::string_view place, double latitude, double longitude) {
+  page_point(place.data(), static_cast<int>(place.size()), latitude, longitude);
+}
+
+void show_points_end(std::size_t without_coordinates) {
+  page_points_end(static_cast<double>(without_coordinates));
+}
+
+}  // namespace platsmarkeraren

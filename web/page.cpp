@@ -1,0 +1,100 @@
+#include "web/web.hpp"
+
+#include <emscripten.h>
+
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "app/messages.hpp"
+#include "check/check.hpp"
+#include "gazetteer/gazetteer.hpp"
+#include "merge/batched_sink.hpp"
+#include "merge/coordinate_index.hpp"
+#include "merge/merge.hpp"
+#include "merge/missing_places.hpp"
+#include "web/browser_file.hpp"
+#include "web/place_survey.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+// The files' names as the user's computer gives them.
+struct PageFiles {
+  std::string_view genealogy;
+  std::string_view coordinates;
+  std::string_view gazetteer;
+};
+
+void survey(BrowserFile& genealogy, BrowserFile& coordinates) {
+  const PlaceSurvey survey = survey_places(genealogy, CoordinateIndex(coordinates));
+  for (const PlacePoint& point : survey.points) show_point(point.place, point.latitude, point.longitude);
+  show_points_end(survey.without_coordinates);
+}
+
+// The page has no command line to point at, so a warning names the button.
+int merge_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, bool keep_existing_maps) {
+  // The browser gives the page one thread.
+  const MergeReport made = merge(genealogy, coordinates, output, {.keep_existing_maps = keep_existing_maps, .workers = 1});
+  if (!made.clean()) show_message(merge_warning(made) + ". Se var med knappen \"Granska koordinatfilen\".");
+  return kPageDone;
+}
+
+int work(int action, bool keep_existing_maps, const PageFiles& files) {
+  BrowserFile genealogy(0, describe("infil", files.genealogy));
+  BrowserFile coordinates(1, describe("koordinatfil", files.coordinates));
+  BrowserOutput browser;
+  BatchedSink output(browser);
+  int status = kPageDone;
+  switch (action) {
+    case kPageMerge:
+      status = merge_files(genealogy, coordinates, output, keep_existing_maps);
+      break;
+    case kPageListMissing:
+      // Shown and downloaded to be put at the end of the coordinate file.
+      list_missing_places(genealogy, coordinates, output, {.appending = true});
+      break;
+    case kPageCheck:
+      status = check_coordinate_file(genealogy, printable(files.genealogy), coordinates,
+                                     printable(files.coordinates), output).errors == 0 ? kPageDone : kPageFoundErrors;
+      break;
+    case kPageDraft: {
+      const std::string described = describe("ortregister", files.gazetteer);
+      BrowserFile gazetteer(2, described);
+      const DraftCounts counts = draft_coordinates(genealogy, coordinates, gazetteer, described, output,
+                                                   {.appending = true});
+      if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
+      break;
+    }
+    case kPageSurvey:
+      survey(genealogy, coordinates);
+      break;
+    default:
+      throw std::invalid_argument("okänd åtgärd");
+  }
+  output.flush();
+  return status;
+}
+
+}  // namespace
+
+}  // namespace platsmarkeraren
+
+extern "C" EMSCRIPTEN_KEEPALIVE int page_run(int action, int keep_existing_maps, const char* genealogy_name,
+                                             const char* coordinate_name, const char* gazetteer_name) {
+  using namespace platsmarkeraren;
+  const PageFiles files{genealogy_name, coordinate_name, gazetteer_name};
+  try {
+    return work(action, keep_existing_maps != 0, files);
+  } catch (const std::bad_alloc&) {
+    show_message(out_of_memory(browser_reading_now()));
+  } catch (const std::length_error& error) {
+    show_message(describe("koordinatfil", files.coordinates) + " " + error.what());
+  } catch (const std::exception& error) {
+    show_message(error.what());
+  }
+  return kPageFailed;
+}

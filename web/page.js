@@ -1,0 +1,302 @@
+// The page: lets the user choose the files, sends each request to the
+// worker, and shows what comes back. The work itself is the worker's.
+'use strict';
+
+const fileFields = [...document.querySelectorAll('.fil')];
+const fileInputs = fileFields.map((field) => field.querySelector('input'));
+const actionButtons = [...document.querySelectorAll('[data-action]')];
+const $ = (id) => document.getElementById(id);
+
+const worker = new Worker(URL.createObjectURL(new Blob([$('arbetare').textContent], { type: 'text/javascript' })));
+
+const stem = (name) => name.replace(/\.[^.]*$/, '');
+
+// What each button asks, and how its result is offered; by the action's number in web.hpp.
+const kActions = [
+  {
+    survey: true,
+    download: (files) => `${stem(files[0].name)}-med-koordinater.ged`,
+  },
+  {
+    title: 'Orter som saknas i koordinatfilen',
+    explain: 'Lägg raderna sist i koordinatfilen och skriv fem koordinatrader efter var och en, '
+      + 'eller låt knappen ”Gör utkast ur ortregistret” skriva dem.',
+    empty: 'Alla orter i släktfilen finns redan i koordinatfilen.',
+    download: (files) => `${stem(files[1].name)}-saknade-orter.txt`,
+  },
+  {
+    title: 'Granskning av koordinatfilen',
+    explain: 'Varje rad säger i vilken fil och på vilken rad något bör rättas.',
+    empty: 'Granskningen hittade inget att rätta.',
+    survey: true,
+    download: (files) => `${stem(files[1].name)}-granskning.txt`,
+  },
+  {
+    title: 'Utkast ur ortregistret',
+    explain: 'Läs igenom utkastet och lägg det sist i koordinatfilen. Rader som börjar med # är anteckningar om '
+      + 'orter som inte gick att avgöra; de kommer aldrig in i släktfilen.',
+    empty: 'Det finns inga orter att göra utkast för: alla finns redan i koordinatfilen.',
+    download: (files) => `${stem(files[1].name)}-utkast.txt`,
+  },
+];
+const kFoundErrors = 2;
+
+let busy = false;
+let downloadUrl = null;
+let request = null;
+
+function chosenFiles() {
+  return fileInputs.map((input) => (input.files.length > 0 ? input.files[0] : null));
+}
+
+function updateButtons() {
+  const files = chosenFiles();
+  for (const button of actionButtons) {
+    const needs = button.dataset.needs.split(',').map(Number);
+    button.disabled = busy || needs.some((slot) => files[slot] === null);
+  }
+}
+
+function showChosen(field, input) {
+  const file = input.files[0];
+  field.querySelector('.vald').textContent = file
+    ? `${file.name} (${sizeText(file.size)})`
+    : 'Ingen fil vald – välj eller släpp den här.';
+  updateButtons();
+}
+
+function sizeText(bytes) {
+  if (bytes < 1024) return `${bytes} byte`;
+  if (bytes < 1024 * 1024) return `${(bytes / 1024).toFixed(0)} kB`;
+  return `${(bytes / 1024 / 1024).toLocaleString('sv', { maximumFractionDigits: 1 })} MB`;
+}
+
+function addMessage(text, kind) {
+  const line = document.createElement('p');
+  line.textContent = text;
+  if (kind) line.className = kind;
+  $('meddelanden').append(line);
+}
+
+function offerDownload(blob, name) {
+  if (downloadUrl) URL.revokeObjectURL(downloadUrl);
+  downloadUrl = URL.createObjectURL(blob);
+  const link = $('laddaner');
+  link.href = downloadUrl;
+  link.download = name;
+  link.textContent = `Ladda ner ${name}`;
+}
+
+function start(action) {
+  const files = chosenFiles();
+  request = { action, files, keepMaps: $('behall').checked, survey: kActions[action].survey === true };
+  busy = true;
+  updateButtons();
+  $('meddelanden').replaceChildren();
+  $('resultat').hidden = true;
+  $('bild').hidden = true;
+  $('framsteg').value = 0;
+  $('arbetar').textContent = 'Arbetar …';
+  $('arbete').hidden = false;
+  worker.postMessage(request);
+}
+
+async function finish(reply) {
+  busy = false;
+  updateButtons();
+  $('arbete').hidden = !request.survey || reply.status === 1;
+  $('arbetar').textContent = 'Ritar orterna …';
+  const failed = reply.status === 1;
+  for (const line of reply.messages) addMessage(line, failed ? '' : 'varning');
+  if (failed) {
+    if (reply.messages.length === 0) addMessage('Något gick fel, och inget blev klart.');
+    return;
+  }
+  const action = kActions[request.action];
+  const name = action.download(request.files);
+  offerDownload(reply.output, name);
+  const text = action.title ? await reply.output.text() : '';
+  $('resultatrubrik').textContent = action.title || 'Klart';
+  $('resultatforklaring').textContent = action.title
+    ? (text.length === 0 ? action.empty : action.explain)
+    : `${name} är sparad bland dina hämtade filer. Öppna den i släktprogrammet.`;
+  $('resultattext').value = text;
+  $('resultattext').hidden = text.length === 0;
+  $('kopiera').hidden = text.length === 0;
+  $('resultat').hidden = false;
+  if (!action.title) {
+    $('laddaner').click();
+    addMessage(`Klart: ${name} (${sizeText(reply.output.size)}).`, 'klart');
+  } else if (reply.status === kFoundErrors) {
+    addMessage('Granskningen hittade fel som bör rättas innan koordinaterna läggs till.');
+  }
+}
+
+// The picture: a plain latitude and longitude grid, fitted to the points, so
+// that a point far from the rest stands out.
+const picture = { points: [], shown: [] };
+
+function niceStep(span) {
+  for (const step of [0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 30, 45, 90]) {
+    if (span / step <= 8) return step;
+  }
+  return 90;
+}
+
+function degreesText(value, positive, negative, decimals) {
+  return `${value < 0 ? negative : positive}${Math.abs(value).toFixed(decimals)}`;
+}
+
+function drawPicture(points) {
+  const canvas = $('ritning');
+  const ratio = window.devicePixelRatio || 1;
+  canvas.width = Math.round(canvas.clientWidth * ratio);
+  canvas.height = Math.round(canvas.clientWidth * ratio * 0.58);
+  const context = canvas.getContext('2d');
+  const width = canvas.width;
+  const height = canvas.height;
+  context.clearRect(0, 0, width, height);
+  picture.shown = [];
+  if (points.length === 0) return;
+  const latitudes = points.map((point) => point.latitude);
+  const longitudes = points.map((point) => point.longitude);
+  let south = Math.min(...latitudes);
+  let north = Math.max(...latitudes);
+  let west = Math.min(...longitudes);
+  let east = Math.max(...longitudes);
+  // A lone place, or a few close together, still gets a degree around it.
+  if (north - south < 1) { south -= 0.5; north += 0.5; }
+  if (east - west < 1) { west -= 0.5; east += 0.5; }
+  const squeeze = Math.max(0.2, Math.cos(((south + north) / 2) * Math.PI / 180));
+  const margin = 28 * ratio;
+  const scale = Math.min((width - 2 * margin) / ((east - west) * squeeze), (height - 2 * margin) / (north - south));
+  const middleX = width / 2;
+  const middleY = height / 2;
+  const x = (longitude) => middleX + (longitude - (west + east) / 2) * squeeze * scale;
+  const y = (latitude) => middleY - (latitude - (south + north) / 2) * scale;
+
+  const step = niceStep(Math.max(north - south, east - west));
+  const decimals = step < 1 ? Math.ceil(-Math.log10(step)) : 0;
+  context.font = `${11 * ratio}px system-ui, sans-serif`;
+  context.fillStyle = '#6b7780';
+  context.lineWidth = ratio;
+  const line = (x0, y0, x1, y1, colour) => {
+    context.strokeStyle = colour;
+    context.beginPath();
+    context.moveTo(x0, y0);
+    context.lineTo(x1, y1);
+    context.stroke();
+  };
+  const left = (width / 2 - margin) / (squeeze * scale);
+  const up = (height / 2 - margin) / scale;
+  for (let latitude = Math.ceil(((south + north) / 2 - up) / step) * step; latitude <= (south + north) / 2 + up; latitude += step) {
+    line(0, y(latitude), width, y(latitude), Math.abs(latitude) < 1e-9 ? '#8aa0b0' : '#e3e8ec');
+    context.fillText(degreesText(latitude, 'N', 'S', decimals), 4 * ratio, y(latitude) - 3 * ratio);
+  }
+  for (let longitude = Math.ceil(((west + east) / 2 - left) / step) * step; longitude <= (west + east) / 2 + left; longitude += step) {
+    line(x(longitude), 0, x(longitude), height, Math.abs(longitude) < 1e-9 ? '#8aa0b0' : '#e3e8ec');
+    context.fillText(degreesText(longitude, 'E', 'W', decimals), x(longitude) + 3 * ratio, height - 4 * ratio);
+  }
+
+  context.fillStyle = 'rgba(31, 95, 139, 0.8)';
+  for (const point of points) {
+    const shown = { point, x: x(point.longitude), y: y(point.latitude) };
+    picture.shown.push(shown);
+    context.beginPath();
+    context.arc(shown.x, shown.y, 4 * ratio, 0, 2 * Math.PI);
+    context.fill();
+  }
+}
+
+function showPoints(reply) {
+  $('arbete').hidden = true;
+  if (reply.points === null) {
+    for (const line of reply.messages) addMessage(line);
+    return;
+  }
+  picture.points = reply.points;
+  $('bild').hidden = false;
+  drawPicture(reply.points);
+  const count = (n, one, many) => `${n.toLocaleString('sv')} ${n === 1 ? one : many}`;
+  $('bildantal').textContent = `${count(reply.points.length, 'ort har', 'orter har')} koordinater; `
+    + `${count(reply.without, 'ort saknar', 'orter saknar')} koordinater och syns inte här.`;
+}
+
+function nameNearest(event) {
+  const canvas = $('ritning');
+  const bounds = canvas.getBoundingClientRect();
+  const ratio = canvas.width / bounds.width;
+  const atX = (event.clientX - bounds.left) * ratio;
+  const atY = (event.clientY - bounds.top) * ratio;
+  let nearest = null;
+  let nearestDistance = (12 * ratio) ** 2;
+  for (const shown of picture.shown) {
+    const distance = (shown.x - atX) ** 2 + (shown.y - atY) ** 2;
+    if (distance < nearestDistance) {
+      nearest = shown;
+      nearestDistance = distance;
+    }
+  }
+  const label = $('punktnamn');
+  label.hidden = nearest === null;
+  if (nearest === null) return;
+  const { place, latitude, longitude } = nearest.point;
+  label.textContent = `${place}: ${degreesText(latitude, 'N', 'S', 4)}, ${degreesText(longitude, 'E', 'W', 4)}`;
+  label.style.left = `${nearest.x / ratio}px`;
+  label.style.top = `${nearest.y / ratio}px`;
+}
+
+worker.onmessage = (event) => {
+  const reply = event.data;
+  if (reply.progress !== undefined) {
+    $('framsteg').value = reply.progress;
+  } else if (reply.done) {
+    finish(reply);
+  } else {
+    showPoints(reply);
+  }
+};
+worker.onerror = (event) => {
+  busy = false;
+  updateButtons();
+  $('arbete').hidden = true;
+  addMessage(`Sidan kunde inte starta sitt arbete: ${event.message || 'okänt fel'}`);
+};
+
+fileFields.forEach((field, slot) => {
+  const input = fileInputs[slot];
+  input.addEventListener('change', () => showChosen(field, input));
+  field.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    field.classList.add('over');
+  });
+  field.addEventListener('dragleave', () => field.classList.remove('over'));
+  field.addEventListener('drop', (event) => {
+    event.preventDefault();
+    field.classList.remove('over');
+    if (event.dataTransfer.files.length === 0) return;
+    input.files = event.dataTransfer.files;
+    showChosen(field, input);
+  });
+});
+// A file dropped beside the fields is not opened in place of the page.
+window.addEventListener('dragover', (event) => event.preventDefault());
+window.addEventListener('drop', (event) => event.preventDefault());
+
+for (const button of actionButtons) button.addEventListener('click', () => start(Number(button.dataset.action)));
+$('kopiera').addEventListener('click', async () => {
+  const text = $('resultattext');
+  try {
+    await navigator.clipboard.writeText(text.value);
+  } catch {
+    text.select();
+    document.execCommand('copy');
+  }
+  $('kopiera').textContent = 'Kopierat';
+  setTimeout(() => { $('kopiera').textContent = 'Kopiera'; }, 1500);
+});
+$('ritning').addEventListener('pointermove', nameNearest);
+$('ritning').addEventListener('pointerdown', nameNearest);
+$('ritning').addEventListener('pointerleave', () => { $('punktnamn').hidden = true; });
+window.addEventListener('resize', () => { if (!$('bild').hidden) drawPicture(picture.points); });
+for (const [slot, field] of fileFields.entries()) showChosen(field, fileInputs[slot]);

@@ -1,0 +1,143 @@
+// The page's worker: runs the core, which the build puts before this script
+// as `createCore`, on the files the page sends, and sends back what it
+// wrote as one Blob, its messages, and the points of the picture.
+'use strict';
+
+// Files are read in slices of this size, one FileReaderSync call each; the
+// core's own reads are smaller and are served from the slice.
+const kSliceBytes = 8 << 20;
+// Output parts are folded into one Blob at this size, so that the browser
+// may keep them out of the worker's memory.
+const kFoldBytes = 64 << 20;
+// As web.hpp has them.
+const kFailed = 1;
+const kSurvey = 4;
+// Progress is told the page at most this often, in milliseconds.
+const kProgressEvery = 100;
+
+class SlicedFile {
+  constructor(file) {
+    this.file = file;
+    this.position = 0;
+    this.slice = new Uint8Array(0);
+    this.sliceStart = 0;
+  }
+
+  read(size) {
+    if (this.position >= this.sliceStart + this.slice.length) {
+      const end = Math.min(this.file.size, this.position + Math.max(size, kSliceBytes));
+      this.slice = new Uint8Array(new FileReaderSync().readAsArrayBuffer(this.file.slice(this.position, end)));
+      this.sliceStart = this.position;
+    }
+    const offset = this.position - this.sliceStart;
+    const piece = this.slice.subarray(offset, Math.min(offset + size, this.slice.length));
+    this.position += piece.length;
+    return piece;
+  }
+}
+
+class Output {
+  constructor() {
+    this.folded = new Blob([]);
+    this.parts = [];
+    this.pending = 0;
+  }
+
+  write(bytes) {
+    this.parts.push(bytes);
+    this.pending += bytes.length;
+    if (this.pending >= kFoldBytes) this.fold();
+  }
+
+  fold() {
+    this.folded = new Blob([this.folded, ...this.parts]);
+    this.parts = [];
+    this.pending = 0;
+  }
+
+  blob() {
+    this.fold();
+    return this.folded;
+  }
+}
+
+// What the core calls back; see browser_file.cpp.
+const pageIo = {
+  files: [],
+  output: new Output(),
+  messages: [],
+  points: [],
+  read(slot, size) {
+    const file = this.files[slot];
+    try {
+      const piece = file.read(size);
+      this.tellProgress();
+      return piece;
+    } catch (error) {
+      return null;
+    }
+  },
+  size(slot) {
+    return this.files[slot] ? this.files[slot].file.size : 0;
+  },
+  write(bytes) {
+    this.output.write(bytes);
+  },
+  message(line) {
+    this.messages.push(line);
+  },
+  point(place, latitude, longitude) {
+    this.points.push({ place, latitude, longitude });
+  },
+  pointsEnd(without) {
+    postMessage({ points: this.points, without });
+  },
+  lastProgress: 0,
+  tellProgress() {
+    const now = performance.now();
+    if (now - this.lastProgress < kProgressEvery) return;
+    this.lastProgress = now;
+    let done = 0;
+    let size = 0;
+    for (const file of this.files) {
+      if (!file) continue;
+      done += file.position;
+      size += file.file.size;
+    }
+    postMessage({ progress: size === 0 ? 1 : done / size });
+  },
+  start(files) {
+    this.files = files.map((file) => (file ? new SlicedFile(file) : null));
+    this.output = new Output();
+    this.messages = [];
+    this.points = [];
+  },
+};
+
+const core = createCore();
+
+// A request: { action, files: [infil, koordinatfil, ortregister], keepMaps,
+// survey }. With `survey`, the places are surveyed once the action is done,
+// and the points follow in a message of their own.
+onmessage = async (event) => {
+  const request = event.data;
+  const module = await core;
+  const names = request.files.map((file) => (file ? file.name : ''));
+  const run = (action) => {
+    pageIo.start(request.files);
+    return module.ccall('page_run', 'number', ['number', 'number', 'string', 'string', 'string'],
+                        [action, request.keepMaps ? 1 : 0, ...names]);
+  };
+  let status;
+  try {
+    status = run(request.action);
+  } catch (error) {
+    // Only a fault of the page itself gets here; the core reports its own.
+    postMessage({ done: true, status: 1, messages: [`fel i sidan: ${error}`] });
+    return;
+  }
+  postMessage({ done: true, status, output: pageIo.output.blob(), messages: pageIo.messages });
+  // The picture is drawn of a tree merged or checked, errors or not.
+  if (!request.survey || status === kFailed) return;
+  if (run(kSurvey) === kFailed) postMessage({ points: null, messages: pageIo.messages });
+};
