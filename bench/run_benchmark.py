@@ -6,6 +6,7 @@ prints a Markdown table of medians and peak memory.
     bench/run_benchmark.py [--persons N] [--places N] [--rounds N]
     bench/run_benchmark.py --memory-check
     bench/run_benchmark.py --gazetteer [--rows N] [--rounds N]
+    bench/run_benchmark.py --browser [--persons N] [--places N] [--rounds N]
 
 The memory check merges a genealogy file of about 1 GiB and fails when the
 peak resident memory passes three times the coordinate file plus 16 MiB.
@@ -14,6 +15,11 @@ The gazetteer benchmark drafts blocks (-g) for a tree of 2,000 place lines
 from a generated GeoNames file of 12 million rows (about 1.4 GB, the size
 of the world file) and times it against `wc -l` of the same file.
 
+The browser benchmark times the page's merge in the system's Chromium
+(bench/browser_benchmark.mjs, with the browser tests' npm packages) against
+the program held to one core, and against the same browser copying the
+output's bytes as the page hands on its output.
+
 Builds a Release binary with the 'bench' preset and generates its data
 with bench/generate_data (deterministic), in --workdir. Every compared run
 must produce the same bytes as the program, or the script fails.
@@ -21,6 +27,7 @@ must produce the same bytes as the program, or the script fails.
 
 import argparse
 import filecmp
+import json
 import os
 import shutil
 import statistics
@@ -123,6 +130,36 @@ def gazetteer_benchmark(work, rows, rounds):
     gazetteer.unlink()
 
 
+def browser_benchmark(work, persons, places, rounds):
+    subprocess.run(["cmake", "--preset", "web"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", "--preset", "web"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    tree, coordinates, _ = generate(work, persons, places)
+    merged = work / "out-one-core.ged"
+    # The page has one thread; so has the program here.
+    program = ["taskset", "-c", "0", BUILD / "app" / "platsmarkeraren", tree, coordinates, merged]
+    native = []
+    for _ in range(rounds):
+        merged.unlink(missing_ok=True)
+        native.append(run(program)[0])
+    done = subprocess.run(["node", ROOT / "bench" / "browser_benchmark.mjs", tree, coordinates, merged, str(rounds)],
+                          check=True, stdout=subprocess.PIPE)
+    browser = json.loads(done.stdout.decode().splitlines()[-1])
+    one_core = statistics.median(native)
+    mib = 1 << 20
+    print(f"genealogy file {tree.stat().st_size / mib:.0f} MiB, output {merged.stat().st_size / mib:.0f} MiB; "
+          f"median of {rounds} rounds\n")
+    print("| run | s | × program on one core |\n|---|---:|---:|")
+    print(f"| platsmarkeraren on one core (taskset -c 0), new file | {one_core:.3f} | 1.00 |")
+    print(f"| Chromium: copy of the output bytes, as the page hands on its output | {browser['copy']:.3f} | "
+          f"{browser['copy'] / one_core:.2f} |")
+    print(f"| Chromium: the page's merge, to the finished download | {browser['merge']:.3f} | "
+          f"{browser['merge'] / one_core:.2f} |")
+    print(f"\npage / program on one core {browser['merge'] / one_core:.2f} (target at most 3), "
+          f"page / browser copy {browser['merge'] / browser['copy']:.2f}, "
+          f"peak memory of the tab {browser['tabPeakMiB']:.0f} MiB")
+    merged.unlink()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--persons", type=int, default=400_000)
@@ -132,6 +169,7 @@ def main():
     parser.add_argument("--memory-check", action="store_true")
     parser.add_argument("--gazetteer", action="store_true")
     parser.add_argument("--rows", type=int, default=12_000_000)
+    parser.add_argument("--browser", action="store_true")
     args = parser.parse_args()
 
     args.workdir.mkdir(parents=True, exist_ok=True)
@@ -141,6 +179,9 @@ def main():
         return
     if args.gazetteer:
         gazetteer_benchmark(args.workdir, args.rows, args.rounds)
+        return
+    if args.browser:
+        browser_benchmark(args.workdir, str(args.persons), str(args.places), args.rounds)
         return
     tree, coordinates, decoys = generate(args.workdir, str(args.persons), str(args.places))
     program = BUILD / "app" / "platsmarkeraren"

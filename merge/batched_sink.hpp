@@ -1,4 +1,4 @@
-// Gathers many short writes into writes of a megabyte, for a sink that
+// Gathers many short writes into writes of a megabyte or more, for a sink that
 // passes on what it is given at once: an output file, or the page's
 // download, where each write costs a call of its own.
 #pragma once
@@ -13,14 +13,14 @@ namespace platsmarkeraren {
 
 class BatchedSink final : public Sink {
  public:
-  explicit BatchedSink(Sink& out) : out_(out) {}
+  explicit BatchedSink(Sink& out, std::size_t batch = std::size_t{1} << 20) : out_(out), batch_(batch) {}
   ~BatchedSink() override = default;
   BatchedSink(const BatchedSink&) = delete;
   BatchedSink& operator=(const BatchedSink&) = delete;
 
   void write(std::string_view bytes) override {
     pending_.append(bytes);
-    if (pending_.size() >= kBatch) flush();
+    if (pending_.size() >= batch_) flush();
   }
   // Passes on what is gathered; the owner calls it once all is written.
   void flush() {
@@ -29,8 +29,8 @@ class BatchedSink final : public Sink {
   }
 
  private:
-  static constexpr std::size_t kBatch = std::size_t{1} << 20;
   Sink& out_;
+  std::size_t batch_;
   std::string pending_;
 };
 

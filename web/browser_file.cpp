@@ -21,7 +21,7 @@ EM_JS(int, page_file_read, (int slot, char* into, int size), {
   return piece.length;
 });
 EM_JS(double, page_file_size, (int slot), { return pageIo.size(slot); });
-EM_JS(void, page_output_write, (const char* bytes, int size), { pageIo.write(HEAPU8.slice(bytes, bytes + size)); });
+EM_JS(void, page_output_write, (const char* bytes, int size), { pageIo.write(HEAPU8.subarray(bytes, bytes + size)); });
 EM_JS(void, page_message, (const char* text, int size), { pageIo.message(UTF8ToString(text, size)); });
 EM_JS(void, page_point, (const char* place, int size, double latitude, double longitude),
       { pageIo.point(UTF8ToString(place, size), latitude, longitude); });

@@ -47,7 +47,8 @@ int work(int action, bool keep_existing_maps, const PageFiles& files) {
   BrowserFile genealogy(0, describe("infil", files.genealogy));
   BrowserFile coordinates(1, describe("koordinatfil", files.coordinates));
   BrowserOutput browser;
-  BatchedSink output(browser);
+  // Each write becomes a Blob, which costs the browser a round trip.
+  BatchedSink output(browser, std::size_t{8} << 20);
   int status = kPageDone;
   switch (action) {
     case kPageMerge:

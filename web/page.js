@@ -107,6 +107,7 @@ async function finish(reply) {
   $('arbete').hidden = !request.survey || reply.status === 1;
   $('arbetar').textContent = 'Ritar orterna …';
   const failed = reply.status === 1;
+  if (!failed && request.files[1].size === 0) addMessage('Koordinatfilen är tom, så inga koordinater har lagts till.', 'varning');
   for (const line of reply.messages) addMessage(line, failed ? '' : 'varning');
   if (failed) {
     if (reply.messages.length === 0) addMessage('Något gick fel, och inget blev klart.');

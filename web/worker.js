@@ -6,9 +6,6 @@
 // Files are read in slices of this size, one FileReaderSync call each; the
 // core's own reads are smaller and are served from the slice.
 const kSliceBytes = 8 << 20;
-// Output parts are folded into one Blob at this size, so that the browser
-// may keep them out of the worker's memory.
-const kFoldBytes = 64 << 20;
 // As web.hpp has them.
 const kFailed = 1;
 const kSurvey = 4;
@@ -36,28 +33,20 @@ class SlicedFile {
   }
 }
 
+// The output, as Blobs made straight from the core's memory: a Blob copies
+// its bytes as it is made, and the browser may keep them out of the
+// worker's memory. One Blob of them all costs no further copy.
 class Output {
   constructor() {
-    this.folded = new Blob([]);
     this.parts = [];
-    this.pending = 0;
   }
 
   write(bytes) {
-    this.parts.push(bytes);
-    this.pending += bytes.length;
-    if (this.pending >= kFoldBytes) this.fold();
-  }
-
-  fold() {
-    this.folded = new Blob([this.folded, ...this.parts]);
-    this.parts = [];
-    this.pending = 0;
+    this.parts.push(new Blob([bytes]));
   }
 
   blob() {
-    this.fold();
-    return this.folded;
+    return new Blob(this.parts);
   }
 }
 
@@ -77,8 +66,13 @@ const pageIo = {
       return null;
     }
   },
+  // Asked once, as the core opens the file: only files opened count
+  // towards the progress.
   size(slot) {
-    return this.files[slot] ? this.files[slot].file.size : 0;
+    const file = this.files[slot];
+    if (!file) return 0;
+    file.opened = true;
+    return file.file.size;
   },
   write(bytes) {
     this.output.write(bytes);
@@ -100,7 +94,7 @@ const pageIo = {
     let done = 0;
     let size = 0;
     for (const file of this.files) {
-      if (!file) continue;
+      if (!file || !file.opened) continue;
       done += file.position;
       size += file.file.size;
     }

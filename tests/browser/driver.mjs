@@ -57,11 +57,16 @@ export class PageDriver {
     await this.page.click(`[data-action="${kButtons[action]}"]`);
   }
 
-  // Presses merge and waits for the download; returns the downloaded file's path.
-  async mergeAndDownload() {
+  // Presses merge and waits for the download; returns the downloaded file.
+  mergeAndDownload() {
+    return this.download(() => this.press('merge'));
+  }
+
+  // Runs `start` and waits for the download it begins.
+  async download(start) {
     for (const name of readdirSync(this.downloads)) rmSync(join(this.downloads, name));
     const downloaded = new Promise((resolveDownload) => this.finished.set('next', resolveDownload));
-    await this.press('merge');
+    await start();
     const event = await downloaded;
     this.finished.delete('next');
     if (event.state !== 'completed') throw new Error('the download was canceled');

@@ -1,0 +1,110 @@
+// The page in a real browser, driven as a user would drive it, against the
+// program itself: what the page gives must be what the program gives.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { closeSync, mkdtempSync, openSync, readFileSync, rmSync, writeFileSync, writeSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+
+import { PageDriver, root } from './driver.mjs';
+
+const program = process.env.PLATSMARKERAREN ?? join(root, 'build/default/app/platsmarkeraren');
+const examples = join(root, 'examples');
+const tree = join(examples, 'slakt.ged');
+const coordinates = join(examples, 'koordinater.txt');
+
+function run(...args) {
+  const ran = spawnSync(program, args, { maxBuffer: 1 << 30 });
+  return { status: ran.status, output: ran.stdout, error: ran.stderr.toString() };
+}
+
+let driver;
+let work;
+before(async () => {
+  driver = await PageDriver.open();
+  work = mkdtempSync(join(tmpdir(), 'platsmarkeraren-sida-'));
+});
+after(async () => {
+  await driver.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+async function merged(genealogy, coordinateFile) {
+  await driver.choose(genealogy, coordinateFile);
+  const download = await driver.mergeAndDownload();
+  const shown = await driver.settled();
+  return { ...download, bytes: readFileSync(download.path), shown };
+}
+
+describe('the merge downloads what the program writes', () => {
+  test('the examples, named after the tree, with a picture of the places', async () => {
+    const got = await merged(tree, coordinates);
+    assert.equal(got.name, 'slakt-med-koordinater.ged');
+    assert.deepEqual(got.bytes, readFileSync(join(examples, 'slakt-med-koordinater.ged')));
+    assert.equal(got.shown.picture, '5 orter har koordinater; 2 orter saknar koordinater och syns inte här.');
+    const painted = await driver.page.evaluate(() => {
+      const canvas = document.getElementById('ritning');
+      const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      let blue = 0;
+      for (let i = 0; i < pixels.length; i += 4) if (pixels[i + 2] > 100 && pixels[i] < 100) blue += 1;
+      return blue;
+    });
+    assert.ok(painted > 5 * 20, `only ${painted} pixels of points`);
+  });
+
+  test('a tree with CR LF line ends, an empty tree and an empty coordinate file', async () => {
+    const crlf = join(work, 'crlf.ged');
+    writeFileSync(crlf, readFileSync(tree, 'latin1').replaceAll('\n', '\r\n'), 'latin1');
+    assert.deepEqual((await merged(crlf, coordinates)).bytes, run('-r', crlf, coordinates).output);
+
+    const empty = join(work, 'tom.txt');
+    writeFileSync(empty, '');
+    assert.equal((await merged(empty, coordinates)).bytes.length, 0);
+
+    const unchanged = await merged(tree, empty);
+    assert.deepEqual(unchanged.bytes, readFileSync(tree));
+    assert.ok(unchanged.shown.messages.includes('Koordinatfilen är tom, så inga koordinater har lagts till.'));
+  });
+
+  test('a tree of about 100 MB', async () => {
+    const large = join(work, 'stor.ged');
+    const text = readFileSync(tree, 'utf8');
+    const records = text.slice(text.indexOf('0 @'), text.indexOf('0 TRLR'));
+    const file = openSync(large, 'w');
+    writeSync(file, text.slice(0, text.indexOf('0 @')));
+    const batch = records.repeat(1000);
+    for (let written = 0; written < 100e6; written += batch.length) writeSync(file, batch);
+    writeSync(file, '0 TRLR\n');
+    closeSync(file);
+    const got = await merged(large, coordinates);
+    assert.ok(got.bytes.equals(run('-r', large, coordinates).output), 'the large tree merged differently');
+    assert.equal(got.shown.picture, '5 orter har koordinater; 2 orter saknar koordinater och syns inte här.');
+  });
+});
+
+describe('the other buttons show what the program writes', () => {
+  async function shown(action, ...files) {
+    await driver.choose(...files);
+    await driver.press(action);
+    return driver.settled();
+  }
+
+  test('missing places, the check and the draft', async () => {
+    const gazetteer = join(examples, 'ortregister.txt');
+    assert.equal((await shown('missing', tree, coordinates)).result, run('-l', tree, coordinates).output.toString());
+    assert.equal((await shown('check', tree, coordinates)).result, run('-k', tree, coordinates).output.toString());
+    assert.equal((await shown('draft', tree, coordinates, gazetteer)).result,
+                 run('-g', tree, coordinates, gazetteer).output.toString());
+  });
+
+  test('a coordinate file saved as UTF-16 is refused with the program\'s message', async () => {
+    const utf16 = join(work, 'utf16.txt');
+    writeFileSync(utf16, Buffer.from('\ufeff2 PLAC Uppsala\n', 'utf16le'));
+    const refused = run(tree, utf16, join(work, 'ut.ged'));
+    assert.equal(refused.status, 1);
+    const got = await shown('merge', tree, utf16);
+    assert.deepEqual(got.messages, [refused.error.replace('Platsmarkeraren: ', '').replace(utf16, 'utf16.txt').trim()]);
+    assert.equal(got.result, null);
+  });
+});
