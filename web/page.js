@@ -117,7 +117,7 @@ async function finish(reply) {
   const name = action.download(request.files);
   offerDownload(reply.output, name);
   const text = action.title ? await reply.output.text() : '';
-  $('resultatrubrik').textContent = action.title || 'Klart';
+  $('resultatrubrik').textContent = action.title || 'Släktfilen med koordinater';
   $('resultatforklaring').textContent = action.title
     ? (text.length === 0 ? action.empty : action.explain)
     : `${name} är sparad bland dina hämtade filer. Öppna den i släktprogrammet.`;
