@@ -113,9 +113,18 @@ const core = createCore();
 // A request: { action, files: [infil, koordinatfil, ortregister], keepMaps,
 // survey }. With `survey`, the places are surveyed once the action is done,
 // and the points follow in a message of their own.
+const failed = (line) => postMessage({ done: true, status: kFailed, messages: [line] });
+
 onmessage = async (event) => {
   const request = event.data;
-  const module = await core;
+  let module;
+  try {
+    module = await core;
+  } catch (error) {
+    // An older browser lacks what the core is compiled for.
+    failed(`webbläsaren kan inte köra sidans WebAssembly (${error}); prova en nyare webbläsare`);
+    return;
+  }
   const names = request.files.map((file) => (file ? file.name : ''));
   const run = (action) => {
     pageIo.start(request.files);
@@ -127,11 +136,18 @@ onmessage = async (event) => {
     status = run(request.action);
   } catch (error) {
     // Only a fault of the page itself gets here; the core reports its own.
-    postMessage({ done: true, status: 1, messages: [`fel i sidan: ${error}`] });
+    failed(`fel i sidan: ${error}`);
     return;
   }
   postMessage({ done: true, status, output: pageIo.output.blob(), messages: pageIo.messages });
   // The picture is drawn of a tree merged or checked, errors or not.
   if (!request.survey || status === kFailed) return;
-  if (run(kSurvey) === kFailed) postMessage({ points: null, messages: pageIo.messages });
+  let surveyed;
+  try {
+    surveyed = run(kSurvey);
+  } catch (error) {
+    pageIo.messages.push(`fel i sidan: ${error}`);
+    surveyed = kFailed;
+  }
+  if (surveyed === kFailed) postMessage({ points: null, messages: pageIo.messages });
 };
