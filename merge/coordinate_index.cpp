@@ -74,7 +74,9 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t salt) : 
     throw std::length_error("är för stor");
   }
   // A pipe leaves what room its last grow left.
-  if (file_size_ >= kGatherSize) room_left_ = std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize);
+  if (file_size_ >= kGatherSize) {
+    room_.open(file_.data() + file_size_ + kCopyStride, std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize));
+  }
   slots_ = LargeArray<Slot>(slots_for(count_place_lines(), file_size_));
   mask_ = std::has_single_bit(slots_.size()) ? slots_.size() - 1 : 0;
   std::fill_n(slots_.data(), slots_.size(), Slot{});
@@ -144,11 +146,12 @@ void CoordinateIndex::add_place_lines() {
 }
 
 void CoordinateIndex::add(const Line& line, std::uint64_t line_hash) {
-  Slot& slot = slots_[probe(line_hash, line.text, line.terminated())];
+  Slot& slot = slots_[probe(line_hash, line)];
   if (slot.key != 0) return;  // the first line of the file wins
   const auto offset = static_cast<std::uint64_t>(line.text.data() - file_.data());
   slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
-  slot.text_size = fitted(line.text.size(), 0);
+  fitted(line.text.size(), 1);  // the top bit tells the line end
+  slot.text = text_of(line);
   slot.block = kUnknownBlock;
   longest_place_line_ = std::max(longest_place_line_, line.text.size());
 }
@@ -167,25 +170,25 @@ void CoordinateIndex::read(Source& coordinate_file) {
   }
 }
 
-Line CoordinateIndex::line_of(std::uint64_t key, std::size_t text_size) const {
+Line CoordinateIndex::line_of(const Slot& slot, std::uint64_t key) const {
   const char* const text = text_at(key);
+  const std::size_t text_size = slot.text & ~kNoLineEnd;
   const char* const text_end = text + text_size;
-  // Text is followed by its line end, unless it is the last of the file;
-  // the end is the line break alone, or the other byte of the pair and then
+  // The end is the line break alone, or the other byte of the pair and then
   // the break, since that byte is not part of the text.
   std::size_t end = 0;
-  if (has_line_end(text, text_size)) end = *text_end == line_break_.byte() ? 1 : 2;
+  if ((slot.text & kNoLineEnd) == 0) end = *text_end == line_break_.byte() ? 1 : 2;
   return {{text, text_size}, {text_end, end}};
 }
 
-std::size_t CoordinateIndex::probe(std::uint64_t hash, std::string_view text, bool terminated) const {
+std::size_t CoordinateIndex::probe(std::uint64_t hash, const Line& line) const {
+  const std::uint32_t text = text_of(line);
   for (std::size_t i = slot_of(hash);; i = next_slot(i)) {
     const Slot& slot = slots_[i];
     const std::uint64_t key = key_of(slot);
     if (key == 0) return i;
-    if ((key ^ hash) > kOffsetMask || slot.text_size != text.size()) continue;
-    const char* const twin = text_at(key);
-    if (has_line_end(twin, slot.text_size) == terminated && std::memcmp(twin, text.data(), text.size()) == 0) return i;
+    if ((key ^ hash) > kOffsetMask || slot.text != text) continue;
+    if (std::memcmp(text_at(key), line.text.data(), line.text.size()) == 0) return i;
   }
 }
 
@@ -194,7 +197,7 @@ std::size_t CoordinateIndex::longest_probe() const {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     const std::uint64_t key = key_of(slots_[i]);
     if (key == 0) continue;
-    const Line twin = line_of(key, slots_[i].text_size);
+    const Line twin = line_of(slots_[i], key);
     const std::size_t home = slot_of(hash(twin));
     longest = std::max(longest, (i >= home ? i - home : i + slots_.size() - home) + 1);
   }
@@ -203,28 +206,9 @@ std::size_t CoordinateIndex::longest_probe() const {
 
 std::optional<std::size_t> CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
   if (place.text.size() > longest_place_line_) return std::nullopt;
-  const std::size_t found = probe(hash, place.text, place.terminated());
+  const std::size_t found = probe(hash, place);
   if (key_of(slots_[found]) == 0) return std::nullopt;
   return found;
-}
-
-void CoordinateIndex::gather(Slot& slot, std::string_view record) {
-  // One at a time, and from the top of the room down: a block is copied in
-  // strides that may read past its end, into twins gathered before it, and
-  // so written before its own copy was published. A thread never waits for
-  // another: a twin not gathered now is gathered on a later use.
-  const std::unique_lock lock(gathering_, std::try_to_lock);
-  if (!lock.owns_lock()) return;
-  const std::uint64_t key = key_of(slot);
-  const std::size_t left = room_left_.load(std::memory_order_relaxed);
-  // Another thread may have gathered it meanwhile; once the room is full,
-  // the rest stay where they are in the file.
-  if (text_at(key) != record.data() || record.size() > left) return;
-  char* const to = file_.data() + file_size_ + kCopyStride + left - record.size();
-  std::memcpy(to, record.data(), record.size());
-  room_left_.store(left - record.size(), std::memory_order_relaxed);
-  const auto offset = static_cast<std::uint64_t>(to - file_.data()) + 1;
-  store_release(slot.key, (key & ~kOffsetMask) | offset);
 }
 
 std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
@@ -243,19 +227,21 @@ TwinBlock CoordinateIndex::twin_block(std::string_view place_line, LineBreak lin
   const std::optional<std::size_t> found = find(place, hash);
   if (!found) return {};
   Slot& slot = slots_[*found];
-  const Line twin = line_of(key_of(slot), slot.text_size);
+  const std::uint64_t key = key_of(slot);
+  const Line twin = line_of(slot, key);
   // The block follows the twin's line end, which `place` has too.
   const std::uint32_t sizes = block_of(slot, twin);
   const TwinBlock block(twin.end.data() + twin.end.size(), sizes);
   // In a large file the twins in use stand scattered among many that are
   // not, and their lookups would wait on memory rather than on the cache: the
   // first use of a twin gathers it, with its block, close to the others.
-  // The last line of the file stays, since it tells by its place that it
-  // lacks a line end.
   const std::string_view record = bytes_between(twin.text.data(), block.bytes().data() + block.bytes().size());
-  if (twin.text.data() < file_.data() + file_size_ && !twin.end.empty() &&
-      record.size() <= room_left_.load(std::memory_order_relaxed)) {
-    gather(slot, record);
+  if (twin.text.data() < file_.data() + file_size_ && room_.may_fit(record.size())) {
+    room_.gather(
+        record, [&] { return text_at(key_of(slot)) != record.data(); },
+        [&](const char* copy) {
+          store_release(slot.key, (key & ~kOffsetMask) | (static_cast<std::uint64_t>(copy - file_.data()) + 1));
+        });
   }
   return block;
 }

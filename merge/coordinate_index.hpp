@@ -2,10 +2,8 @@
 // lookup instead of a reread of the file.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -15,6 +13,7 @@
 #include "merge/prefetch.hpp"
 #include "merge/shared_word.hpp"
 #include "merge/stream.hpp"
+#include "merge/twin_room.hpp"
 
 namespace platsmarkeraren {
 
@@ -117,15 +116,21 @@ class CoordinateIndex {
   static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 
   // Once lookups have begun, a slot's key and block are read and written
-  // only as atomics.
+  // only as atomics; its text is written only as the index is built.
   struct Slot {
     std::uint64_t key;  // 0 when empty, else the hash's top bits over the offset plus one
-    std::uint32_t text_size;
+    // The size of the twin's text, over kNoLineEnd when it lacks a line
+    // end, as the last line of a file can.
+    std::uint32_t text;
     // The traits of the twin's block, as TwinBlock keeps them; found on the
     // twin's first use, since most twins of a large file are never used.
     std::uint32_t block;
   };
   static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // no block has a line end of 3 bytes
+  static constexpr std::uint32_t kNoLineEnd = std::uint32_t{1} << 31;
+  static std::uint32_t text_of(const Line& line) {
+    return static_cast<std::uint32_t>(line.text.size()) | (line.terminated() ? 0 : kNoLineEnd);
+  }
 
   void read(Source& coordinate_file);
   // The place lines of the file, each a twin unless an earlier line is the
@@ -149,37 +154,28 @@ class CoordinateIndex {
   // Lines go by reference or in parts: a copy on the stack, written in
   // halves and read whole, stalled the processor at every call.
   std::optional<std::size_t> find(const Line& place, std::uint64_t hash) const;
-  // The slot of the line with `text` and `hash`, or the empty one where it
-  // would go. `terminated`: the line has a line end.
-  std::size_t probe(std::uint64_t hash, std::string_view text, bool terminated) const;
+  // The slot of `line`, whose hash is `hash`, or the empty one where it
+  // would go.
+  std::size_t probe(std::uint64_t hash, const Line& line) const;
   static std::uint64_t key_of(const Slot& slot) {
     return load_acquire(slot.key);
   }
   const char* text_at(std::uint64_t key) const { return file_.data() + (key & kOffsetMask) - 1; }
-  // Only the last line of the file can lack a line end.
-  bool has_line_end(const char* text, std::size_t text_size) const {
-    return text + text_size != file_.data() + file_size_;
-  }
-  // The twin a slot's key points to, as it stands in the file or where it
-  // was gathered to.
-  Line line_of(std::uint64_t key, std::size_t text_size) const;
-  // Copies `record`, a twin and its block as they stand in the file, into
-  // the room and points `slot` to the copy, unless that is done already.
-  void gather(Slot& slot, std::string_view record);
+  // The twin of `slot`, whose key is `key`, as it stands in the file or
+  // where it was gathered to.
+  Line line_of(const Slot& slot, std::uint64_t key) const;
   // The block field of `slot`, whose twin as it stands in the file is `twin`.
   std::uint32_t block_of(Slot& slot, const Line& twin);
 
   // The file, kCopyStride bytes, then the room where the twins in use are
-  // gathered, whose top is taken, then kCopyStride bytes.
+  // gathered, then kCopyStride bytes.
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
   std::size_t start_ = 0;  // past a byte-order mark
   std::uint64_t salt_;
   LineBreak line_break_;
   std::string_view first_line_end_;
-  std::mutex gathering_;
-  // Written only under the lock, read outside it to spare a lookup the lock.
-  std::atomic<std::size_t> room_left_ = 0;
+  TwinRoom room_;
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;  // the table's size less one when that is a power of two, else 0
   std::size_t longest_place_line_ = 0;

@@ -239,6 +239,23 @@ TEST(Merge, GathersTheTwinsInUseOfALargeCoordinateFileUnchanged) {
   EXPECT_TRUE(output.text == expected);
 }
 
+TEST(CoordinateIndex, ServesATwinInUseOfALargeFileFromItsGatheredCopy) {
+  std::string file;
+  while (file.size() < (5 << 20)) file += "2 PLAC Ort " + std::to_string(file.size()) + "\n" + kBlock;
+  file += kUppsala + kBlock;
+  StringSource source(file);
+  CoordinateIndex index(source);
+  const LineBreak line_break = LineBreak::of(kUppsala);
+  const std::uint64_t hash = index.hash(line_break.split(kUppsala));
+  const std::string_view first = index.twin_block(kUppsala, line_break, hash).bytes();
+  const std::string_view again = index.twin_block(kUppsala, line_break, hash).bytes();
+  EXPECT_EQ(first, kBlock);
+  EXPECT_EQ(again, kBlock);
+  const std::string_view in_file = index.file();
+  EXPECT_TRUE(first.data() > in_file.data() && first.data() < in_file.data() + in_file.size());
+  EXPECT_FALSE(again.data() > in_file.data() && again.data() < in_file.data() + in_file.size());
+}
+
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
   const std::string genealogy =
       "2 PLAC Ås\r\n2 PLAC Öja\n2 PLAC Ås\n1 NOTE 2 PLAC Älvkarleby\n2 PLAC Öja\r\n2 PLAC Ås";
