@@ -114,7 +114,16 @@ TEST(CoordinateValue, NamesTheLikelyCause) {
     if (fault) {
       EXPECT_NE(fault->find(c.cause), std::string::npos) << *fault;
     }
+    EXPECT_EQ(coordinate_degrees(c.tag, c.value).has_value(), c.cause == nullptr);
   }
+}
+
+// The picture of the places draws what these give: south and west count down.
+TEST(CoordinateValue, ReadsDegreesInFormWithTheirHemisphere) {
+  EXPECT_DOUBLE_EQ(*coordinate_degrees("LATI", "N60.5667"), 60.5667);
+  EXPECT_DOUBLE_EQ(*coordinate_degrees("LATI", "S33.925"), -33.925);
+  EXPECT_DOUBLE_EQ(*coordinate_degrees("LONG", "W0118.25"), -118.25);
+  EXPECT_DOUBLE_EQ(*coordinate_degrees("LONG", "E17.0"), 17.0);
 }
 
 }  // namespace

@@ -108,3 +108,17 @@ describe('the other buttons show what the program writes', () => {
     assert.equal(got.result, null);
   });
 });
+
+describe('a file that goes away after it was chosen', () => {
+  test('is reported, and the page takes the next request', async () => {
+    const vanishing = join(work, 'borta.ged');
+    writeFileSync(vanishing, readFileSync(tree));
+    await driver.choose(vanishing, coordinates);
+    rmSync(vanishing);
+    await driver.press('merge');
+    const got = await driver.settled();
+    assert.equal(got.messages.length, 1);
+    assert.match(got.messages[0], /^kan inte läsa infil "borta\.ged": /);
+    assert.equal((await merged(tree, coordinates)).name, 'slakt-med-koordinater.ged');
+  });
+});
