@@ -72,7 +72,7 @@ std::size_t InputFile::read(char* into, std::size_t size) {
   const std::size_t got = std::fread(into, 1, size, stream_);
   if (got == 0 && std::ferror(stream_)) fail("läsa");
   if (!started_) {
-    if (auto refusal = utf16_refusal({into, got}, description())) throw RunError(std::move(*refusal));
+    if (auto refusal = utf16_refusal({into, got}, description())) throw RunError(*refusal);
   }
   started_ = true;
   return got;

@@ -54,7 +54,7 @@ std::size_t BrowserFile::read(char* into, std::size_t size) {
   }
   if (read_ == 0) {
     if (auto refusal = utf16_refusal({into, static_cast<std::size_t>(got)}, description_)) {
-      throw PageError(std::move(*refusal));
+      throw PageError(*refusal);
     }
   }
   read_ += static_cast<std::size_t>(got);
