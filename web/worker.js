@@ -110,11 +110,11 @@ const pageIo = {
 
 const core = createCore();
 
+const failed = (line) => postMessage({ done: true, status: kFailed, messages: [line] });
+
 // A request: { action, files: [infil, koordinatfil, ortregister], keepMaps,
 // survey }. With `survey`, the places are surveyed once the action is done,
 // and the points follow in a message of their own.
-const failed = (line) => postMessage({ done: true, status: kFailed, messages: [line] });
-
 onmessage = async (event) => {
   const request = event.data;
   let module;
