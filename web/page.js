@@ -90,23 +90,27 @@ function offerDownload(blob, name) {
 function start(action) {
   const files = chosenFiles();
   request = { action, files, keepMaps: $('behall').checked, survey: kActions[action].survey === true };
-  busy = true;
-  updateButtons();
+  setBusy(true);
   $('meddelanden').replaceChildren();
   $('resultat').hidden = true;
   $('bild').hidden = true;
   $('framsteg').value = 0;
   $('arbetar').textContent = 'Arbetar …';
-  $('arbete').hidden = false;
   worker.postMessage(request);
 }
 
-async function finish(reply) {
-  busy = false;
+// The worker takes one request at a time: the buttons wait for the
+// picture too, when one follows.
+function setBusy(now) {
+  busy = now;
   updateButtons();
-  $('arbete').hidden = !request.survey || reply.status === 1;
-  $('arbetar').textContent = 'Ritar orterna …';
+  $('arbete').hidden = !now;
+}
+
+async function finish(reply) {
   const failed = reply.status === 1;
+  setBusy(request.survey === true && !failed);
+  $('arbetar').textContent = 'Ritar orterna …';
   if (!failed && request.files[1].size === 0) addMessage('Koordinatfilen är tom, så inga koordinater har lagts till.', 'varning');
   for (const line of reply.messages) addMessage(line, failed ? '' : 'varning');
   if (failed) {
@@ -210,7 +214,7 @@ function drawPicture(points) {
 }
 
 function showPoints(reply) {
-  $('arbete').hidden = true;
+  setBusy(false);
   if (reply.points === null) {
     for (const line of reply.messages) addMessage(line);
     return;
@@ -258,9 +262,7 @@ worker.onmessage = (event) => {
   }
 };
 worker.onerror = (event) => {
-  busy = false;
-  updateButtons();
-  $('arbete').hidden = true;
+  setBusy(false);
   addMessage(`Sidan kunde inte starta sitt arbete: ${event.message || 'okänt fel'}`);
 };
 
