@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "check/near_twin.hpp"
-#include "merge/stretch_workers.hpp"
 #include "merge/gedcom_line.hpp"
+#include "merge/stretch_workers.hpp"
 #include "merge/text_set.hpp"
 
 namespace platsmarkeraren {
@@ -105,7 +105,7 @@ void check_tree(Source& genealogy, CoordinateIndex& index, const NearTwins& near
   // Every line is held whole, as for the list of missing places, so that a
   // long place line without a twin is seen too.
   visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), nothing, workers_for(genealogy),
-               [&](StretchOutput&) { return std::make_unique<TreeCheck>(index, near_twins, coordinate_name, gathered); });
+                  [&](StretchOutput&) { return std::make_unique<TreeCheck>(index, near_twins, coordinate_name, gathered); });
   std::vector<std::size_t> lines_before(gathered.breaks.size() + 1, 0);
   for (std::size_t stretch = 0; stretch < gathered.breaks.size(); ++stretch) {
     lines_before[stretch + 1] = lines_before[stretch] + gathered.breaks[stretch];

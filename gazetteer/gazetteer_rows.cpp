@@ -4,8 +4,6 @@
 #include <exception>
 #include <iterator>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -15,6 +13,7 @@
 #include "gazetteer/counties.hpp"
 #include "gazetteer/place_name.hpp"
 #include "gazetteer/stretch_reader.hpp"
+#include "merge/side_by_side.hpp"
 #include "merge/stretch_workers.hpp"
 
 #if defined(__SSE2__)
@@ -275,17 +274,7 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
       if (!failure) failure = std::current_exception();
     }
   };
-  const unsigned workers = workers_for(gazetteer);  // before any reading starts
-  std::vector<std::thread> helpers;
-  for (unsigned i = 1; i < workers; ++i) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: fewer do the work
-    }
-  }
-  work();
-  for (std::thread& helper : helpers) helper.join();
+  run_side_by_side(workers_for(gazetteer), work);  // counted before any reading starts
   if (failure) std::rethrow_exception(failure);
 
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.stretch < b.stretch; });

@@ -7,11 +7,11 @@
 #include <mutex>
 #include <vector>
 
-#include "merge/stretch_output.hpp"
-#include "merge/stretch_workers.hpp"
 #include "merge/coordinate_index.hpp"
 #include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
+#include "merge/stretch_output.hpp"
+#include "merge/stretch_workers.hpp"
 
 namespace platsmarkeraren {
 
@@ -102,8 +102,8 @@ MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const Me
   MergeReport report;
   std::mutex reporting;
   const unsigned workers = options.workers != 0 ? options.workers : workers_for(genealogy);
-  // One byte more than the longest place line leaves room for the first byte of a
-  // two-byte line end.
+  // One byte more than the longest place line leaves room for the first
+  // byte of a two-byte line end.
   visit_stretches(genealogy, index.longest_place_line() + 1, output, workers, [&](StretchOutput& out) {
     return std::make_unique<Merger>(index, out, options.keep_existing_maps, report, reporting);
   });

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "merge/coordinate_index.hpp"
+#include "merge/line.hpp"
 #include "merge/stretch_output.hpp"
 #include "merge/stretch_workers.hpp"
-#include "merge/line.hpp"
 #include "merge/text_set.hpp"
 
 namespace platsmarkeraren {
@@ -74,7 +74,7 @@ void list_missing_places(Source& genealogy, const CoordinateIndex& index, Sink& 
   // whole, so every line is held whole here. A place is listed where it is
   // first met, so one worker goes through the file in order.
   visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), output, 1,
-               [&](StretchOutput& out) { return std::make_unique<MissingPlaces>(index, out, end_last_line); });
+                  [&](StretchOutput& out) { return std::make_unique<MissingPlaces>(index, out, end_last_line); });
 }
 
 }  // namespace platsmarkeraren

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
-#include <vector>
 
 #include "merge/genealogy_reader.hpp"
 #include "merge/ordered_sink.hpp"
+#include "merge/side_by_side.hpp"
 
 namespace platsmarkeraren {
 
@@ -27,7 +26,7 @@ unsigned workers_for(const Source& genealogy) {
 }
 
 void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
-                  const VisitorMaker& make_visitor) {
+                     const VisitorMaker& make_visitor) {
   GenealogyReader reader(genealogy, hold_limit);
   OrderedSink ordered(output);
   const std::size_t buffer_size = StretchOutput::buffer_size_for(genealogy.size_hint());
@@ -55,16 +54,7 @@ void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, un
       if (!failure) failure = std::current_exception();
     }
   };
-  std::vector<std::thread> helpers;
-  for (unsigned i = 1; i < workers; ++i) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: fewer do the work, down to this one alone
-    }
-  }
-  work();
-  for (std::thread& helper : helpers) helper.join();
+  run_side_by_side(workers, work);
   if (failure) std::rethrow_exception(failure);
 }
 

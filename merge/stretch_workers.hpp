@@ -11,9 +11,9 @@
 #include <span>
 #include <string_view>
 
-#include "merge/stretch_output.hpp"
 #include "merge/genealogy_reader.hpp"
 #include "merge/stream.hpp"
+#include "merge/stretch_output.hpp"
 
 namespace platsmarkeraren {
 
@@ -35,6 +35,6 @@ unsigned workers_for(const Source& genealogy);
 // GenealogyReader). Returns once all the output is written; rethrows the
 // first failure of any worker.
 void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
-                  const VisitorMaker& make_visitor);
+                     const VisitorMaker& make_visitor);
 
 }  // namespace platsmarkeraren

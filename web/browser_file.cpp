@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <utility>
 
 #include "app/messages.hpp"
 
@@ -29,39 +28,28 @@ EM_JS(void, page_points_end, (double without), { pageIo.pointsEnd(without); });
 
 namespace platsmarkeraren {
 
-namespace {
-
-// The core reads on one thread in the browser.
-const std::string* reading = nullptr;
-
-class PageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-}  // namespace
-
-BrowserFile::BrowserFile(int slot, std::string description)
-    : slot_(slot), description_(std::move(description)), size_hint_(static_cast<std::size_t>(page_file_size(slot))) {}
+BrowserFile::BrowserFile(int slot, const std::string& description, int& read_last)
+    : slot_(slot),
+      description_(description),
+      read_last_(read_last),
+      size_hint_(static_cast<std::size_t>(page_file_size(slot))) {}
 
 std::size_t BrowserFile::read(char* into, std::size_t size) {
-  reading = &description_;
+  read_last_ = slot_;
   static constexpr std::size_t kLongestRead = std::size_t{1} << 30;
   const int got = page_file_read(slot_, into, static_cast<int>(std::min(size, kLongestRead)));
   if (got < 0) {
-    throw PageError("kan inte läsa " + description_ + ": webbläsaren kunde inte läsa den; har filen ändrats "
+    throw std::runtime_error("kan inte läsa " + description_ + ": webbläsaren kunde inte läsa den; har filen ändrats "
                     "eller flyttats sedan den valdes?");
   }
   if (read_ == 0) {
     if (auto refusal = utf16_refusal({into, static_cast<std::size_t>(got)}, description_)) {
-      throw PageError(*refusal);
+      throw std::runtime_error(*refusal);
     }
   }
   read_ += static_cast<std::size_t>(got);
   return static_cast<std::size_t>(got);
 }
-
-std::string_view browser_reading_now() { return reading != nullptr ? std::string_view(*reading) : std::string_view(); }
 
 void BrowserOutput::write(std::string_view bytes) { page_output_write(bytes.data(), static_cast<int>(bytes.size())); }
 

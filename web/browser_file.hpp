@@ -13,22 +13,21 @@ namespace platsmarkeraren {
 class BrowserFile final : public Source {
  public:
   // `slot` is the worker's number for the file; `description` names it in
-  // messages, as infil "släkt.ged".
-  BrowserFile(int slot, std::string description);
+  // messages, as infil "släkt.ged". Each read sets `read_last` to the slot:
+  // what was being read when memory ran out. Both outlive the file, so that
+  // a failure can still be told once the file is gone.
+  BrowserFile(int slot, const std::string& description, int& read_last);
   // Refuses a file saved as UTF-16, as the program does.
   std::size_t read(char* into, std::size_t size) override;
   std::size_t size_hint() const override { return size_hint_ - read_; }
 
  private:
   int slot_;
-  std::string description_;
+  const std::string& description_;
+  int& read_last_;
   std::size_t size_hint_;
   std::size_t read_ = 0;
 };
-
-// The file read last, as messages name it: what was being read when memory
-// ran out. Empty before any read.
-std::string_view browser_reading_now();
 
 class BrowserOutput final : public Sink {
  public:

@@ -22,15 +22,25 @@ namespace platsmarkeraren {
 
 namespace {
 
-// The files' names as the user's computer gives them.
+// The worker's slots for the files.
+enum Slot { kGenealogy = 0, kCoordinates = 1, kGazetteer = 2, kSlots = 3 };
+
+// The files of a run: their names as the user's computer gives them, which
+// the check's findings begin with, and as messages name them.
 struct PageFiles {
-  std::string_view genealogy;
-  std::string_view coordinates;
-  std::string_view gazetteer;
+  PageFiles(const char* genealogy, const char* coordinates, const char* gazetteer)
+      : names{genealogy, coordinates, gazetteer},
+        described{describe("infil", genealogy), describe("koordinatfil", coordinates),
+                  describe("ortregister", gazetteer)} {}
+
+  std::string_view names[kSlots];
+  std::string described[kSlots];
+  int read_last = -1;  // the slot read last, once any is
 };
 
 void survey(BrowserFile& genealogy, BrowserFile& coordinates) {
-  const PlaceSurvey survey = survey_places(genealogy, CoordinateIndex(coordinates));
+  CoordinateIndex index(coordinates);
+  const PlaceSurvey survey = survey_places(genealogy, index);
   for (const PlacePoint& point : survey.points) show_point(point.place, point.latitude, point.longitude);
   show_points_end(survey.without_coordinates);
 }
@@ -43,9 +53,9 @@ int merge_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, 
   return kPageDone;
 }
 
-int work(int action, bool keep_existing_maps, const PageFiles& files) {
-  BrowserFile genealogy(0, describe("infil", files.genealogy));
-  BrowserFile coordinates(1, describe("koordinatfil", files.coordinates));
+int work(int action, bool keep_existing_maps, PageFiles& files) {
+  BrowserFile genealogy(kGenealogy, files.described[kGenealogy], files.read_last);
+  BrowserFile coordinates(kCoordinates, files.described[kCoordinates], files.read_last);
   BrowserOutput browser;
   // Each write becomes a Blob, which costs the browser a round trip.
   BatchedSink output(browser, std::size_t{8} << 20);
@@ -59,12 +69,13 @@ int work(int action, bool keep_existing_maps, const PageFiles& files) {
       list_missing_places(genealogy, coordinates, output, {.appending = true});
       break;
     case kPageCheck:
-      status = check_coordinate_file(genealogy, printable(files.genealogy), coordinates,
-                                     printable(files.coordinates), output).errors == 0 ? kPageDone : kPageFoundErrors;
+      status = check_coordinate_file(genealogy, printable(files.names[kGenealogy]), coordinates,
+                                     printable(files.names[kCoordinates]), output).errors == 0 ? kPageDone
+                                                                                               : kPageFoundErrors;
       break;
     case kPageDraft: {
-      const std::string described = describe("ortregister", files.gazetteer);
-      BrowserFile gazetteer(2, described);
+      const std::string& described = files.described[kGazetteer];
+      BrowserFile gazetteer(kGazetteer, described, files.read_last);
       const DraftCounts counts = draft_coordinates(genealogy, coordinates, gazetteer, described, output,
                                                    {.appending = true});
       if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
@@ -87,13 +98,13 @@ int work(int action, bool keep_existing_maps, const PageFiles& files) {
 extern "C" EMSCRIPTEN_KEEPALIVE int page_run(int action, int keep_existing_maps, const char* genealogy_name,
                                              const char* coordinate_name, const char* gazetteer_name) {
   using namespace platsmarkeraren;
-  const PageFiles files{genealogy_name, coordinate_name, gazetteer_name};
+  PageFiles files(genealogy_name, coordinate_name, gazetteer_name);
   try {
     return work(action, keep_existing_maps != 0, files);
   } catch (const std::bad_alloc&) {
-    show_message(out_of_memory(browser_reading_now()));
+    show_message(out_of_memory(files.read_last < 0 ? std::string_view() : files.described[files.read_last]));
   } catch (const std::length_error& error) {
-    show_message(describe("koordinatfil", files.coordinates) + " " + error.what());
+    show_message(files.described[kCoordinates] + " " + error.what());
   } catch (const std::exception& error) {
     show_message(error.what());
   }

@@ -17,17 +17,12 @@ namespace platsmarkeraren {
 
 namespace {
 
-// The block's LATI and LONG, read as the merge would insert it: the up to
-// five lines after the twin.
-std::optional<std::pair<double, double>> block_coordinates(const CoordinateIndex& index, std::size_t twin) {
-  const std::string_view file = index.file();
-  const LineBreak line_break = index.line_break();
-  const char* next = file.data() + twin;
-  const char* const last = file.data() + file.size();
-  line_break.take_line(next, last);
+// The block's LATI and LONG, as the merge would insert them.
+std::optional<std::pair<double, double>> block_coordinates(const TwinBlock& block, LineBreak line_break) {
   std::optional<double> latitude;
   std::optional<double> longitude;
-  for (int i = 0; i < 5 && next != last; ++i) {
+  const char* const last = block.bytes().data() + block.bytes().size();
+  for (const char* next = block.bytes().data(); next != last;) {
     const std::optional<GedcomLine> line = parse_gedcom_line(line_break.split(line_break.take_line(next, last)).text);
     if (!line || line->level < 3) continue;
     if (line->tag == "LATI") latitude = coordinate_degrees(line->tag, line->value);
@@ -39,15 +34,15 @@ std::optional<std::pair<double, double>> block_coordinates(const CoordinateIndex
 
 class Surveyor final : public GenealogyVisitor {
  public:
-  Surveyor(const CoordinateIndex& index, PlaceSurvey& survey) : index_(index), survey_(survey) {}
+  Surveyor(CoordinateIndex& index, PlaceSurvey& survey) : index_(index), survey_(survey) {}
 
   void lines(const Stretch& stretch) override {
     if (stretch.number == 0) encoding_ = tree_encoding(stretch.bytes);
     for (const std::string_view line : stretch.place_lines) {
       const Line place = stretch.line_break.split(line);
       if (!seen_.insert(place.text)) continue;
-      const std::optional<std::size_t> twin = index_.twin_offset(place);
-      const auto coordinates = twin ? block_coordinates(index_, *twin) : std::nullopt;
+      const TwinBlock found = index_.twin_block(line, stretch.line_break, index_.hash(place));
+      const auto coordinates = found ? block_coordinates(found, index_.line_break()) : std::nullopt;
       if (!coordinates) {
         ++survey_.without_coordinates;
         continue;
@@ -59,7 +54,7 @@ class Surveyor final : public GenealogyVisitor {
   }
 
  private:
-  const CoordinateIndex& index_;
+  CoordinateIndex& index_;
   PlaceSurvey& survey_;
   TreeEncoding encoding_ = TreeEncoding::utf8;
   TextSet seen_;
@@ -67,7 +62,7 @@ class Surveyor final : public GenealogyVisitor {
 
 }  // namespace
 
-PlaceSurvey survey_places(Source& genealogy, const CoordinateIndex& index) {
+PlaceSurvey survey_places(Source& genealogy, CoordinateIndex& index) {
   PlaceSurvey survey;
   NoOutput nothing;
   // One worker, so that places come in the order the tree names them.

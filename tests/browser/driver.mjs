@@ -28,7 +28,7 @@ export class PageDriver {
   constructor(browser, downloads) {
     this.browser = browser;
     this.downloads = downloads;
-    this.finished = new Map();
+    this.downloadEnded = null;  // told of the next download's end, while one is awaited
   }
 
   async reload() {
@@ -38,8 +38,7 @@ export class PageDriver {
     await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: this.downloads, eventsEnabled: true });
     session.on('Browser.downloadProgress', (event) => {
       if (event.state !== 'completed' && event.state !== 'canceled') return;
-      const waiting = this.finished.get('next');
-      if (waiting) waiting(event);
+      if (this.downloadEnded) this.downloadEnded(event);
     });
     await this.page.goto(`file://${pagePath}`);
   }
@@ -65,10 +64,10 @@ export class PageDriver {
   // Runs `start` and waits for the download it begins.
   async download(start) {
     for (const name of readdirSync(this.downloads)) rmSync(join(this.downloads, name));
-    const downloaded = new Promise((resolveDownload) => this.finished.set('next', resolveDownload));
+    const downloaded = new Promise((resolveDownload) => { this.downloadEnded = resolveDownload; });
     await start();
     const event = await downloaded;
-    this.finished.delete('next');
+    this.downloadEnded = null;
     if (event.state !== 'completed') throw new Error('the download was canceled');
     const [name] = readdirSync(this.downloads);
     return { path: join(this.downloads, name), name };

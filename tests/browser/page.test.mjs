@@ -67,6 +67,19 @@ describe('the merge downloads what the program writes', () => {
     assert.ok(unchanged.shown.messages.includes('Koordinatfilen är tom, så inga koordinater har lagts till.'));
   });
 
+  test('a merged tree merged again: a warning, or with the box for -b, nothing changed', async () => {
+    const mergedTree = join(examples, 'slakt-med-koordinater.ged');
+    const again = await merged(mergedTree, coordinates);
+    assert.deepEqual(again.bytes, run('-r', mergedTree, coordinates).output);
+    assert.equal(again.shown.messages.length, 2);
+    assert.match(again.shown.messages[0], /^varning: infogade block kan ha skadat trädet: \d+ ger en ort en andra MAP\. Se var med knappen/);
+    await driver.page.click('#behall');
+    const kept = await merged(mergedTree, coordinates);
+    await driver.page.click('#behall');
+    assert.deepEqual(kept.bytes, readFileSync(mergedTree));
+    assert.equal(kept.shown.messages.length, 1);  // only that it is done
+  });
+
   test('a tree of about 100 MB', async () => {
     const large = join(work, 'stor.ged');
     const text = readFileSync(tree, 'utf8');
