@@ -11,6 +11,7 @@
 #include "merge/gedcom_line.hpp"
 #include "merge/stretch_workers.hpp"
 #include "merge/text_set.hpp"
+#include "merge/used_twins.hpp"
 
 namespace platsmarkeraren {
 
@@ -34,9 +35,9 @@ struct Gathered {
 
 class TreeCheck final : public GenealogyVisitor {
  public:
-  TreeCheck(CoordinateIndex& index, const NearTwins& near_twins, std::string_view coordinate_name,
-            Gathered& gathered)
-      : index_(index), near_twins_(near_twins), coordinate_name_(coordinate_name), gathered_(gathered) {}
+  TreeCheck(const CoordinateIndex& index, unsigned workers, const NearTwins& near_twins,
+            std::string_view coordinate_name, Gathered& gathered)
+      : index_(index), used_(index, workers), near_twins_(near_twins), coordinate_name_(coordinate_name), gathered_(gathered) {}
   TreeCheck(const TreeCheck&) = delete;
   TreeCheck& operator=(const TreeCheck&) = delete;
 
@@ -59,7 +60,7 @@ class TreeCheck final : public GenealogyVisitor {
       breaks += static_cast<std::size_t>(std::count(counted, place_line.data(), line_break.byte()));
       counted = place_line.data();
       const Line place = line_break.split(place_line);
-      const TwinBlock found = index_.twin_block(place_line, line_break, index_.hash(place));
+      const TwinBlock found = used_.twin_block(place, index_.hash(place));
       if (!found) {
         check_missing(place, stretch.number, breaks);
       } else if (found.has_map() && carries_map(place_line.data() + place_line.size(), last, line_break) &&
@@ -85,7 +86,8 @@ class TreeCheck final : public GenealogyVisitor {
                          "ingen tvilling i " + coordinate_name_ + "; menade du rad " + std::to_string(*near) + "?"});
   }
 
-  CoordinateIndex& index_;
+  const CoordinateIndex& index_;
+  UsedTwins used_;
   const NearTwins& near_twins_;
   std::string coordinate_name_;
   Gathered& gathered_;
@@ -98,14 +100,16 @@ class TreeCheck final : public GenealogyVisitor {
 
 }  // namespace
 
-void check_tree(Source& genealogy, CoordinateIndex& index, const NearTwins& near_twins,
+void check_tree(Source& genealogy, const CoordinateIndex& index, const NearTwins& near_twins,
                 std::string_view coordinate_name, Findings& findings) {
   NoOutput nothing;
   Gathered gathered;
   // Every line is held whole, as for the list of missing places, so that a
   // long place line without a twin is seen too.
-  visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), nothing, workers_for(genealogy),
-                  [&](StretchOutput&) { return std::make_unique<TreeCheck>(index, near_twins, coordinate_name, gathered); });
+  const unsigned workers = workers_for(genealogy);
+  visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), nothing, workers, [&](StretchOutput&) {
+    return std::make_unique<TreeCheck>(index, workers, near_twins, coordinate_name, gathered);
+  });
   std::vector<std::size_t> lines_before(gathered.breaks.size() + 1, 0);
   for (std::size_t stretch = 0; stretch < gathered.breaks.size(); ++stretch) {
     lines_before[stretch + 1] = lines_before[stretch] + gathered.breaks[stretch];

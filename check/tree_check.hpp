@@ -14,7 +14,7 @@
 
 namespace platsmarkeraren {
 
-void check_tree(Source& genealogy, CoordinateIndex& index, const NearTwins& near_twins,
+void check_tree(Source& genealogy, const CoordinateIndex& index, const NearTwins& near_twins,
                 std::string_view coordinate_name, Findings& findings);
 
 }  // namespace platsmarkeraren

@@ -18,10 +18,6 @@ namespace {
 
 // Below this, a second thread would cost more than it saves.
 constexpr std::size_t kSplitSize = 1 << 20;
-// The twins of a smaller file stay in the cache with the rest of the
-// merge's data: gathering them would only cost memory. So would gathering
-// more than this, as no more would stay in the cache.
-constexpr std::size_t kGatherSize = 4 << 20;
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 
 struct Block {
@@ -69,14 +65,7 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t salt) : 
   line_break_ = LineBreak::of(file());
   const char* first_line = file().data();
   first_line_end_ = line_break_.split(line_break_.take_line(first_line, file_.data() + file_size_)).end;
-  // Offsets in the room must fit a key too.
-  if (std::uint64_t{file_size_} + kGatherSize + 2 * kCopyStride >= kOffsetMask) {
-    throw std::length_error("är för stor");
-  }
-  // A pipe leaves what room its last grow left.
-  if (file_size_ >= kGatherSize) {
-    room_.open(file_.data() + file_size_ + kCopyStride, std::min(file_.size() - file_size_ - 2 * kCopyStride, kGatherSize));
-  }
+  if (std::uint64_t{file_size_} >= kOffsetMask) throw std::length_error("är för stor");
   slots_ = LargeArray<Slot>(slots_for(count_place_lines(), file_size_));
   mask_ = std::has_single_bit(slots_.size()) ? slots_.size() - 1 : 0;
   std::fill_n(slots_.data(), slots_.size(), Slot{});
@@ -152,52 +141,37 @@ void CoordinateIndex::add(const Line& line, std::uint64_t line_hash) {
   slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
   fitted(line.text.size(), 1);  // the top bit tells the line end
   slot.text = text_of(line);
-  slot.block = kUnknownBlock;
   longest_place_line_ = std::max(longest_place_line_, line.text.size());
 }
 
 void CoordinateIndex::read(Source& coordinate_file) {
-  // One byte more than the expected size lets the end show without a grow;
-  // a large file gets room after it to gather twins in. Blocks are copied in
-  // strides that may pass the end of the file or of the room.
+  // One byte more than the expected size lets the end show without a grow.
+  // Blocks are copied in strides that may pass the end of the file.
   const std::size_t expected = std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12);
-  file_ = LargeArray<char>(expected + (expected < kGatherSize ? 0 : kGatherSize) + 2 * kCopyStride);
+  file_ = LargeArray<char>(expected + kCopyStride);
   for (;;) {
-    if (file_size_ + 2 * kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
-    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - 2 * kCopyStride - file_size_);
+    if (file_size_ + kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
+    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - kCopyStride - file_size_);
     if (got == 0) return;
     file_size_ += got;
   }
-}
-
-Line CoordinateIndex::line_of(const Slot& slot, std::uint64_t key) const {
-  const char* const text = text_at(key);
-  const std::size_t text_size = slot.text & ~kNoLineEnd;
-  const char* const text_end = text + text_size;
-  // The end is the line break alone, or the other byte of the pair and then
-  // the break, since that byte is not part of the text.
-  std::size_t end = 0;
-  if ((slot.text & kNoLineEnd) == 0) end = *text_end == line_break_.byte() ? 1 : 2;
-  return {{text, text_size}, {text_end, end}};
 }
 
 std::size_t CoordinateIndex::probe(std::uint64_t hash, const Line& line) const {
   const std::uint32_t text = text_of(line);
   for (std::size_t i = slot_of(hash);; i = next_slot(i)) {
     const Slot& slot = slots_[i];
-    const std::uint64_t key = key_of(slot);
-    if (key == 0) return i;
-    if ((key ^ hash) > kOffsetMask || slot.text != text) continue;
-    if (std::memcmp(text_at(key), line.text.data(), line.text.size()) == 0) return i;
+    if (slot.key == 0) return i;
+    if ((slot.key ^ hash) > kOffsetMask || slot.text != text) continue;
+    if (std::memcmp(text_at(slot.key), line.text.data(), line.text.size()) == 0) return i;
   }
 }
 
 std::size_t CoordinateIndex::longest_probe() const {
   std::size_t longest = 0;
   for (std::size_t i = 0; i < slots_.size(); ++i) {
-    const std::uint64_t key = key_of(slots_[i]);
-    if (key == 0) continue;
-    const Line twin = line_of(slots_[i], key);
+    if (slots_[i].key == 0) continue;
+    const Line twin = line_of(slots_[i]);
     const std::size_t home = slot_of(hash(twin));
     longest = std::max(longest, (i >= home ? i - home : i + slots_.size() - home) + 1);
   }
@@ -207,43 +181,18 @@ std::size_t CoordinateIndex::longest_probe() const {
 std::optional<std::size_t> CoordinateIndex::find(const Line& place, std::uint64_t hash) const {
   if (place.text.size() > longest_place_line_) return std::nullopt;
   const std::size_t found = probe(hash, place);
-  if (key_of(slots_[found]) == 0) return std::nullopt;
+  if (slots_[found].key == 0) return std::nullopt;
   return found;
 }
 
-std::uint32_t CoordinateIndex::block_of(Slot& slot, const Line& twin) {
-  std::uint32_t block = load_relaxed(slot.block);
-  if (block != kUnknownBlock) return block;
-  // Any thread finds the same block, so it does not matter which one's
-  // store stays. A twin gathered is always known: the gathering copies it.
-  const Block found = block_from(twin.end.data() + twin.end.size(), file_.data() + file_size_, line_break_);
-  block = fitted(found.size, TwinBlock::kTraitBits) << TwinBlock::kTraitBits | found.traits;
-  store_relaxed(slot.block, block);
-  return block;
-}
-
-TwinBlock CoordinateIndex::twin_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash) {
-  const Line place = line_break.split(place_line);
+std::optional<Twin> CoordinateIndex::twin_of(const Line& place, std::uint64_t hash) const {
   const std::optional<std::size_t> found = find(place, hash);
-  if (!found) return {};
-  Slot& slot = slots_[*found];
-  const std::uint64_t key = key_of(slot);
-  const Line twin = line_of(slot, key);
+  if (!found) return std::nullopt;
+  const Line twin = line_of(slots_[*found]);
   // The block follows the twin's line end, which `place` has too.
-  const std::uint32_t sizes = block_of(slot, twin);
-  const TwinBlock block(twin.end.data() + twin.end.size(), sizes);
-  // In a large file the twins in use stand scattered among many that are
-  // not, and their lookups would wait on memory rather than on the cache: the
-  // first use of a twin gathers it, with its block, close to the others.
-  const std::string_view record = bytes_between(twin.text.data(), block.bytes().data() + block.bytes().size());
-  if (twin.text.data() < file_.data() + file_size_ && room_.may_fit(record.size())) {
-    room_.gather(
-        record, [&] { return text_at(key_of(slot)) != record.data(); },
-        [&](const char* copy) {
-          store_release(slot.key, (key & ~kOffsetMask) | (static_cast<std::uint64_t>(copy - file_.data()) + 1));
-        });
-  }
-  return block;
+  const char* const block = twin.end.data() + twin.end.size();
+  const Block measured = block_from(block, file_.data() + file_size_, line_break_);
+  return Twin{twin, {block, fitted(measured.size, TwinBlock::kTraitBits) << TwinBlock::kTraitBits | measured.traits}};
 }
 
 }  // namespace platsmarkeraren

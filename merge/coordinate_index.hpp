@@ -11,9 +11,7 @@
 #include "merge/large_array.hpp"
 #include "merge/line.hpp"
 #include "merge/prefetch.hpp"
-#include "merge/shared_word.hpp"
 #include "merge/stream.hpp"
-#include "merge/twin_room.hpp"
 
 namespace platsmarkeraren {
 
@@ -45,6 +43,7 @@ class TwinBlock {
 
  private:
   friend class CoordinateIndex;
+  friend class UsedTwins;
 
   TwinBlock(const char* data, std::uint32_t traits) : data_(data), traits_(traits) {}
 
@@ -52,6 +51,15 @@ class TwinBlock {
   std::uint32_t traits_ = 0;
 };
 
+// A twin as it stands in the coordinate file, and its block.
+struct Twin {
+  Line line;
+  TwinBlock block;
+};
+
+// Built once, then only read: any number of threads may look up at the same
+// time. What a worker learns of the twins it uses, it keeps on its own side
+// (see UsedTwins).
 class CoordinateIndex {
  public:
   // Reads the coordinate file to its end. A UTF-8 byte-order mark at its
@@ -65,32 +73,50 @@ class CoordinateIndex {
   }
 
   // Starts loading what a lookup of the line with `hash` reads: first its
-  // slot, then, once the slot is at hand, the twin and its block.
+  // slot, then, once the slot is at hand, the twin it points at.
   void prefetch_slot(std::uint64_t hash) const { prefetch(&slots_[slot_of(hash)]); }
   void prefetch_twin(std::uint64_t hash) const {
-    const std::uint64_t key = key_of(slots_[slot_of(hash)]);
+    const std::uint64_t key = slots_[slot_of(hash)].key;
     if (key != 0) prefetch(text_at(key));
   }
 
   bool has_twin(const Line& place) const { return find(place, hash(place)).has_value(); }
 
-  // Where the twin of `place` begins in file(), before any twin_block has
-  // gathered it elsewhere; nothing when it has none.
+  // Where the twin of `place` begins in file(); nothing when it has none.
   std::optional<std::size_t> twin_offset(const Line& place) const {
     const std::optional<std::size_t> found = find(place, hash(place));
     if (!found) return std::nullopt;
-    return static_cast<std::size_t>(text_at(key_of(slots_[*found])) - file().data());
+    return static_cast<std::size_t>(text_at(slots_[*found].key) - file().data());
   }
 
   // The most slots that a lookup of a twin passes: what a file of lines made
   // to collide would drive up.
   std::size_t longest_probe() const;
 
-  // The up to five lines that follow the first line of the file that is the
-  // same as `place_line`, whatever record they belong to; empty when no line
-  // is the same. `line_break` is the genealogy file's, and `hash` is that of
-  // the place line split into a Line. Threads may look up at the same time.
-  TwinBlock twin_block(std::string_view place_line, LineBreak line_break, std::uint64_t hash);
+  // The first line of the file that is the same as `place`, and the up to
+  // five lines that follow it, whatever record they belong to; nothing when
+  // no line is the same. `hash` is hash(place). The block is measured anew
+  // on every call.
+  std::optional<Twin> twin_of(const Line& place, std::uint64_t hash) const;
+
+  // How the index keeps the text of a twin in 32 bits: its size, over
+  // kNoLineEnd when it lacks a line end, as the last line of a file can.
+  // Two lines are the same place only if these are equal.
+  static constexpr std::uint32_t kNoLineEnd = std::uint32_t{1} << 31;
+  static std::uint32_t text_of(const Line& line) {
+    return static_cast<std::uint32_t>(line.text.size()) | (line.terminated() ? 0 : kNoLineEnd);
+  }
+  // The twin whose text, kept as text_of keeps it, begins at `text`: in the
+  // file, or in a copy of the twin with its line end.
+  Line twin_at(const char* text, std::uint32_t text_bits) const {
+    const std::size_t text_size = text_bits & ~kNoLineEnd;
+    const char* const text_end = text + text_size;
+    // The end is the line break alone, or the other byte of the pair and
+    // then the break, since that byte is not part of the text.
+    std::size_t end = 0;
+    if ((text_bits & kNoLineEnd) == 0) end = *text_end == line_break_.byte() ? 1 : 2;
+    return {{text, text_size}, {text_end, end}};
+  }
 
   // The size of the text of the file's longest place line: a line whose
   // text is longer has no twin. Only place lines are counted, since only
@@ -115,22 +141,10 @@ class CoordinateIndex {
   static constexpr int kOffsetBits = 40;
   static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 
-  // Once lookups have begun, a slot's key and block are read and written
-  // only as atomics; its text is written only as the index is built.
   struct Slot {
     std::uint64_t key;  // 0 when empty, else the hash's top bits over the offset plus one
-    // The size of the twin's text, over kNoLineEnd when it lacks a line
-    // end, as the last line of a file can.
-    std::uint32_t text;
-    // The traits of the twin's block, as TwinBlock keeps them; found on the
-    // twin's first use, since most twins of a large file are never used.
-    std::uint32_t block;
+    std::uint32_t text;  // as text_of keeps it
   };
-  static constexpr std::uint32_t kUnknownBlock = 0xffffffff;  // no block has a line end of 3 bytes
-  static constexpr std::uint32_t kNoLineEnd = std::uint32_t{1} << 31;
-  static std::uint32_t text_of(const Line& line) {
-    return static_cast<std::uint32_t>(line.text.size()) | (line.terminated() ? 0 : kNoLineEnd);
-  }
 
   void read(Source& coordinate_file);
   // The place lines of the file, each a twin unless an earlier line is the
@@ -157,25 +171,16 @@ class CoordinateIndex {
   // The slot of `line`, whose hash is `hash`, or the empty one where it
   // would go.
   std::size_t probe(std::uint64_t hash, const Line& line) const;
-  static std::uint64_t key_of(const Slot& slot) {
-    return load_acquire(slot.key);
-  }
   const char* text_at(std::uint64_t key) const { return file_.data() + (key & kOffsetMask) - 1; }
-  // The twin of `slot`, whose key is `key`, as it stands in the file or
-  // where it was gathered to.
-  Line line_of(const Slot& slot, std::uint64_t key) const;
-  // The block field of `slot`, whose twin as it stands in the file is `twin`.
-  std::uint32_t block_of(Slot& slot, const Line& twin);
+  Line line_of(const Slot& slot) const { return twin_at(text_at(slot.key), slot.text); }
 
-  // The file, kCopyStride bytes, then the room where the twins in use are
-  // gathered, then kCopyStride bytes.
+  // The file, then kCopyStride bytes.
   LargeArray<char> file_;
   std::size_t file_size_ = 0;
   std::size_t start_ = 0;  // past a byte-order mark
   std::uint64_t salt_;
   LineBreak line_break_;
   std::string_view first_line_end_;
-  TwinRoom room_;
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;  // the table's size less one when that is a power of two, else 0
   std::size_t longest_place_line_ = 0;

@@ -12,6 +12,7 @@
 #include "merge/line.hpp"
 #include "merge/stretch_output.hpp"
 #include "merge/stretch_workers.hpp"
+#include "merge/used_twins.hpp"
 
 namespace platsmarkeraren {
 
@@ -36,9 +37,9 @@ void write_block(const TwinBlock& block, LineBreak coordinate_break, std::string
 
 class Merger final : public GenealogyVisitor {
  public:
-  Merger(CoordinateIndex& index, StretchOutput& out, bool keep_existing_maps, MergeReport& total,
-         std::mutex& reporting)
-      : index_(index), out_(out), keep_existing_maps_(keep_existing_maps), total_(total), reporting_(reporting) {}
+  Merger(const CoordinateIndex& index, unsigned workers, StretchOutput& out, bool keep_existing_maps,
+         MergeReport& total, std::mutex& reporting)
+      : index_(index), used_(index, workers), out_(out), keep_existing_maps_(keep_existing_maps), total_(total), reporting_(reporting) {}
   Merger(const Merger&) = delete;
   Merger& operator=(const Merger&) = delete;
 
@@ -52,30 +53,31 @@ class Merger final : public GenealogyVisitor {
     const std::string_view bytes = stretch.bytes;
     const std::span<const std::string_view> place_lines = stretch.place_lines;
     const LineBreak line_break = stretch.line_break;
-    // Each place line's slot is loaded well ahead of its use, and its twin
+    // Each place line's entry is loaded well ahead of its use, and its twin
     // a little ahead, so that the waits for memory overlap: with a large
     // coordinate file they would otherwise cost more than the rest.
     hashes_.clear();
     std::transform(place_lines.begin(), place_lines.end(), std::back_inserter(hashes_), [this, line_break](std::string_view line) {
       return index_.hash(line_break.split(line));
     });
-    for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) index_.prefetch_slot(hashes_[i]);
+    for (std::size_t i = 0; i < std::min(hashes_.size(), kAhead); ++i) used_.prefetch_entry(hashes_[i]);
     const char* copied = bytes.data();
     const char* const last = bytes.data() + bytes.size();
     for (std::size_t i = 0; i < hashes_.size(); ++i) {
-      if (i + kAhead < hashes_.size()) index_.prefetch_slot(hashes_[i + kAhead]);
-      if (i + kAhead / 2 < hashes_.size()) index_.prefetch_twin(hashes_[i + kAhead / 2]);
+      if (i + kAhead < hashes_.size()) used_.prefetch_entry(hashes_[i + kAhead]);
+      if (i + kAhead / 2 < hashes_.size()) used_.prefetch_twin(hashes_[i + kAhead / 2]);
       const char* const line_end = place_lines[i].data() + place_lines[i].size();
       out_.write(bytes_between(copied, line_end));
       copied = line_end;
-      const TwinBlock found = index_.twin_block(place_lines[i], line_break, hashes_[i]);
+      const Line place = line_break.split(place_lines[i]);
+      const TwinBlock found = used_.twin_block(place, hashes_[i]);
       if (!found) continue;
       // Whether the place has a map of its own matters only when the block
       // would add one, or when an existing one keeps the block out. The
       // reader hands over a place's own lines in the same part of the file.
       const bool has_own_map = (keep_existing_maps_ || found.has_map()) && carries_map(line_end, last, line_break);
       if (keep_existing_maps_ && has_own_map) continue;
-      write_block(found, index_.line_break(), line_break.split(place_lines[i]).end, out_);
+      write_block(found, index_.line_break(), place.end, out_);
       own_.broken_records += found.breaks_record() ? 1 : 0;
       own_.cut_short += found.cut_short() ? 1 : 0;
       own_.second_maps += has_own_map && found.has_map() ? 1 : 0;
@@ -86,7 +88,8 @@ class Merger final : public GenealogyVisitor {
  private:
   static constexpr std::size_t kAhead = 16;
 
-  CoordinateIndex& index_;
+  const CoordinateIndex& index_;
+  UsedTwins used_;
   StretchOutput& out_;
   const bool keep_existing_maps_;
   MergeReport& total_;
@@ -105,7 +108,7 @@ MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const Me
   // One byte more than the longest place line leaves room for the first
   // byte of a two-byte line end.
   visit_stretches(genealogy, index.longest_place_line() + 1, output, workers, [&](StretchOutput& out) {
-    return std::make_unique<Merger>(index, out, options.keep_existing_maps, report, reporting);
+    return std::make_unique<Merger>(index, workers, out, options.keep_existing_maps, report, reporting);
   });
   return report;
 }

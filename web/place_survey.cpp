@@ -34,15 +34,15 @@ std::optional<std::pair<double, double>> block_coordinates(const TwinBlock& bloc
 
 class Surveyor final : public GenealogyVisitor {
  public:
-  Surveyor(CoordinateIndex& index, PlaceSurvey& survey) : index_(index), survey_(survey) {}
+  Surveyor(const CoordinateIndex& index, PlaceSurvey& survey) : index_(index), survey_(survey) {}
 
   void lines(const Stretch& stretch) override {
     if (stretch.number == 0) encoding_ = tree_encoding(stretch.bytes);
     for (const std::string_view line : stretch.place_lines) {
       const Line place = stretch.line_break.split(line);
       if (!seen_.insert(place.text)) continue;
-      const TwinBlock found = index_.twin_block(line, stretch.line_break, index_.hash(place));
-      const auto coordinates = found ? block_coordinates(found, index_.line_break()) : std::nullopt;
+      const std::optional<Twin> twin = index_.twin_of(place, index_.hash(place));
+      const auto coordinates = twin ? block_coordinates(twin->block, index_.line_break()) : std::nullopt;
       if (!coordinates) {
         ++survey_.without_coordinates;
         continue;
@@ -54,7 +54,7 @@ class Surveyor final : public GenealogyVisitor {
   }
 
  private:
-  CoordinateIndex& index_;
+  const CoordinateIndex& index_;
   PlaceSurvey& survey_;
   TreeEncoding encoding_ = TreeEncoding::utf8;
   TextSet seen_;
@@ -62,7 +62,7 @@ class Surveyor final : public GenealogyVisitor {
 
 }  // namespace
 
-PlaceSurvey survey_places(Source& genealogy, CoordinateIndex& index) {
+PlaceSurvey survey_places(Source& genealogy, const CoordinateIndex& index) {
   PlaceSurvey survey;
   NoOutput nothing;
   // One worker, so that places come in the order the tree names them.

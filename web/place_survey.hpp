@@ -26,6 +26,6 @@ struct PlaceSurvey {
   std::size_t without_coordinates = 0;
 };
 
-PlaceSurvey survey_places(Source& genealogy, CoordinateIndex& index);
+PlaceSurvey survey_places(Source& genealogy, const CoordinateIndex& index);
 
 }  // namespace platsmarkeraren

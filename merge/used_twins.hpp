@@ -1,0 +1,109 @@
+// The twins that one worker has used, kept in front of the coordinate index.
+// The index stays as it was built, shared by every worker; what a worker
+// learns of a twin on its first use stays on the worker's side, so no
+// lookup writes to shared memory and no worker waits for another:
+// - the traits of the twin's block, found on first use, since most twins of
+//   a large file are never used;
+// - for a large file, a copy of the twin and its block. There the twins a
+//   tree uses stand scattered among many it never names, and their lookups
+//   would wait on memory; gathered, they share the processor's cache.
+//
+// Layout: open addressing in one flat array of entries, whose size is a
+// power of two, kept at most half full by doubling it, so that it takes
+// memory in step with the twins in use. The copies fill a room from its
+// bottom up, with kCopyStride readable bytes above it (see padding.hpp).
+// Each of a run's workers gets its share of the most that the entries and
+// the room may take. A twin that finds the room full is served from where
+// it stands in the file; one that finds the entries full is looked up in
+// the index on every use.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "merge/coordinate_index.hpp"
+#include "merge/large_array.hpp"
+#include "merge/line.hpp"
+#include "merge/prefetch.hpp"
+
+namespace platsmarkeraren {
+
+class UsedTwins {
+ public:
+  // For one of `workers` workers that look up in `index` side by side.
+  UsedTwins(const CoordinateIndex& index, unsigned workers);
+  UsedTwins(const UsedTwins&) = delete;
+  UsedTwins& operator=(const UsedTwins&) = delete;
+
+  // Starts loading what a lookup of the line with `hash` reads: first its
+  // entry, and the index's slot in case the entry is empty; then, once they
+  // are at hand, the twin the entry holds or else the one the slot points at.
+  void prefetch_entry(std::uint64_t hash) const {
+    prefetch(&entries_[home(hash)]);
+    index_.prefetch_slot(hash);
+  }
+  void prefetch_twin(std::uint64_t hash) const {
+    const Entry& entry = entries_[home(hash)];
+    if (entry.twin != nullptr) {
+      prefetch(entry.twin);
+    } else {
+      index_.prefetch_twin(hash);
+    }
+  }
+
+  // The block of the twin of `place`, as the index has it; empty when the
+  // place has no twin. `hash` is the index's hash of `place`.
+  TwinBlock twin_block(const Line& place, std::uint64_t hash) {
+    const std::size_t found = probe(place, CoordinateIndex::text_of(place), hash);
+    if (entries_[found].twin == nullptr) return first_use(place, hash);
+    return block_of(entries_[found]);
+  }
+
+ private:
+  struct Entry {
+    std::uint64_t hash;
+    const char* twin;      // its text, in the room or in the file; nullptr when the entry is empty
+    std::uint32_t text;    // as CoordinateIndex::text_of keeps it
+    std::uint32_t traits;  // of its block, as TwinBlock keeps them
+  };
+
+  std::size_t home(std::uint64_t hash) const { return hash & mask_; }
+  std::size_t next(std::size_t i) const { return (i + 1) & mask_; }
+  // The entry of `place`, or the empty one where it would go.
+  std::size_t probe(const Line& place, std::uint32_t text, std::uint64_t hash) const {
+    std::size_t i = home(hash);
+    for (; entries_[i].twin != nullptr; i = next(i)) {
+      const Entry& entry = entries_[i];
+      if (entry.hash == hash && entry.text == text && std::memcmp(entry.twin, place.text.data(), place.text.size()) == 0) {
+        break;
+      }
+    }
+    return i;
+  }
+  TwinBlock block_of(const Entry& entry) const {
+    const Line twin = index_.twin_at(entry.twin, entry.text);
+    return {twin.end.data() + twin.end.size(), entry.traits};
+  }
+  // Looks up in the index a twin this worker has not used before, or a place
+  // without a twin.
+  TwinBlock first_use(const Line& place, std::uint64_t hash);
+  // Adds the twin first used with `hash`; nullptr when the entries may
+  // not grow.
+  const Entry* add(const Twin& twin, std::uint64_t hash);
+  void grow();
+  std::size_t free_entry(std::uint64_t hash) const;
+  // Where the twin is served from: its copy, or where it stands in the file.
+  const char* gather(const Twin& twin);
+
+  const CoordinateIndex& index_;
+  const std::size_t most_entries_;
+  LargeArray<Entry> entries_;
+  std::size_t mask_;  // the entries' count less one
+  std::size_t used_ = 0;
+  const std::size_t room_size_;  // 0 when the file is too small to gather from
+  LargeArray<char> room_;        // made on the first copy
+  std::size_t room_used_ = 0;
+};
+
+}  // namespace platsmarkeraren
