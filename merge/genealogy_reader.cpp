@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 #include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
@@ -38,7 +37,7 @@ bool GenealogyReader::next(ReadBuffer& buffer, Stretch& stretch) {
 void GenealogyReader::stop() {
   const std::lock_guard<std::mutex> lock(reading_);
   ended_ = true;
-  carried_ = {};
+  carried_.clear();
   held_lines_ = 0;
 }
 
@@ -52,11 +51,12 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_stretch(ReadBuffer& 
   // a pipe tells no size.
   const std::size_t hint = genealogy_.size_hint();
   const std::size_t read_size = hint == 0 ? kReadSize : std::min(kReadSize, hint + 1);
-  const std::string_view carried = std::exchange(carried_, {});
+  const std::size_t held = carried_.size();
   // One byte more than a read, for a look past the file's first line end.
-  buffer.make_room(carried, read_size + 1);
+  buffer.make_room(held + read_size + 1);
   char* const data = buffer.data_.get();
-  const std::size_t held = carried.size();
+  std::memcpy(data, carried_.data(), held);
+  carried_.clear();
   ended_ = true;  // until the reads succeed: after a failure nothing more is read
   const std::size_t got = genealogy_.read(data + held, read_size);
   std::size_t last = held + got;
@@ -83,7 +83,7 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_stretch(ReadBuffer& 
   const bool too_long = last - whole > hold_limit_;
   passing_ = passing_ || too_long;
   const std::size_t kept = too_long ? last : static_cast<std::size_t>(open_run(data + first, data + whole) - data);
-  carried_ = {data + kept, last - kept};
+  carried_.assign(data + kept, last - kept);
   held_lines_ = kept < whole ? whole - kept : 0;
   stretch.bytes = {data, kept};
   return Lines{first, std::min(kept, whole)};
@@ -127,21 +127,14 @@ void GenealogyReader::learn_line_break(char* data, std::size_t from, std::size_t
   line_break_known_ = true;
 }
 
-void GenealogyReader::ReadBuffer::make_room(std::string_view carried, std::size_t read_size) {
-  const std::size_t needed = carried.size() + read_size;
-  if (capacity_ >= needed) {
-    // The carried bytes may be this buffer's own.
-    if (!carried.empty()) std::memmove(data_.get(), carried.data(), carried.size());
-    return;
-  }
-  // Room for twice as much: the start of a line carried from stretch to stretch
-  // then fits from the second stretch on. A new buffer is paid for page by
-  // page as it is first filled, and only the pages filled count.
-  capacity_ = std::max(2 * capacity_, 2 * needed);
+void GenealogyReader::ReadBuffer::make_room(std::size_t size) {
+  if (capacity_ >= size) return;
+  // Room for twice as much: the start of a line carried from stretch to
+  // stretch then fits from the second stretch on. A new buffer is paid for
+  // page by page as it is first filled, and only the pages filled count.
+  capacity_ = std::max(2 * capacity_, 2 * size);
   // Left as it is: the reads fill what is used.
-  std::unique_ptr<char[]> grown(new char[capacity_ + kCopyStride]);
-  std::copy(carried.begin(), carried.end(), grown.get());
-  data_ = std::move(grown);
+  data_.reset(new char[capacity_ + kCopyStride]);
 }
 
 }  // namespace platsmarkeraren

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -42,7 +43,7 @@ class GenealogyReader {
   class ReadBuffer {
    private:
     friend class GenealogyReader;
-    void make_room(std::string_view carried, std::size_t read_size);
+    void make_room(std::size_t size);
 
     std::unique_ptr<char[]> data_;
     std::size_t capacity_ = 0;
@@ -69,10 +70,11 @@ class GenealogyReader {
   Source& genealogy_;
   std::size_t hold_limit_;
   std::mutex reading_;
-  // What the next stretch begins with, in the buffer of the stretch read last:
+  // What the next stretch begins with, copied from the stretch read last:
   // its last few whole lines, then the start of a line whose line break is
-  // not read yet.
-  std::string_view carried_;
+  // not read yet. The reader keeps its own copy, so that no worker's buffer
+  // need outlive its stretch.
+  std::string carried_;
   std::size_t held_lines_ = 0;  // how many of those bytes are whole lines
   bool passing_ = false;  // that line is too long to hold: its start went on
   bool ended_ = false;

@@ -33,10 +33,8 @@ void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, un
   std::mutex failing;
   std::exception_ptr failure;
   const auto work = [&] {
-    // The next stretch may begin with the end of this buffer's: the buffer
-    // outlives the stop of the reading below.
-    GenealogyReader::ReadBuffer buffer;
     try {
+      GenealogyReader::ReadBuffer buffer;
       StretchOutput out(ordered, buffer_size);
       const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
       Stretch stretch;
