@@ -141,6 +141,7 @@ void CoordinateIndex::add(const Line& line, std::uint64_t line_hash) {
   slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
   fitted(line.text.size(), 1);  // the top bit tells the line end
   slot.text = text_of(line);
+  ++twin_count_;
   longest_place_line_ = std::max(longest_place_line_, line.text.size());
 }
 

@@ -118,6 +118,9 @@ class CoordinateIndex {
     return {{text, text_size}, {text_end, end}};
   }
 
+  // How many place lines of the file differ from every one before them.
+  std::size_t twin_count() const { return twin_count_; }
+
   // The size of the text of the file's longest place line: a line whose
   // text is longer has no twin. Only place lines are counted, since only
   // they are looked up.
@@ -184,6 +187,7 @@ class CoordinateIndex {
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;  // the table's size less one when that is a power of two, else 0
   std::size_t longest_place_line_ = 0;
+  std::size_t twin_count_ = 0;
 };
 
 }  // namespace platsmarkeraren

@@ -9,8 +9,10 @@
 //   would wait on memory; gathered, they share the processor's cache.
 //
 // Layout: open addressing in one flat array of entries, whose size is a
-// power of two, kept at most half full by doubling it, so that it takes
-// memory in step with the twins in use. The copies fill a room from its
+// power of two, twice the index's twins, so that it is never more than half
+// full. It is made whole at the start, in huge pages where the system
+// offers them: the fresh pages of an array grown step by step cost more in
+// faults than its lookups did. The copies fill a room from its
 // bottom up, with kCopyStride readable bytes above it (see padding.hpp).
 // Each of a run's workers gets its share of the most that the entries and
 // the room may take. A twin that finds the room full is served from where
@@ -88,16 +90,12 @@ class UsedTwins {
   // Looks up in the index a twin this worker has not used before, or a place
   // without a twin.
   TwinBlock first_use(const Line& place, std::uint64_t hash);
-  // Adds the twin first used with `hash`; nullptr when the entries may
-  // not grow.
+  // Adds the twin first used with `hash`; nullptr when the entries are full.
   const Entry* add(const Twin& twin, std::uint64_t hash);
-  void grow();
-  std::size_t free_entry(std::uint64_t hash) const;
   // Where the twin is served from: its copy, or where it stands in the file.
   const char* gather(const Twin& twin);
 
   const CoordinateIndex& index_;
-  const std::size_t most_entries_;
   LargeArray<Entry> entries_;
   std::size_t mask_;  // the entries' count less one
   std::size_t used_ = 0;
