@@ -16,7 +16,7 @@ namespace {
 // merge's data: gathering them would only cost memory. So would gathering
 // more than this, as no more would stay in the cache.
 constexpr std::size_t kGatherSize = 4 << 20;
-// Enough for 64 thousand twins in use, more than a family tree names,
+// Enough for 96 thousand twins in use, more than a family tree names,
 // shared among the workers.
 constexpr std::size_t kMostEntries = std::size_t{1} << 17;
 
@@ -24,7 +24,7 @@ constexpr std::size_t kMostEntries = std::size_t{1} << 17;
 
 UsedTwins::UsedTwins(const CoordinateIndex& index, unsigned workers)
     : index_(index),
-      entries_(std::min(std::bit_ceil(2 * index.twin_count() + 2), std::bit_floor(kMostEntries / std::max(workers, 1U)))),
+      entries_(std::min(std::bit_ceil(4 * index.twin_count() / 3 + 2), std::bit_floor(kMostEntries / std::max(workers, 1U)))),
       mask_(entries_.size() - 1),
       room_size_(index.file().size() < kGatherSize ? 0 : kGatherSize / std::max(workers, 1U)) {
   std::fill_n(entries_.data(), entries_.size(), Entry{});
@@ -38,7 +38,7 @@ TwinBlock UsedTwins::first_use(const Line& place, std::uint64_t hash) {
 }
 
 const UsedTwins::Entry* UsedTwins::add(const Twin& twin, std::uint64_t hash) {
-  if (2 * (used_ + 1) > entries_.size()) return nullptr;
+  if (4 * (used_ + 1) > 3 * entries_.size()) return nullptr;
   std::size_t i = home(hash);
   while (entries_[i].twin != nullptr) i = next(i);
   entries_[i] = {hash, gather(twin), CoordinateIndex::text_of(twin.line), twin.block.traits_};
