@@ -11,14 +11,14 @@
 // Layout: open addressing in one flat array of entries, whose size is a
 // power of two: at least four thirds of the index's twins, so that it is
 // never more than three quarters full, unless that passes the worker's
-// share. It is made whole
-// at the start, in huge pages where the system offers them: grown step by
-// step, its fresh pages cost more in faults than its lookups did. The
-// copies fill a room from its bottom up, with kCopyStride readable bytes
-// above it (see padding.hpp). Each of a run's workers gets its share of the
-// most that the entries and the room may take. A twin that finds the room
-// full is served from where it stands in the file; one that finds the
-// entries three quarters full is looked up in the index on every use.
+// share. It is made whole at the start, in huge pages where the system
+// offers them: grown step by step, its fresh pages cost more in faults than
+// its lookups did. The copies fill a room from its bottom up, with
+// kCopyStride readable bytes above it (see padding.hpp). Each of a run's
+// workers gets its share of the most that the entries and the room may
+// take. A twin that finds the room full is served from where it stands in
+// the file; one that finds the entries three quarters full is looked up in
+// the index on every use.
 #pragma once
 
 #include <cstddef>
