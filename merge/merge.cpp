@@ -39,7 +39,12 @@ class Merger final : public GenealogyVisitor {
  public:
   Merger(const CoordinateIndex& index, unsigned workers, StretchOutput& out, bool keep_existing_maps,
          MergeReport& total, std::mutex& reporting)
-      : index_(index), used_(index, workers), out_(out), keep_existing_maps_(keep_existing_maps), total_(total), reporting_(reporting) {}
+      : index_(index),
+        used_(index, workers),
+        out_(out),
+        keep_existing_maps_(keep_existing_maps),
+        total_(total),
+        reporting_(reporting) {}
   Merger(const Merger&) = delete;
   Merger& operator=(const Merger&) = delete;
 

@@ -20,13 +20,21 @@ constexpr std::size_t kGatherSize = 4 << 20;
 // shared among the workers.
 constexpr std::size_t kMostEntries = std::size_t{1} << 17;
 
+std::size_t entries_for(const CoordinateIndex& index, unsigned workers) {
+  return std::min(std::bit_ceil(4 * index.twin_count() / 3 + 2), std::bit_floor(kMostEntries / workers));
+}
+
+std::size_t room_for(const CoordinateIndex& index, unsigned workers) {
+  return index.file().size() < kGatherSize ? 0 : kGatherSize / workers;
+}
+
 }  // namespace
 
 UsedTwins::UsedTwins(const CoordinateIndex& index, unsigned workers)
     : index_(index),
-      entries_(std::min(std::bit_ceil(4 * index.twin_count() / 3 + 2), std::bit_floor(kMostEntries / std::max(workers, 1U)))),
+      entries_(entries_for(index, std::max(workers, 1U))),
       mask_(entries_.size() - 1),
-      room_size_(index.file().size() < kGatherSize ? 0 : kGatherSize / std::max(workers, 1U)) {
+      room_size_(room_for(index, std::max(workers, 1U))) {
   std::fill_n(entries_.data(), entries_.size(), Entry{});
 }
 

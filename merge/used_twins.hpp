@@ -78,9 +78,8 @@ class UsedTwins {
     std::size_t i = home(hash);
     for (; entries_[i].twin != nullptr; i = next(i)) {
       const Entry& entry = entries_[i];
-      if (entry.hash == hash && entry.text == text && std::memcmp(entry.twin, place.text.data(), place.text.size()) == 0) {
-        break;
-      }
+      if (entry.hash != hash || entry.text != text) continue;
+      if (std::memcmp(entry.twin, place.text.data(), place.text.size()) == 0) break;
     }
     return i;
   }
