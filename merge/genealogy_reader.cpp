@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "merge/gedcom_line.hpp"
 #include "merge/line.hpp"
@@ -15,6 +16,10 @@ namespace {
 // megabyte the calls themselves begin to show in a profile.
 constexpr std::size_t kReadSize = 1 << 18;
 constexpr std::ptrdiff_t kLongestRun = 1 << 16;
+// Where a stretch of no bytes stands: the output reads past the end of
+// every piece (see padding.hpp), and all the bytes read went on with the
+// reader.
+constexpr char kNoBytes[kCopyStride] = {};
 
 }  // namespace
 
@@ -28,7 +33,7 @@ bool GenealogyReader::next(ReadBuffer& buffer, Stretch& stretch) {
   if (!lines) return false;
   // The search runs outside the lock, beside the other workers' searches.
   buffer.place_lines_.clear();
-  find_place_lines(buffer.data_.get() + lines->first, buffer.data_.get() + lines->last, stretch.line_break,
+  find_place_lines(buffer.memory_.data() + lines->first, buffer.memory_.data() + lines->last, stretch.line_break,
                    buffer.place_lines_);
   stretch.place_lines = buffer.place_lines_;
   return true;
@@ -37,7 +42,7 @@ bool GenealogyReader::next(ReadBuffer& buffer, Stretch& stretch) {
 void GenealogyReader::stop() {
   const std::lock_guard<std::mutex> lock(reading_);
   ended_ = true;
-  carried_.clear();
+  carried_size_ = 0;
   held_lines_ = 0;
 }
 
@@ -51,12 +56,18 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_stretch(ReadBuffer& 
   // a pipe tells no size.
   const std::size_t hint = genealogy_.size_hint();
   const std::size_t read_size = hint == 0 ? kReadSize : std::min(kReadSize, hint + 1);
-  const std::size_t held = carried_.size();
+  // The carried bytes begin the stretch. Most often they are a few lines,
+  // copied into the worker's own memory, which stays warm in its cache; the
+  // start of a long line held whole begins it where it stands instead (the
+  // reader's memory becomes the buffer's, and the buffer's the reader's),
+  // or it would be copied again at every stretch.
+  const std::size_t held = std::exchange(carried_size_, 0);
+  const bool long_line = held > kReadSize;
+  if (long_line) std::swap(buffer.memory_, carried_);
   // One byte more than a read, for a look past the file's first line end.
-  buffer.make_room(held + read_size + 1);
-  char* const data = buffer.data_.get();
-  std::memcpy(data, carried_.data(), held);
-  carried_.clear();
+  buffer.memory_.make_room(held + read_size + 1, long_line ? held : 0);
+  char* const data = buffer.memory_.data();
+  if (!long_line) std::copy_n(carried_.data(), held, data);
   ended_ = true;  // until the reads succeed: after a failure nothing more is read
   const std::size_t got = genealogy_.read(data + held, read_size);
   std::size_t last = held + got;
@@ -83,9 +94,16 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_stretch(ReadBuffer& 
   const bool too_long = last - whole > hold_limit_;
   passing_ = passing_ || too_long;
   const std::size_t kept = too_long ? last : static_cast<std::size_t>(open_run(data + first, data + whole) - data);
-  carried_.assign(data + kept, last - kept);
+  carried_size_ = last - kept;
   held_lines_ = kept < whole ? whole - kept : 0;
   stretch.bytes = {data, kept};
+  if (kept == 0) {  // all of it goes on, without a copy
+    std::swap(buffer.memory_, carried_);
+    stretch.bytes = {kNoBytes, 0};
+  } else {
+    carried_.make_room(carried_size_, 0);
+    std::copy_n(data + kept, carried_size_, carried_.data());
+  }
   return Lines{first, std::min(kept, whole)};
 }
 
@@ -127,14 +145,18 @@ void GenealogyReader::learn_line_break(char* data, std::size_t from, std::size_t
   line_break_known_ = true;
 }
 
-void GenealogyReader::ReadBuffer::make_room(std::size_t size) {
+void GenealogyReader::ReadMemory::make_room(std::size_t size, std::size_t kept) {
   if (capacity_ >= size) return;
   // Room for twice as much: the start of a line carried from stretch to
-  // stretch then fits from the second stretch on. A new buffer is paid for
-  // page by page as it is first filled, and only the pages filled count.
+  // stretch then fits from the second stretch on, and a long line held
+  // whole is copied, as it grows, into no more than twice its size in all.
+  // New memory is paid for page by page as it is first filled, and only the
+  // pages filled count.
   capacity_ = std::max(2 * capacity_, 2 * size);
   // Left as it is: the reads fill what is used.
-  data_.reset(new char[capacity_ + kCopyStride]);
+  std::unique_ptr<char[]> grown(new char[capacity_ + kCopyStride]);
+  std::copy_n(data_.get(), kept, grown.get());
+  data_ = std::move(grown);
 }
 
 }  // namespace platsmarkeraren

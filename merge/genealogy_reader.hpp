@@ -15,7 +15,6 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -39,14 +38,25 @@ class GenealogyReader {
   // break is passed on in pieces and is never a place line.
   GenealogyReader(Source& genealogy, std::size_t hold_limit);
 
+  // Memory that the file is read into, with kCopyStride readable bytes
+  // after it. It passes between the reader and its workers.
+  class ReadMemory {
+   public:
+    char* data() const { return data_.get(); }
+    // Room for `size` bytes, keeping the first `kept`.
+    void make_room(std::size_t size, std::size_t kept);
+
+   private:
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+  };
+
   // What one worker reads into; it keeps its stretch until the next read.
   class ReadBuffer {
    private:
     friend class GenealogyReader;
-    void make_room(std::size_t size);
 
-    std::unique_ptr<char[]> data_;
-    std::size_t capacity_ = 0;
+    ReadMemory memory_;
     std::vector<std::string_view> place_lines_;  // reused from stretch to stretch
   };
 
@@ -70,11 +80,12 @@ class GenealogyReader {
   Source& genealogy_;
   std::size_t hold_limit_;
   std::mutex reading_;
-  // What the next stretch begins with, copied from the stretch read last:
-  // its last few whole lines, then the start of a line whose line break is
-  // not read yet. The reader keeps its own copy, so that no worker's buffer
-  // need outlive its stretch.
-  std::string carried_;
+  // What the next stretch begins with: the last few whole lines of the
+  // stretch read last, then the start of a line whose line break is not
+  // read yet. They stand at the start of memory the reader owns, so that no
+  // worker's buffer need outlive its stretch.
+  ReadMemory carried_;
+  std::size_t carried_size_ = 0;
   std::size_t held_lines_ = 0;  // how many of those bytes are whole lines
   bool passing_ = false;  // that line is too long to hold: its start went on
   bool ended_ = false;
