@@ -96,13 +96,13 @@ std::optional<GenealogyReader::Lines> GenealogyReader::read_stretch(ReadBuffer& 
   const std::size_t kept = too_long ? last : static_cast<std::size_t>(open_run(data + first, data + whole) - data);
   carried_size_ = last - kept;
   held_lines_ = kept < whole ? whole - kept : 0;
-  stretch.bytes = {data, kept};
   if (kept == 0) {  // all of it goes on, without a copy
     std::swap(buffer.memory_, carried_);
-    stretch.bytes = {kNoBytes, 0};
+    stretch.bytes = bytes_between(kNoBytes, kNoBytes);
   } else {
     carried_.make_room(carried_size_, 0);
     std::copy_n(data + kept, carried_size_, carried_.data());
+    stretch.bytes = {data, kept};
   }
   return Lines{first, std::min(kept, whole)};
 }
