@@ -35,9 +35,9 @@ struct Gathered {
 
 class TreeCheck final : public GenealogyVisitor {
  public:
-  TreeCheck(const CoordinateIndex& index, unsigned workers, const NearTwins& near_twins,
+  TreeCheck(const CoordinateIndex& index, UsedTwins::Tables& tables, const NearTwins& near_twins,
             std::string_view coordinate_name, Gathered& gathered)
-      : index_(index), used_(index, workers), near_twins_(near_twins), coordinate_name_(coordinate_name), gathered_(gathered) {}
+      : index_(index), used_(tables), near_twins_(near_twins), coordinate_name_(coordinate_name), gathered_(gathered) {}
   TreeCheck(const TreeCheck&) = delete;
   TreeCheck& operator=(const TreeCheck&) = delete;
 
@@ -107,8 +107,9 @@ void check_tree(Source& genealogy, const CoordinateIndex& index, const NearTwins
   // Every line is held whole, as for the list of missing places, so that a
   // long place line without a twin is seen too.
   const unsigned workers = workers_for(genealogy);
+  UsedTwins::Tables tables(index, workers);
   visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), nothing, workers, [&](StretchOutput&) {
-    return std::make_unique<TreeCheck>(index, workers, near_twins, coordinate_name, gathered);
+    return std::make_unique<TreeCheck>(index, tables, near_twins, coordinate_name, gathered);
   });
   std::vector<std::size_t> lines_before(gathered.breaks.size() + 1, 0);
   for (std::size_t stretch = 0; stretch < gathered.breaks.size(); ++stretch) {

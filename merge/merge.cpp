@@ -37,10 +37,10 @@ void write_block(const TwinBlock& block, LineBreak coordinate_break, std::string
 
 class Merger final : public GenealogyVisitor {
  public:
-  Merger(const CoordinateIndex& index, unsigned workers, StretchOutput& out, bool keep_existing_maps,
+  Merger(const CoordinateIndex& index, UsedTwins::Tables& tables, StretchOutput& out, bool keep_existing_maps,
          MergeReport& total, std::mutex& reporting)
       : index_(index),
-        used_(index, workers),
+        used_(tables),
         out_(out),
         keep_existing_maps_(keep_existing_maps),
         total_(total),
@@ -112,8 +112,9 @@ MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const Me
   const unsigned workers = options.workers != 0 ? options.workers : workers_for(genealogy);
   // One byte more than the longest place line leaves room for the first
   // byte of a two-byte line end.
+  UsedTwins::Tables tables(index, workers);
   visit_stretches(genealogy, index.longest_place_line() + 1, output, workers, [&](StretchOutput& out) {
-    return std::make_unique<Merger>(index, workers, out, options.keep_existing_maps, report, reporting);
+    return std::make_unique<Merger>(index, tables, out, options.keep_existing_maps, report, reporting);
   });
   return report;
 }

@@ -246,7 +246,8 @@ TEST(UsedTwins, ServesATwinInUseOfALargeFileFromItsGatheredCopy) {
   file += kUppsala + kBlock;
   StringSource source(file);
   const CoordinateIndex index(source);
-  UsedTwins used(index, 1);
+  UsedTwins::Tables tables(index, 1);
+  UsedTwins used(tables);
   const Line place = LineBreak::of(kUppsala).split(kUppsala);
   const std::uint64_t hash = index.hash(place);
   const std::string_view first = used.twin_block(place, hash).bytes();

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 
 #include "merge/padding.hpp"
@@ -30,12 +31,19 @@ std::size_t room_for(const CoordinateIndex& index, unsigned workers) {
 
 }  // namespace
 
-UsedTwins::UsedTwins(const CoordinateIndex& index, unsigned workers)
+UsedTwins::Tables::Tables(const CoordinateIndex& index, unsigned workers)
     : index_(index),
-      entries_(entries_for(index, std::max(workers, 1U))),
-      mask_(entries_.size() - 1),
-      room_size_(room_for(index, std::max(workers, 1U))) {
+      workers_(std::max(workers, 1U)),
+      each_(entries_for(index, workers_)),
+      entries_(each_ * workers_) {
   std::fill_n(entries_.data(), entries_.size(), Entry{});
+}
+
+UsedTwins::UsedTwins(Tables& tables)
+    : index_(tables.index_), mask_(tables.each_ - 1), room_size_(room_for(tables.index_, tables.workers_)) {
+  const std::lock_guard<std::mutex> lock(tables.taking_);
+  if (tables.taken_ == tables.workers_) throw std::logic_error("fler arbetare än tabeller");
+  entries_ = tables.entries_.data() + tables.each_ * tables.taken_++;
 }
 
 TwinBlock UsedTwins::first_use(const Line& place, std::uint64_t hash) {
@@ -46,7 +54,7 @@ TwinBlock UsedTwins::first_use(const Line& place, std::uint64_t hash) {
 }
 
 const UsedTwins::Entry* UsedTwins::add(const Twin& twin, std::uint64_t hash) {
-  if (4 * (used_ + 1) > 3 * entries_.size()) return nullptr;
+  if (4 * (used_ + 1) > 3 * (mask_ + 1)) return nullptr;
   std::size_t i = home(hash);
   while (entries_[i].twin != nullptr) i = next(i);
   entries_[i] = {hash, gather(twin), CoordinateIndex::text_of(twin.line), twin.block.traits_};

@@ -11,9 +11,9 @@
 // Layout: open addressing in one flat array of entries, whose size is a
 // power of two: at least four thirds of the index's twins, so that it is
 // never more than three quarters full, unless that passes the worker's
-// share. It is made whole at the start, in huge pages where the system
-// offers them: grown step by step, its fresh pages cost more in faults than
-// its lookups did. The copies fill a room from its bottom up, with
+// share. It is made whole at the start, with the other workers' (see
+// Tables): grown step by step, its fresh pages cost more in faults than its
+// lookups did. The copies fill a room from its bottom up, with
 // kCopyStride readable bytes above it (see padding.hpp). Each of a run's
 // workers gets its share of the most that the entries and the room may
 // take. A twin that finds the room full is served from where it stands in
@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 
 #include "merge/coordinate_index.hpp"
 #include "merge/large_array.hpp"
@@ -33,9 +34,35 @@
 namespace platsmarkeraren {
 
 class UsedTwins {
+  struct Entry {
+    std::uint64_t hash;
+    const char* twin;      // its text, in the room or in the file; nullptr when the entry is empty
+    std::uint32_t text;    // as CoordinateIndex::text_of keeps it
+    std::uint32_t traits;  // of its block, as TwinBlock keeps them
+  };
+
  public:
-  // For one of `workers` workers that look up in `index` side by side.
-  UsedTwins(const CoordinateIndex& index, unsigned workers);
+  // The tables of all the workers of a run, made at once: fresh memory
+  // costs a fault for each of its pages, and a fault costs a virtual machine
+  // dearly, unless the memory is one array in huge pages.
+  class Tables {
+   public:
+    // For `workers` workers that look up in `index` side by side.
+    Tables(const CoordinateIndex& index, unsigned workers);
+
+   private:
+    friend class UsedTwins;
+
+    const CoordinateIndex& index_;
+    const unsigned workers_;
+    const std::size_t each_;  // entries of each worker
+    LargeArray<Entry> entries_;
+    std::mutex taking_;
+    unsigned taken_ = 0;
+  };
+
+  // For one of the workers that `tables` was made for.
+  explicit UsedTwins(Tables& tables);
   UsedTwins(const UsedTwins&) = delete;
   UsedTwins& operator=(const UsedTwins&) = delete;
 
@@ -64,13 +91,6 @@ class UsedTwins {
   }
 
  private:
-  struct Entry {
-    std::uint64_t hash;
-    const char* twin;      // its text, in the room or in the file; nullptr when the entry is empty
-    std::uint32_t text;    // as CoordinateIndex::text_of keeps it
-    std::uint32_t traits;  // of its block, as TwinBlock keeps them
-  };
-
   std::size_t home(std::uint64_t hash) const { return hash & mask_; }
   std::size_t next(std::size_t i) const { return (i + 1) & mask_; }
   // The entry of `place`, or the empty one where it would go.
@@ -96,7 +116,7 @@ class UsedTwins {
   const char* gather(const Twin& twin);
 
   const CoordinateIndex& index_;
-  LargeArray<Entry> entries_;
+  Entry* entries_ = nullptr;  // this worker's share of the tables
   std::size_t mask_;  // the entries' count less one
   std::size_t used_ = 0;
   const std::size_t room_size_;  // 0 when the file is too small to gather from
