@@ -226,24 +226,24 @@ TEST(Merge, GathersTheTwinsInUseOfALargeCoordinateFileUnchanged) {
   for (const unsigned workers : {1U, 2U, 4U}) {
     EXPECT_TRUE(merged_by(workers, genealogy, large) == expected) << workers << " workers";
   }
-  // A pipe tells no size, so the room is what the buffer's last grow left
-  // over. The buffer starts at 4 KiB and two copy strides and doubles; the
-  // file is padded to leave 100 bytes, so that one twin is gathered and the
-  // rest are used where they stand.
-  const std::size_t buffer = std::size_t{4096 + 2 * kCopyStride} << 11;
-  const std::string padding(buffer - 2 * kCopyStride - 100 - large.size() - 1, 'x');
-  const std::string piped = large.substr(0, large.size() - tail.size()) + padding + "\n" + tail;
+  // A pipe tells no size: the index grows its buffer as the file comes.
   StringSource genealogy_source(genealogy);
-  PipeSource coordinate_source(piped);
+  PipeSource coordinate_source(large);
   StringSink output;
   merge(genealogy_source, coordinate_source, output, {.workers = 2});
   EXPECT_TRUE(output.text == expected);
 }
 
-TEST(UsedTwins, ServesATwinInUseOfALargeFileFromItsGatheredCopy) {
+// A coordinate file large enough to gather from: places named by where they
+// stand, then Uppsala, each with kBlock.
+std::string large_coordinate_file() {
   std::string file;
   while (file.size() < (5 << 20)) file += "2 PLAC Ort " + std::to_string(file.size()) + "\n" + kBlock;
-  file += kUppsala + kBlock;
+  return file + kUppsala + kBlock;
+}
+
+TEST(UsedTwins, ServesATwinInUseOfALargeFileFromItsGatheredCopy) {
+  const std::string file = large_coordinate_file();
   StringSource source(file);
   const CoordinateIndex index(source);
   UsedTwins::Tables tables(index, 1);
@@ -256,6 +256,26 @@ TEST(UsedTwins, ServesATwinInUseOfALargeFileFromItsGatheredCopy) {
   EXPECT_EQ(again.data(), first.data());
   EXPECT_EQ(index.twin_of(place, hash)->block.bytes(), kBlock);
   EXPECT_TRUE(first.data() < index.file().data() || first.data() >= index.file().data() + index.file().size());
+}
+
+TEST(UsedTwins, ServesEveryTwinOnceItsShareIsFull) {
+  const std::string file = large_coordinate_file();
+  StringSource source(file);
+  const CoordinateIndex index(source);
+  // So many workers that each one's share is two entries, of which it fills
+  // one, and a room too small for any twin with its block.
+  UsedTwins::Tables tables(index, 1 << 16);
+  UsedTwins used(tables);
+  const std::string first_place = "2 PLAC Ort 0\n";
+  const std::string second_place = "2 PLAC Ort " + std::to_string(first_place.size() + kBlock.size()) + "\n";
+  for (int round = 0; round < 2; ++round) {
+    for (const std::string& place_line : {first_place, second_place, kUppsala}) {
+      const Line place = LineBreak::of(place_line).split(place_line);
+      EXPECT_EQ(used.twin_block(place, index.hash(place)).bytes(), kBlock) << place_line;
+    }
+  }
+  const Line missing = LineBreak::of("").split("2 PLAC Saknas\n");
+  EXPECT_FALSE(used.twin_block(missing, index.hash(missing)));
 }
 
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {

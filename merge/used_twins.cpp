@@ -46,20 +46,18 @@ UsedTwins::UsedTwins(Tables& tables)
   entries_ = tables.entries_.data() + tables.each_ * tables.taken_++;
 }
 
-TwinBlock UsedTwins::first_use(const Line& place, std::uint64_t hash) {
+TwinBlock UsedTwins::first_use(const Line& place, std::uint64_t hash, std::size_t free) {
   const std::optional<Twin> twin = index_.twin_of(place, hash);
   if (!twin) return {};
-  const Entry* const added = add(*twin, hash);
+  const Entry* const added = add(*twin, hash, free);
   return added != nullptr ? block_of(*added) : twin->block;
 }
 
-const UsedTwins::Entry* UsedTwins::add(const Twin& twin, std::uint64_t hash) {
+const UsedTwins::Entry* UsedTwins::add(const Twin& twin, std::uint64_t hash, std::size_t free) {
   if (4 * (used_ + 1) > 3 * (mask_ + 1)) return nullptr;
-  std::size_t i = home(hash);
-  while (entries_[i].twin != nullptr) i = next(i);
-  entries_[i] = {hash, gather(twin), CoordinateIndex::text_of(twin.line), twin.block.traits_};
+  entries_[free] = {hash, gather(twin), CoordinateIndex::text_of(twin.line), twin.block.traits_};
   ++used_;
-  return &entries_[i];
+  return &entries_[free];
 }
 
 const char* UsedTwins::gather(const Twin& twin) {

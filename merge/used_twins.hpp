@@ -86,7 +86,7 @@ class UsedTwins {
   // place has no twin. `hash` is the index's hash of `place`.
   TwinBlock twin_block(const Line& place, std::uint64_t hash) {
     const std::size_t found = probe(place, CoordinateIndex::text_of(place), hash);
-    if (entries_[found].twin == nullptr) return first_use(place, hash);
+    if (entries_[found].twin == nullptr) return first_use(place, hash, found);
     return block_of(entries_[found]);
   }
 
@@ -108,10 +108,11 @@ class UsedTwins {
     return {twin.end.data() + twin.end.size(), entry.traits};
   }
   // Looks up in the index a twin this worker has not used before, or a place
-  // without a twin.
-  TwinBlock first_use(const Line& place, std::uint64_t hash);
-  // Adds the twin first used with `hash`; nullptr when the entries are full.
-  const Entry* add(const Twin& twin, std::uint64_t hash);
+  // without a twin; `free` is the empty entry that the probe for it ended at.
+  TwinBlock first_use(const Line& place, std::uint64_t hash, std::size_t free);
+  // Adds the twin first used with `hash` at the entry `free`; nullptr when
+  // the entries are full.
+  const Entry* add(const Twin& twin, std::uint64_t hash, std::size_t free);
   // Where the twin is served from: its copy, or where it stands in the file.
   const char* gather(const Twin& twin);
 

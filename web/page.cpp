@@ -39,8 +39,7 @@ struct PageFiles {
 };
 
 void survey(BrowserFile& genealogy, BrowserFile& coordinates) {
-  CoordinateIndex index(coordinates);
-  const PlaceSurvey survey = survey_places(genealogy, index);
+  const PlaceSurvey survey = survey_places(genealogy, CoordinateIndex(coordinates));
   for (const PlacePoint& point : survey.points) show_point(point.place, point.latitude, point.longitude);
   show_points_end(survey.without_coordinates);
 }

@@ -12,7 +12,7 @@ namespace {
 
 PlaceSurvey survey(const std::string& genealogy, const std::string& coordinates) {
   StringSource coordinate_source(coordinates);
-  CoordinateIndex index(coordinate_source);
+  const CoordinateIndex index(coordinate_source);
   StringSource genealogy_source(genealogy);
   return survey_places(genealogy_source, index);
 }
