@@ -274,8 +274,8 @@ TEST(UsedTwins, ServesEveryTwinOnceItsShareIsFull) {
       EXPECT_EQ(used.twin_block(place, index.hash(place)).bytes(), kBlock) << place_line;
     }
   }
-  const Line missing = LineBreak::of("").split("2 PLAC Saknas\n");
-  EXPECT_FALSE(used.twin_block(missing, index.hash(missing)));
+  const Line without_twin = LineBreak::of("").split("2 PLAC Saknas\n");
+  EXPECT_FALSE(used.twin_block(without_twin, index.hash(without_twin)));
 }
 
 TEST(MissingPlaces, ListsEachPlaceWithoutTwinOnceAsItStands) {
