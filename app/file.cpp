@@ -13,7 +13,7 @@ namespace platsmarkeraren {
 namespace {
 
 // Read by whichever thread reads; set to the input files' own descriptions,
-// which outlive every read.
+// and taken back by a file that is destroyed.
 std::atomic<const std::string*> read_last = nullptr;
 
 [[noreturn]] void fail_with(std::string_view doing, std::string_view description) {
@@ -46,6 +46,9 @@ File::File(std::FILE* stream, std::string description)
 
 File::~File() {
   if (stream_ != nullptr) std::fclose(stream_);  // a failure is being reported already
+  // A description that is gone must not be named as what was read last.
+  const std::string* mine = &description_;
+  read_last.compare_exchange_strong(mine, nullptr);
 }
 
 void File::close() {

@@ -4,33 +4,29 @@
 
 namespace platsmarkeraren {
 
-std::string printable(std::string_view name) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string shown;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '\n') {
-      shown += "\\n";
-    } else if (byte == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      shown.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
-
 std::string describe(std::string_view argument, std::string_view name) {
   return std::string(argument) + " \"" + printable(name) + '"';
 }
 
+namespace {
+
+bool is_digit_or_blank(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\t'; }
+
+// A UTF-16 file begins with its byte-order mark, FF FE or FE FF; one saved
+// without it still begins as GEDCOM does, with a level's digit (or a blank
+// before it), which UTF-16 writes beside a zero byte: 30 00 or 00 30.
+bool saved_as_utf16(std::string_view start) {
+  if (start.size() < 2) return false;
+  const char a = start[0];
+  const char b = start[1];
+  return (a == '\xff' && b == '\xfe') || (a == '\xfe' && b == '\xff') || (a == '\0' && is_digit_or_blank(b)) ||
+         (b == '\0' && is_digit_or_blank(a));
+}
+
+}  // namespace
+
 std::optional<std::string> utf16_refusal(std::string_view start, std::string_view description) {
-  // A UTF-16 file begins with its byte-order mark, FF FE or FE FF.
-  if (start.size() < 2 || !((start[0] == '\xff' && start[1] == '\xfe') || (start[0] == '\xfe' && start[1] == '\xff'))) {
-    return std::nullopt;
-  }
+  if (!saved_as_utf16(start)) return std::nullopt;
   return std::string(description) +
          " är sparad som UTF-16, där inga rader kan jämföras; spara den som UTF-8 "
          "(i släktprogrammet eller en textredigerare) och försök igen";
@@ -50,9 +46,13 @@ std::string merge_warning(const MergeReport& report) {
 }
 
 std::string draft_warning(std::size_t unreadable_rows, std::string_view gazetteer_description) {
-  if (unreadable_rows == 0) return {};
   return "varning: " + std::to_string(unreadable_rows) + (unreadable_rows == 1 ? " rad" : " rader") + " i " +
          std::string(gazetteer_description) + " har koordinater som inte går att läsa och hoppades över";
+}
+
+std::string encoding_warning(std::string_view name, std::string_view genealogy_description) {
+  return "varning: " + std::string(genealogy_description) + " har teckenkodningen \"" + printable(name) +
+         "\", som programmet inte läser: ortnamn med andra tecken än A–Z jämförs som de står och hittas kanske inte";
 }
 
 std::string out_of_memory(std::string_view reading) {

@@ -9,26 +9,28 @@
 #include <string_view>
 
 #include "merge/merge.hpp"
+#include "merge/printable.hpp"
 
 namespace platsmarkeraren {
-
-// A file name fit for a one-line message: control bytes (a newline, a
-// terminal's escape) are shown escaped, as \n or \x1b.
-std::string printable(std::string_view name);
 
 // How messages name a file: the argument, then the name, e.g. infil "släkt.ged".
 std::string describe(std::string_view argument, std::string_view name);
 
 // The refusal of an input saved as UTF-16, which would merge nothing, when
-// `start` (the first bytes of the file described) shows its byte-order mark.
+// `start` (the first bytes of the file described) shows its byte-order mark,
+// or a GEDCOM line's first digit beside a zero byte.
 std::optional<std::string> utf16_refusal(std::string_view start, std::string_view description);
 
 // What the inserted blocks did to the tree, counted; the caller adds how to
 // see where.
 std::string merge_warning(const MergeReport& report);
 
-// Gazetteer rows whose coordinates could not be read; empty for none.
+// Gazetteer rows whose coordinates could not be read.
 std::string draft_warning(std::size_t unreadable_rows, std::string_view gazetteer_description);
+
+// A tree whose header names an encoding that is not read here (`name`, as
+// its CHAR line gives it): its places are matched as the bytes they are.
+std::string encoding_warning(std::string_view name, std::string_view genealogy_description);
 
 // Memory ran out while `reading` (a file's description, or empty) was read.
 std::string out_of_memory(std::string_view reading);

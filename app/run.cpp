@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 #include <string_view>
 
 #include "app/file.hpp"
@@ -67,10 +68,11 @@ std::string warning_for(const MergeReport& report, const Command& command) {
 // How the work on the files ended, when it did not fail.
 struct Outcome {
   int status = 0;
-  std::string warning;  // for standard error once the files are closed; empty for none
+  std::vector<std::string> warnings;  // for standard error once the files are closed
 };
 
-// Drafts blocks from the gazetteer, which is read last.
+// Drafts blocks from the gazetteer, which is read last. The gazetteer is
+// named while it is still open when memory runs out in its reading.
 Outcome write_draft(const Command& command, Source& genealogy, Source& coordinates, Sink& output) {
   const std::string described = describe("ortregister", command.files[2]);
   InputFile gazetteer("ortregister", command.files[2]);
@@ -78,10 +80,19 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
   DraftOptions options;
   options.appending = standard_output_is(command.files[1]);
   options.progress = [&progress](std::size_t done) { progress(done); };
-  const std::size_t unreadable =
-      draft_coordinates(genealogy, coordinates, gazetteer, described, output, options).unreadable_rows;
+  DraftCounts counts;
+  try {
+    counts = draft_coordinates(genealogy, coordinates, gazetteer, described, output, options);
+  } catch (const std::bad_alloc&) {
+    throw RunError(out_of_memory(reading_now()));
+  }
   gazetteer.close();
-  return {0, draft_warning(unreadable, described)};
+  Outcome outcome;
+  if (counts.unreadable_rows != 0) outcome.warnings.push_back(draft_warning(counts.unreadable_rows, described));
+  if (!counts.unread_encoding.empty()) {
+    outcome.warnings.push_back(encoding_warning(counts.unread_encoding, describe("infil", command.files[0])));
+  }
+  return outcome;
 }
 
 Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
@@ -99,7 +110,8 @@ Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinate
     return {counts.errors == 0 ? 0 : 1, {}};
   }
   const MergeReport made = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
-  return {0, made.clean() ? std::string() : warning_for(made, command)};
+  if (made.clean()) return {};
+  return {0, {warning_for(made, command)}};
 }
 
 // A failure for want of memory names what was being read: the coordinate
@@ -134,7 +146,7 @@ int run_files(const Command& command, bool standard_output_open) {
   genealogy.close();
   coordinates.close();
   output.close();
-  if (!outcome.warning.empty()) report(outcome.warning);
+  for (const std::string& warning : outcome.warnings) report(warning);
   return outcome.status;
 }
 

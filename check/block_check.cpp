@@ -177,6 +177,8 @@ NearTwins check_blocks(const CoordinateIndex& index, Findings& findings) {
     const char* const start = cursor.position();
     const Line line = cursor.take();
     if (!is_place_line(line.text)) continue;
+    // What the blocks before this one found can be written now.
+    findings.settle_before(cursor.line());
     places.push_back({static_cast<std::size_t>(start - file.data()), cursor.line()});
     check_twice(index, line, cursor, places, findings);
     near_twin_key(line.text, key);

@@ -20,12 +20,12 @@ std::string counted(std::size_t count, std::string_view one, std::string_view ma
 CheckCounts check_coordinate_file(Source& genealogy, std::string_view genealogy_name, Source& coordinates,
                                   std::string_view coordinate_name, Sink& out) {
   CoordinateIndex index(coordinates);
-  Findings in_coordinates(coordinate_name);
+  Findings in_coordinates(coordinate_name, out);
   const NearTwins near_twins = check_blocks(index, in_coordinates);
-  Findings in_tree(genealogy_name);
+  in_coordinates.settle();
+  Findings in_tree(genealogy_name, out);
   check_tree(genealogy, index, near_twins, coordinate_name, in_tree);
-  in_coordinates.write_to(out);
-  in_tree.write_to(out);
+  in_tree.settle();
   const CheckCounts counts{in_coordinates.errors() + in_tree.errors(), in_coordinates.warnings() + in_tree.warnings()};
   if (counts.errors + counts.warnings > 0) {
     out.write(counted(counts.errors, "fel", "fel") + ", " + counted(counts.warnings, "varning", "varningar") + '\n');

@@ -2,20 +2,27 @@
 
 #include <algorithm>
 
+#include "merge/printable.hpp"
+
 namespace platsmarkeraren {
 
 void Findings::add(std::size_t line, bool error, std::string text) {
-  findings_.push_back({line, error, std::move(text)});
-  errors_ += error ? 1 : 0;
+  held_.push_back({line, error, std::move(text)});
+  ++(error ? errors_ : warnings_);
 }
 
-void Findings::write_to(Sink& out) {
-  std::stable_sort(findings_.begin(), findings_.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
-  for (const Finding& finding : findings_) {
-    const std::string line = file_ + ':' + std::to_string(finding.line) + (finding.error ? ": fel: " : ": varning: ") + finding.text + '\n';
-    out.write(line);
+void Findings::settle_before(std::size_t line) {
+  const auto settled = std::stable_partition(held_.begin(), held_.end(), [line](const Finding& f) { return f.line < line; });
+  std::stable_sort(held_.begin(), settled, [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  std::string text;
+  for (auto finding = held_.begin(); finding != settled; ++finding) {
+    // A finding may quote the file's bytes; shown raw, a control byte among
+    // them would end the line or command the terminal.
+    text.append(file_).append(1, ':').append(std::to_string(finding->line));
+    text.append(finding->error ? ": fel: " : ": varning: ").append(printable(finding->text)).append(1, '\n');
   }
+  held_.erase(held_.begin(), settled);
+  if (!text.empty()) out_.write(text);
 }
 
 }  // namespace platsmarkeraren

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "gazetteer/gazetteer_rows.hpp"
@@ -15,6 +14,7 @@
 #include "merge/line.hpp"
 #include "merge/memory_stream.hpp"
 #include "merge/missing_places.hpp"
+#include "merge/printable.hpp"
 
 namespace platsmarkeraren {
 
@@ -65,14 +65,12 @@ std::string_view kind_name(PlaceKind kind) {
 class DraftWriter {
  public:
   DraftWriter(const WantedRows& gazetteer, TreeEncoding encoding, std::string_view line_end, Sink& out)
-      : encoding_(encoding), line_end_(line_end), out_(out) {
-    for (const County& county : gazetteer.counties()) counties_.try_emplace(county.country + '.' + county.admin1, &county);
-  }
+      : gazetteer_(gazetteer), encoding_(encoding), line_end_(line_end), out_(out) {}
 
   void block(const MissingPlace& place, const HouseShape& shape) {
     const GazetteerRow& row = *place.resolution.rows.front();
     raw_line(place.line);
-    const std::string source = "GeoNames " + row.id + ": " + encode(description(row), TreeEncoding::ascii);
+    const std::string source = encode(gazetteer_text("GeoNames " + row.id + ": " + description(row)), TreeEncoding::ascii);
     for (const std::string& text : shape.block(row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'), source)) {
       raw_line(text);
     }
@@ -95,8 +93,8 @@ class DraftWriter {
     const std::size_t shown = std::min(resolution.rows.size(), kCandidatesShown);
     for (std::size_t i = 0; i < shown; ++i) {
       const GazetteerRow& row = *resolution.rows[i];
-      line("#   " + description(row) + ": " + row.latitude.gedcom('N', 'S') + " " + row.longitude.gedcom('E', 'W') +
-           " (GeoNames " + row.id + ")");
+      line("#   " + gazetteer_text(description(row) + ": " + row.latitude.gedcom('N', 'S') + " " +
+                                   row.longitude.gedcom('E', 'W') + " (GeoNames " + row.id + ")"));
     }
     if (resolution.rows.size() > shown) line("#   och " + std::to_string(resolution.rows.size() - shown) + " till");
   }
@@ -110,29 +108,37 @@ class DraftWriter {
     out_.write(line_end_);
   }
 
-  // The place's text as the tree spells it; were the place marker to stand
-  // in it again, a note would be taken for a place line.
-  static std::string shown_place(std::string_view place_line) {
-    std::string text(place_line.substr(place_line.find(kPlaceMarker) + kPlaceMarker.size()));
+  // Were the place marker to stand in a note, or in a block's note, the
+  // merge would take that line for a place line.
+  static std::string without_marker(std::string text) {
     for (std::size_t at = text.find(kPlaceMarker); at != std::string::npos; at = text.find(kPlaceMarker, at)) {
       text[at + 1] = '_';
     }
     return text;
   }
 
+  // The place's text as the tree spells it.
+  static std::string shown_place(std::string_view place_line) {
+    return without_marker(std::string(place_line.substr(place_line.find(kPlaceMarker) + kPlaceMarker.size())));
+  }
+
+  // A gazetteer's text is text, never lines: a line end in a name would
+  // start a line of its own in the tree, an escape would command the
+  // terminal the draft is shown on.
+  static std::string gazetteer_text(std::string_view text) { return without_marker(printable(text)); }
+
   // "Älvkarleby, socken, Uppsala län", in UTF-8.
   std::string description(const GazetteerRow& row) const {
     std::string text = row.name + ", " + std::string(kind_name(row.kind));
-    const auto county = counties_.find(row.country + '.' + row.admin1);
-    if (county != counties_.end()) text += ", " + county->second->name;
-    if (county == counties_.end() || row.country != "SE") text += ", " + row.country;
+    if (row.county != kNoCounty) text += ", " + gazetteer_.counties()[row.county].name;
+    if (row.county == kNoCounty || row.country != "SE") text += ", " + row.country;
     return text;
   }
 
+  const WantedRows& gazetteer_;
   TreeEncoding encoding_;
   std::string_view line_end_;
   Sink& out_;
-  std::unordered_map<std::string, const County*> counties_;
 };
 
 // The missing places: the lines of the list that -l writes.
@@ -162,19 +168,24 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
   list_missing_places(tree, index, list);
   if (list.text.empty()) return {};
   const TreeEncoding encoding = tree_encoding(tree.start());
+  const std::string_view unread_encoding = encoding == TreeEncoding::unread ? encoding_name(tree.start()) : "";
   std::vector<MissingPlace> places;
   std::vector<std::string> exact_keys;
   std::vector<std::string> ascii_keys;
+  std::vector<std::string> county_keys;
   const std::vector<Line> lines = lines_of(list.text);
   for (const Line& line : lines) {
     MissingPlace& place = places.emplace_back(MissingPlace{line.text, place_query(line.text, encoding), {}});
     exact_keys.insert(exact_keys.end(), place.query.exact_forms.begin(), place.query.exact_forms.end());
     ascii_keys.insert(ascii_keys.end(), place.query.ascii_forms.begin(), place.query.ascii_forms.end());
+    for (const CountyPart& part : place.query.county_parts) {
+      county_keys.insert(county_keys.end(), part.keys.begin(), part.keys.end());
+    }
   }
-  WantedRows rows(exact_keys, ascii_keys);
+  WantedRows rows(exact_keys, ascii_keys, county_keys);
   rows.read(gazetteer, gazetteer_name, options.progress);
 
-  DraftCounts counts{.unreadable_rows = rows.unreadable()};
+  DraftCounts counts{.unreadable_rows = rows.unreadable(), .unread_encoding = std::string(unread_encoding)};
   const std::string_view line_end = line_end_of(index, lines.front());
   BatchedSink batched(out);
   if (options.appending && index.ends_mid_line()) batched.write(line_end);

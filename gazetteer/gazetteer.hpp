@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "merge/stream.hpp"
@@ -28,6 +29,9 @@ struct DraftCounts {
   // Gazetteer rows that named a place looked for, but whose coordinates
   // could not be read, and were passed over.
   std::size_t unreadable_rows = 0;
+  // The encoding the tree's header names, when it is one not read here and
+  // its places were matched as the bytes they are; empty otherwise.
+  std::string unread_encoding;
 };
 
 // Writes to `out` the draft for the place lines of the genealogy file that

@@ -174,20 +174,24 @@ class WantedRows::Scanner {
     }
   }
 
+  // Of a county's names only the keys looked for are kept: a file may hold
+  // any number of county rows, each with any number of names.
   void take_county(const std::string_view (&columns)[kColumnsRead]) {
     County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
     const auto add = [&](std::string_view name) {
       ascii_name_key(name, ascii_key_, exact_key_);
       const CountyForms forms = county_forms(ascii_key_);
       for (const std::string_view form : {forms.name, forms.genitive_stem}) {
-        if (!form.empty() && std::find(county.keys.begin(), county.keys.end(), form) == county.keys.end()) {
-          county.keys.emplace_back(form);
-        }
+        if (form.empty()) continue;
+        form_.assign(form);
+        if (wanted_.county_keys_.count(form_) != 0) county.keys.push_back(form_);
       }
     };
     add(columns[kName]);
     add(columns[kAsciiName]);
     for_each_name(columns[kAlternateNames], add);
+    std::sort(county.keys.begin(), county.keys.end());
+    county.keys.erase(std::unique(county.keys.begin(), county.keys.end()), county.keys.end());
     found_->counties.push_back(std::move(county));
   }
 
@@ -233,12 +237,15 @@ class WantedRows::Scanner {
   std::vector<std::vector<std::uint32_t>*> matches_;
   std::string exact_key_;  // reused from name to name
   std::string ascii_key_;
+  std::string form_;
 };
 
-WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys)
+WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys,
+                       const std::vector<std::string>& county_keys)
     : filter_(ascii_keys) {
   for (const std::string& key : exact_keys) exact_.try_emplace(key);
   for (const std::string& key : ascii_keys) ascii_.try_emplace(key);
+  for (const std::string& key : county_keys) county_keys_.try_emplace(key);
 }
 
 const std::vector<std::uint32_t>& WantedRows::with_exact_key(const std::string& key) const {
@@ -251,8 +258,13 @@ const std::vector<std::uint32_t>& WantedRows::with_ascii_key(const std::string& 
   return found == ascii_.end() ? kNone : found->second;
 }
 
+const std::vector<std::uint32_t>& WantedRows::counties_with_key(const std::string& key) const {
+  const auto found = county_keys_.find(key);
+  return found == county_keys_.end() ? kNone : found->second;
+}
+
 void WantedRows::read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress) {
-  StretchReader reader(gazetteer, progress);
+  StretchReader reader(gazetteer, name, progress);
   std::mutex adding;
   std::vector<Found> found;
   std::exception_ptr failure;
@@ -287,6 +299,27 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
     }
     lines += stretch.lines;
     add(stretch);
+  }
+  tie_counties();
+}
+
+void WantedRows::tie_counties() {
+  std::unordered_map<std::string, std::uint32_t, SaltedTextHash> by_code;
+  for (std::size_t i = 0; i < counties_.size(); ++i) {
+    const County& county = counties_[i];
+    const std::uint32_t first =
+        by_code.try_emplace(county.country + '\t' + county.admin1, static_cast<std::uint32_t>(i)).first->second;
+    for (const std::string& key : county.keys) county_keys_[key].push_back(first);
+  }
+  for (auto& [key, counties] : county_keys_) {
+    std::sort(counties.begin(), counties.end());
+    counties.erase(std::unique(counties.begin(), counties.end()), counties.end());
+  }
+  std::string code;
+  for (GazetteerRow& row : rows_) {
+    code.assign(row.country).append(1, '\t').append(row.admin1);
+    const auto county = by_code.find(code);
+    if (county != by_code.end()) row.county = county->second;
   }
 }
 

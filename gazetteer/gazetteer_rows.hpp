@@ -1,8 +1,8 @@
 // The rows of a GeoNames file that a draft can use. The file is streamed
 // once and only the rows whose names are looked for are kept, with every
-// county row (ADM1), which names the counties of the others: memory then
-// follows the places looked for, not the gazetteer, which may hold the
-// whole world.
+// county row (ADM1), which names the counties of the others, kept small:
+// of its names only those looked for. Memory then follows the places
+// looked for, not the gazetteer, which may hold the whole world.
 //
 // A GeoNames file holds one row per line, 19 columns separated by tabs,
 // UTF-8, no header. Here: 1 geonameid, 2 name, 3 asciiname, 4 alternate
@@ -20,6 +20,7 @@
 
 #include "gazetteer/degrees.hpp"
 #include "gazetteer/key_filter.hpp"
+#include "merge/hash.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -33,6 +34,9 @@ enum class PlaceKind : std::uint8_t {
   municipality,  // ADM2: only where no row of the other kinds is found
 };
 
+// A row in no county the file names.
+inline constexpr std::uint32_t kNoCounty = UINT32_MAX;
+
 struct GazetteerRow {
   std::string id;
   std::string name;        // UTF-8
@@ -42,6 +46,7 @@ struct GazetteerRow {
   PlaceKind kind;
   std::string country;
   std::string admin1;
+  std::uint32_t county = kNoCounty;  // its county, an index into counties()
 };
 
 // A county: an ADM1 row, by its country and admin1 code.
@@ -49,13 +54,17 @@ struct County {
   std::string country;
   std::string admin1;
   std::string name;
-  std::vector<std::string> keys;  // ASCII keys of its names, as county_forms gives them
+  // The ASCII keys of its names, as county_forms gives them, that are
+  // looked for; sorted, each once.
+  std::vector<std::string> keys;
 };
 
 class WantedRows {
  public:
-  // `exact_keys` and `ascii_keys` are the name keys looked for.
-  WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys);
+  // `exact_keys` and `ascii_keys` are the name keys looked for,
+  // `county_keys` the ASCII keys of the counties the places name.
+  WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys,
+             const std::vector<std::string>& county_keys);
 
   // Reads a GeoNames file through, keeping the rows wanted, with as many
   // workers as pay on this machine. `progress` is told how many bytes are
@@ -68,20 +77,28 @@ class WantedRows {
   const std::vector<std::uint32_t>& with_exact_key(const std::string& key) const;
   const std::vector<std::uint32_t>& with_ascii_key(const std::string& key) const;
 
+  // The counties with a name of this key, as county_forms gives them;
+  // indices into counties(), in file order. Of counties that share their
+  // country and code, only the first is among them.
+  const std::vector<std::uint32_t>& counties_with_key(const std::string& key) const;
+
   const std::vector<GazetteerRow>& rows() const { return rows_; }
   const std::vector<County>& counties() const { return counties_; }
   // Rows that named a place looked for but whose coordinates could not be read.
   std::size_t unreadable() const { return unreadable_; }
 
  private:
-  using KeyRows = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+  using KeyRows = std::unordered_map<std::string, std::vector<std::uint32_t>, SaltedTextHash>;
   struct Found;
   class Scanner;
   void add(Found& found);
+  // Ties each row to its county, and each county key to its counties.
+  void tie_counties();
 
   // Read by the workers at once, and filled in only after them.
   KeyRows exact_;
   KeyRows ascii_;
+  KeyRows county_keys_;
   KeyFilter filter_;
   std::vector<GazetteerRow> rows_;
   std::vector<County> counties_;

@@ -89,6 +89,14 @@ char32_t next_code_point(std::string_view text, std::size_t& next) {
     }
     c = (c << 6) | (continuation & 0x3FU);
   }
+  // A longer form than the code point needs (E0 80 AC for a comma), a
+  // surrogate or a code point beyond Unicode is no UTF-8 either: read as a
+  // letter, it would let bytes pass for a comma or a letter they are not.
+  constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+  if (c < kShortest[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+    ++next;
+    return windows_1252(first);
+  }
   next += extra + 1;
   return c;
 }

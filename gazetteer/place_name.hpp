@@ -20,8 +20,9 @@ namespace platsmarkeraren {
 void append_utf8(std::string& out, char32_t c);
 
 // Reads the code point of UTF-8 at `next` and moves past it. A byte that
-// begins no valid sequence is read as the Windows-1252 letter it would be,
-// so a tree that says UTF-8 but holds a few ANSI letters still matches.
+// begins no valid sequence (nor its shortest form) is read as the
+// Windows-1252 letter it would be, so a tree that says UTF-8 but holds a few
+// ANSI letters still matches.
 char32_t next_code_point(std::string_view text, std::size_t& next);
 
 // The Windows-1252 letter of one byte.

@@ -1,6 +1,8 @@
 #include "gazetteer/resolve.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cmath>
 #include <numeric>
 #include <optional>
@@ -9,31 +11,49 @@ namespace platsmarkeraren {
 
 namespace {
 
-constexpr double kKilometresPerDegree = 111.2;
+constexpr double kEarthRadius = 6371.0;  // kilometres, the mean radius
 
-double kilometres(const GazetteerRow& a, const GazetteerRow& b) {
+// A point on the earth as a point in space, in kilometres from its centre:
+// the straight line between two such points (the chord) grows with the
+// distance along the surface, with no seam at the poles or at 180 degrees.
+struct Point {
+  double x;
+  double y;
+  double z;
+};
+
+Point point_of(const GazetteerRow& row) {
   constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
-  const double latitude = (a.latitude.value() + b.latitude.value()) / 2 * kRadiansPerDegree;
-  const double north = a.latitude.value() - b.latitude.value();
-  double east = std::abs(a.longitude.value() - b.longitude.value());
-  if (east > 180) east = 360 - east;
-  return kKilometresPerDegree * std::hypot(north, east * std::cos(latitude));
+  const double latitude = row.latitude.value() * kRadiansPerDegree;
+  const double longitude = row.longitude.value() * kRadiansPerDegree;
+  return {kEarthRadius * std::cos(latitude) * std::cos(longitude),
+          kEarthRadius * std::cos(latitude) * std::sin(longitude), kEarthRadius * std::sin(latitude)};
 }
 
-using Counties = std::vector<const County*>;
+double squared_chord(const Point& a, const Point& b) {
+  const double x = a.x - b.x;
+  const double y = a.y - b.y;
+  const double z = a.z - b.z;
+  return x * x + y * y + z * z;
+}
+
+// The chord of two points kSamePlaceKilometres apart along the surface.
+const double kSamePlaceChord = 2 * kEarthRadius * std::sin(kSamePlaceKilometres / (2 * kEarthRadius));
+
+using Counties = std::vector<std::uint32_t>;  // indices into the gazetteer's counties, sorted
 
 // The counties the place names; none when it names no county, and an empty
 // list when it names one the gazetteer does not hold.
 std::optional<Counties> named_counties(const PlaceQuery& query, const WantedRows& gazetteer) {
   for (const CountyPart& part : query.county_parts) {
     Counties found;
-    for (const County& county : gazetteer.counties()) {
-      if (!query.country.empty() && county.country != query.country) continue;
-      const bool named = std::any_of(part.keys.begin(), part.keys.end(), [&](const std::string& key) {
-        return std::find(county.keys.begin(), county.keys.end(), key) != county.keys.end();
-      });
-      if (named) found.push_back(&county);
+    for (const std::string& key : part.keys) {
+      for (const std::uint32_t county : gazetteer.counties_with_key(key)) {
+        if (query.country.empty() || gazetteer.counties()[county].country == query.country) found.push_back(county);
+      }
     }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
     if (!found.empty() || part.surely_county) return found;
   }
   return std::nullopt;
@@ -41,10 +61,7 @@ std::optional<Counties> named_counties(const PlaceQuery& query, const WantedRows
 
 bool lies_in(const GazetteerRow& row, const PlaceQuery& query, const std::optional<Counties>& counties) {
   if (!query.country.empty() && row.country != query.country) return false;
-  if (!counties) return true;
-  return std::any_of(counties->begin(), counties->end(), [&](const County* county) {
-    return county->country == row.country && county->admin1 == row.admin1;
-  });
+  return !counties || std::binary_search(counties->begin(), counties->end(), row.county);
 }
 
 // Calls `each` with the rows of each of the name's keys, letter for letter
@@ -57,35 +74,113 @@ bool any_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
                      [&](const std::string& key) { return each(gazetteer.with_ascii_key(key)); });
 }
 
-// The places among `rows`: rows joined, one to the next, by lying within
-// a few kilometres. One row of each, the most preferred kind, in file order.
-// A common name has thousands of rows, so only rows near in latitude are
-// compared: those in order of latitude up to a few kilometres north.
-std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerRow*>& rows) {
-  std::vector<std::size_t> place(rows.size());
-  std::iota(place.begin(), place.end(), 0);
-  const auto root = [&](std::size_t i) {
-    while (place[i] != i) i = place[i] = place[place[i]];
+// Rows joined into places, one to the next, by lying within
+// kSamePlaceKilometres. A common name has thousands of rows, lying anyhow,
+// so the points are put in cubes of space small enough that all the points
+// in one lie that close (the cube's diagonal is the chord): a cube is one
+// place at once, and only cubes up to two apart need their points compared.
+class SamePlaces {
+ public:
+  explicit SamePlaces(const std::vector<const GazetteerRow*>& rows) : root_(rows.size()) {
+    std::iota(root_.begin(), root_.end(), 0);
+    points_.reserve(rows.size());
+    for (const GazetteerRow* row : rows) points_.push_back(point_of(*row));
+    fill_cubes();
+    for (const Cube& cube : cubes_) join_neighbours(cube);
+  }
+
+  // The place of row `i`: the first row of it in the order given.
+  std::size_t place_of(std::size_t i) {
+    while (root_[i] != i) i = root_[i] = root_[root_[i]];
     return i;
+  }
+
+ private:
+  struct Cube {
+    std::int64_t at[3];
+    std::size_t first;  // its points are members_[first, last)
+    std::size_t last;
   };
-  std::vector<std::size_t> by_latitude = place;
-  const auto latitude = [&](std::size_t i) { return rows[i]->latitude.value(); };
-  std::sort(by_latitude.begin(), by_latitude.end(), [&](std::size_t a, std::size_t b) { return latitude(a) < latitude(b); });
-  for (std::size_t n = 0; n < by_latitude.size(); ++n) {
-    const std::size_t i = by_latitude[n];
-    for (std::size_t m = n + 1; m < by_latitude.size(); ++m) {
-      const std::size_t j = by_latitude[m];
-      if ((latitude(j) - latitude(i)) * kKilometresPerDegree > kSamePlaceKilometres) break;
-      if (kilometres(*rows[i], *rows[j]) <= kSamePlaceKilometres) {
-        const std::size_t a = root(i);
-        const std::size_t b = root(j);
-        place[std::max(a, b)] = std::min(a, b);
+
+  static std::int64_t cell(double kilometres) {
+    static const double side = kSamePlaceChord / std::sqrt(3.0);
+    return static_cast<std::int64_t>(std::floor(kilometres / side));
+  }
+
+  void join(std::size_t a, std::size_t b) {
+    a = place_of(a);
+    b = place_of(b);
+    root_[std::max(a, b)] = std::min(a, b);
+  }
+
+  // Sorts the points by cube, joins each cube's points, and indexes the
+  // cubes by where they stand.
+  void fill_cubes() {
+    members_.resize(points_.size());
+    std::iota(members_.begin(), members_.end(), 0);
+    std::vector<std::array<std::int64_t, 3>> at(points_.size());
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+      at[i] = {cell(points_[i].x), cell(points_[i].y), cell(points_[i].z)};
+    }
+    std::sort(members_.begin(), members_.end(), [&](std::size_t a, std::size_t b) { return at[a] < at[b]; });
+    for (std::size_t first = 0; first < members_.size();) {
+      std::size_t last = first + 1;
+      while (last < members_.size() && at[members_[last]] == at[members_[first]]) join(members_[first], members_[last++]);
+      const std::array<std::int64_t, 3>& where = at[members_[first]];
+      cubes_.push_back({{where[0], where[1], where[2]}, first, last});
+      first = last;
+    }
+  }
+
+  const Cube* cube_at(std::int64_t x, std::int64_t y, std::int64_t z) const {
+    const auto found = std::lower_bound(cubes_.begin(), cubes_.end(), std::array<std::int64_t, 3>{x, y, z},
+                                        [](const Cube& cube, const std::array<std::int64_t, 3>& where) {
+                                          return std::array<std::int64_t, 3>{cube.at[0], cube.at[1], cube.at[2]} < where;
+                                        });
+    return found != cubes_.end() && found->at[0] == x && found->at[1] == y && found->at[2] == z ? &*found : nullptr;
+  }
+
+  // Joins the cube to each cube after it, within two, that holds a point
+  // close enough to one of its own: each pair of cubes is seen once.
+  void join_neighbours(const Cube& cube) {
+    for (std::int64_t dx = -2; dx <= 2; ++dx) {
+      for (std::int64_t dy = -2; dy <= 2; ++dy) {
+        for (std::int64_t dz = -2; dz <= 2; ++dz) {
+          if (std::array<std::int64_t, 3>{dx, dy, dz} <= std::array<std::int64_t, 3>{0, 0, 0}) continue;
+          const Cube* other = cube_at(cube.at[0] + dx, cube.at[1] + dy, cube.at[2] + dz);
+          if (other != nullptr) join_if_close(cube, *other);
+        }
       }
     }
   }
+
+  // Each cube is one place already: one close pair of points joins them.
+  void join_if_close(const Cube& a, const Cube& b) {
+    if (place_of(members_[a.first]) == place_of(members_[b.first])) return;
+    const double most = kSamePlaceChord * kSamePlaceChord;
+    for (std::size_t i = a.first; i < a.last; ++i) {
+      for (std::size_t j = b.first; j < b.last; ++j) {
+        if (squared_chord(points_[members_[i]], points_[members_[j]]) <= most) {
+          join(members_[i], members_[j]);
+          return;
+        }
+      }
+    }
+  }
+
+  std::vector<std::size_t> root_;
+  std::vector<Point> points_;
+  std::vector<std::size_t> members_;  // the rows, cube by cube
+  std::vector<Cube> cubes_;           // in order of where they stand
+};
+
+// The places among `rows`: one row of each, the most preferred kind, in
+// file order.
+std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerRow*>& rows) {
+  SamePlaces places(rows);
   std::vector<const GazetteerRow*> chosen(rows.size(), nullptr);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const GazetteerRow*& best = chosen[root(i)];
+    const GazetteerRow*& best = chosen[places.place_of(i)];
     if (best == nullptr || rows[i]->kind < best->kind) best = rows[i];
   }
   std::erase(chosen, nullptr);

@@ -1,6 +1,9 @@
 #include "gazetteer/stretch_reader.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -13,8 +16,9 @@ constexpr std::size_t kStretchSize = std::size_t{256} << 10;
 
 }  // namespace
 
-StretchReader::StretchReader(Source& source, std::function<void(std::size_t)> progress)
-    : source_(source), progress_(std::move(progress)) {}
+StretchReader::StretchReader(Source& source, std::string_view description,
+                             std::function<void(std::size_t)> progress)
+    : source_(source), description_(description), progress_(std::move(progress)) {}
 
 bool StretchReader::next(std::vector<char>& buffer, Stretch& stretch) {
   const std::lock_guard<std::mutex> lock(reading_);
@@ -25,7 +29,13 @@ bool StretchReader::next(std::vector<char>& buffer, Stretch& stretch) {
   std::memcpy(buffer.data(), carried_.data(), held);
   carried_.clear();
   while (true) {
-    if (held == buffer.size()) buffer.resize(buffer.size() * 2);
+    if (held == buffer.size()) {
+      if (held >= kStretchSize + kLongestLine) {
+        throw std::runtime_error(std::string(description_) + " är ingen GeoNames-fil: en rad är längre än " +
+                                 std::to_string(kLongestLine >> 20) + " MiB");
+      }
+      buffer.resize(std::min(buffer.size() * 2, kStretchSize + kLongestLine));
+    }
     const std::size_t got = source_.read(buffer.data() + held, buffer.size() - held);
     read_ += got;
     if (got == 0) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "merge/stream.hpp"
@@ -16,8 +17,14 @@ namespace platsmarkeraren {
 
 class StretchReader {
  public:
+  // No line of a gazetteer is longer (a GeoNames row holds a few KiB at
+  // most); held whole, a file without line feeds would take memory without
+  // end.
+  static constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+
   // `progress` is told, under the lock, how many bytes are read so far.
-  StretchReader(Source& source, std::function<void(std::size_t)> progress);
+  // `description` names the source in the message for a line too long.
+  StretchReader(Source& source, std::string_view description, std::function<void(std::size_t)> progress);
 
   struct Stretch {
     std::size_t number = 0;  // the stretches of a file are numbered 0, 1, 2, ...
@@ -25,14 +32,15 @@ class StretchReader {
   };
 
   // Reads the next stretch into `buffer`, which grows to hold a line longer
-  // than it. The last line of a file may lack its line feed. False at the
-  // end of the file, or once stopped.
+  // than it, up to kLongestLine. The last line of a file may lack its line
+  // feed. False at the end of the file, or once stopped.
   bool next(std::vector<char>& buffer, Stretch& stretch);
   // Ends the reading: no stretch is handed out after it.
   void stop();
 
  private:
   Source& source_;
+  std::string_view description_;
   std::function<void(std::size_t)> progress_;
   std::mutex reading_;
   std::string carried_;  // the start of a line whose line feed is not read yet

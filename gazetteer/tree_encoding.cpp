@@ -1,5 +1,7 @@
 #include "gazetteer/tree_encoding.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "gazetteer/place_name.hpp"
@@ -76,8 +78,15 @@ std::optional<std::string> encode_ansel_letter(char32_t c) {
   return std::nullopt;
 }
 
-// The name of the tree's encoding: the value of the header's CHAR line.
-std::string_view char_value(std::string_view start) {
+std::string_view trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+std::string_view encoding_name(std::string_view start) {
   const LineBreak line_break = LineBreak::of(start);
   const char* next = start.data();
   const char* const last = next + start.size();
@@ -89,28 +98,33 @@ std::string_view char_value(std::string_view start) {
       if (in_header) break;  // the header has ended
       in_header = line->tag == "HEAD";
     } else if (in_header && line->level == 1 && line->tag == "CHAR") {
-      return line->value;
+      return trimmed(line->value);
     }
   }
   return {};
 }
 
-}  // namespace
-
 TreeEncoding tree_encoding(std::string_view start) {
   if (start.starts_with(kByteOrderMark)) return TreeEncoding::utf8;
   std::string name;
-  for (const char c : char_value(start)) name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (const char c : encoding_name(start)) name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  // A file read as bytes that says UNICODE was not saved as UTF-16, which is
+  // refused before this: it is UTF-8.
+  if (name.empty() || name == "UTF-8" || name == "UTF8" || name == "UNICODE") return TreeEncoding::utf8;
   if (name == "ANSEL") return TreeEncoding::ansel;
   if (name == "ASCII") return TreeEncoding::ascii;
-  if (name == "ANSI" || name == "WINDOWS-1252" || name == "CP1252" || name == "IBM WINDOWS") {
+  // Latin-1 differs from Windows-1252 only in control codes that no name holds.
+  constexpr std::string_view kWindows1252Names[] = {"ANSI",       "WINDOWS-1252", "CP1252",  "IBM WINDOWS",
+                                                    "ISO-8859-1", "ISO8859-1",    "LATIN1", "LATIN-1"};
+  if (std::find(std::begin(kWindows1252Names), std::end(kWindows1252Names), name) != std::end(kWindows1252Names)) {
     return TreeEncoding::windows1252;
   }
-  return TreeEncoding::utf8;
+  return TreeEncoding::unread;
 }
 
 std::string decode(std::string_view bytes, TreeEncoding encoding) {
   if (encoding == TreeEncoding::ansel) return decode_ansel(bytes);
+  if (encoding == TreeEncoding::unread) return std::string(bytes);
   std::string text;
   for (std::size_t next = 0; next < bytes.size();) {
     append_utf8(text, encoding != TreeEncoding::windows1252 ? next_code_point(bytes, next)

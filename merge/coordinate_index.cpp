@@ -41,7 +41,7 @@ Block block_from(const char* first, const char* last, LineBreak line_break) {
     shared = shared && end != 0 && (common == 0 || end == common);
     common = end;
     if (breaks_record(line.text)) flags |= TwinBlock::kBreaksRecord;
-    if (is_map_line(line.text)) flags |= TwinBlock::kHasMap;
+    if (is_map_line(line.text)) flags |= (flags & TwinBlock::kHasMap) != 0 ? TwinBlock::kTwoMaps : TwinBlock::kHasMap;
   }
   // A twin on the last line inserts nothing, and harms nothing.
   if (lines > 0 && lines < kBlockLines) flags |= TwinBlock::kCutShort;

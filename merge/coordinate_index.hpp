@@ -29,17 +29,20 @@ class TwinBlock {
   // Has one to four lines: the coordinate file ends sooner.
   bool cut_short() const { return (traits_ & kCutShort) != 0; }
   bool has_map() const { return (traits_ & kHasMap) != 0; }
+  // Has a second MAP line: merged, it gives its place two maps.
+  bool has_two_maps() const { return (traits_ & kTwoMaps) != 0; }
   // The line end that all of the block's lines have, written as the
   // coordinate file's `line_break` writes it; empty when their ends differ.
   std::string_view shared_line_end(LineBreak line_break) const { return line_break.end(traits_ & 3U); }
 
-  // How the index keeps these in 32 bits: the block's size, over the three
+  // How the index keeps these in 32 bits: the block's size, over the four
   // flags, over the size of the line end that all its lines share (0 when
   // they differ).
-  static constexpr int kTraitBits = 5;
+  static constexpr int kTraitBits = 6;
   static constexpr std::uint32_t kBreaksRecord = 1U << 2;
   static constexpr std::uint32_t kCutShort = 1U << 3;
   static constexpr std::uint32_t kHasMap = 1U << 4;
+  static constexpr std::uint32_t kTwoMaps = 1U << 5;
 
  private:
   friend class CoordinateIndex;

@@ -7,8 +7,10 @@
 // long search.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace platsmarkeraren {
@@ -64,5 +66,13 @@ inline std::uint64_t hash_text(std::string_view text, std::uint64_t salt) {
   }
   return fold_multiply(k1 ^ salt ^ left, fold_multiply(a ^ k2, b ^ h));
 }
+
+// The hash of a standard hash table whose keys come from a user's files:
+// the standard library's own is not salted, so keys made to collide in it
+// would turn the table into a list.
+struct SaltedTextHash {
+  std::uint64_t salt = random_salt();
+  std::size_t operator()(const std::string& text) const { return static_cast<std::size_t>(hash_text(text, salt)); }
+};
 
 }  // namespace platsmarkeraren

@@ -85,7 +85,7 @@ class Merger final : public GenealogyVisitor {
       write_block(found, index_.line_break(), place.end, out_);
       own_.broken_records += found.breaks_record() ? 1 : 0;
       own_.cut_short += found.cut_short() ? 1 : 0;
-      own_.second_maps += has_own_map && found.has_map() ? 1 : 0;
+      own_.second_maps += found.has_two_maps() || (has_own_map && found.has_map()) ? 1 : 0;
     }
     out_.write(bytes_between(copied, last));
   }

@@ -23,7 +23,7 @@ struct MergeOptions {
 struct MergeReport {
   std::size_t broken_records = 0;  // blocks that hold a place line, a line of level 0-2 or a blank line
   std::size_t cut_short = 0;       // blocks of one to four lines: the coordinate file ended
-  std::size_t second_maps = 0;     // blocks with a MAP under a place that had one already
+  std::size_t second_maps = 0;     // blocks with two MAPs, or a MAP under a place that had one already
 
   bool clean() const { return *this == MergeReport{}; }
   MergeReport& operator+=(const MergeReport& other) {

@@ -97,16 +97,16 @@ std::string merge(std::string_view genealogy, std::string_view coordinates, cons
     const std::size_t first = static_cast<std::size_t>(twin) + 1;
     const std::size_t last = std::min(first + 5, coordinate_file.lines.size());
     bool breaks = false;
-    bool adds_map = false;
+    int maps_added = 0;
     for (std::size_t i = first; i < last; ++i) {
       const std::string text = text_of(coordinate_file.lines[i], coordinate_file.line_break);
       output += text + line_end(line, tree.line_break);
       breaks = breaks || breaks_record(text);
-      adds_map = adds_map || is_map_line(text);
+      maps_added += is_map_line(text) ? 1 : 0;
     }
     counts.broken_records += breaks ? 1 : 0;
     counts.cut_short += last > first && last - first < 5 ? 1 : 0;
-    counts.second_maps += has_own_map && adds_map ? 1 : 0;
+    counts.second_maps += maps_added > 1 || (has_own_map && maps_added > 0) ? 1 : 0;
   }
   if (report != nullptr) *report = counts;
   return output;

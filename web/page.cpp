@@ -78,6 +78,9 @@ int work(int action, bool keep_existing_maps, PageFiles& files) {
       const DraftCounts counts = draft_coordinates(genealogy, coordinates, gazetteer, described, output,
                                                    {.appending = true});
       if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
+      if (!counts.unread_encoding.empty()) {
+        show_message(encoding_warning(counts.unread_encoding, files.described[kGenealogy]));
+      }
       break;
     }
     case kPageSurvey:
