@@ -25,5 +25,21 @@ TEST(InputFile, HintsAtTheSizeOfARegularFile) {
   std::filesystem::remove(path);
 }
 
+// A file that is gone is never named as what was read last: its
+// description went with it.
+TEST(InputFile, IsNoLongerNamedOnceDestroyed) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / "platsmarkeraren-file-test-2.txt";
+  std::ofstream(path, std::ios::binary) << "x";
+  {
+    InputFile file("ortregister", path.string());
+    char byte = 0;
+    file.read(&byte, 1);
+    EXPECT_EQ(reading_now(), "ortregister \"" + path.string() + "\"");
+  }
+  EXPECT_EQ(reading_now(), "");
+  std::filesystem::remove(path);
+}
+
 }  // namespace
 }  // namespace platsmarkeraren

@@ -95,6 +95,16 @@ TEST(Check, WarnsOfPlacesWithAMapAndOfNearTwins) {
   EXPECT_EQ(checked.counts.errors, 0U);
 }
 
+// A finding quotes the file's bytes escaped, as file names are: a control
+// byte in a value would end the line or command the terminal.
+TEST(Check, QuotesTheFilesBytesEscaped) {
+  const Checked checked = check("", record("Ås", "N60\x1b]0;pwned\x07.5") + record("Öja", "N60.5\r0 HEAD"));
+  EXPECT_EQ(checked.findings, (std::vector<std::string>{"k.txt:4: fel", "k.txt:10: fel"})) << checked.output;
+  EXPECT_NE(checked.output.find("\"N60\\x1b]0;pwned\\x07.5\""), std::string::npos) << checked.output;
+  EXPECT_NE(checked.output.find("\"N60.5\\x0d0 HEAD\""), std::string::npos) << checked.output;
+  EXPECT_EQ(checked.output.find_first_of("\x1b\x07\r"), std::string::npos);
+}
+
 TEST(CoordinateValue, NamesTheLikelyCause) {
   struct Case {
     const char* tag;

@@ -134,7 +134,7 @@ struct WantedRows::Found {
   std::size_t bad_columns = 0;
   std::vector<GazetteerRow> rows;
   std::vector<std::vector<std::vector<std::uint32_t>*>> keys;  // the key lists of each row
-  std::vector<County> counties;
+  std::string counties;  // as WantedRows::county_rows_ holds them
   std::size_t unreadable = 0;
 };
 
@@ -174,25 +174,29 @@ class WantedRows::Scanner {
     }
   }
 
-  // Of a county's names only the keys looked for are kept: a file may hold
-  // any number of county rows, each with any number of names.
+  // A county is kept as one line of text, and of its names only the keys
+  // looked for: a file may hold any number of county rows, each with any
+  // number of names.
   void take_county(const std::string_view (&columns)[kColumnsRead]) {
-    County county{std::string(columns[kCountry]), std::string(columns[kAdmin1]), std::string(columns[kName]), {}};
+    keys_.clear();
     const auto add = [&](std::string_view name) {
       ascii_name_key(name, ascii_key_, exact_key_);
       const CountyForms forms = county_forms(ascii_key_);
       for (const std::string_view form : {forms.name, forms.genitive_stem}) {
-        if (form.empty()) continue;
+        if (form.empty() || !wanted_.county_filter_.may_hold(form)) continue;
         form_.assign(form);
-        if (wanted_.county_keys_.count(form_) != 0) county.keys.push_back(form_);
+        if (wanted_.county_keys_.count(form_) != 0) keys_.push_back(form_);
       }
     };
     add(columns[kName]);
     add(columns[kAsciiName]);
     for_each_name(columns[kAlternateNames], add);
-    std::sort(county.keys.begin(), county.keys.end());
-    county.keys.erase(std::unique(county.keys.begin(), county.keys.end()), county.keys.end());
-    found_->counties.push_back(std::move(county));
+    std::sort(keys_.begin(), keys_.end());
+    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+    std::string& kept = found_->counties;
+    kept.append(columns[kCountry]).append(1, '\t').append(columns[kAdmin1]).append(1, '\t').append(columns[kName]);
+    for (const std::string& key : keys_) kept.append(1, '\t').append(key);
+    kept += '\n';
   }
 
   void take_place(const std::string_view (&columns)[kColumnsRead], PlaceKind kind) {
@@ -238,11 +242,12 @@ class WantedRows::Scanner {
   std::string exact_key_;  // reused from name to name
   std::string ascii_key_;
   std::string form_;
+  std::vector<std::string> keys_;
 };
 
 WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys,
                        const std::vector<std::string>& county_keys)
-    : filter_(ascii_keys) {
+    : filter_(ascii_keys), county_filter_(county_keys) {
   for (const std::string& key : exact_keys) exact_.try_emplace(key);
   for (const std::string& key : ascii_keys) ascii_.try_emplace(key);
   for (const std::string& key : county_keys) county_keys_.try_emplace(key);
@@ -303,24 +308,47 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
   tie_counties();
 }
 
+namespace {
+
+// The columns of a line of WantedRows::county_rows_, one after another.
+std::string_view next_column(std::string_view& line) {
+  const std::size_t tab = std::min(line.find('\t'), line.size());
+  const std::string_view column = line.substr(0, tab);
+  line.remove_prefix(std::min(tab + 1, line.size()));
+  return column;
+}
+
+}  // namespace
+
 void WantedRows::tie_counties() {
+  const auto code_of = [](std::string_view country, std::string_view admin1) {
+    return std::string(country).append(1, '\t').append(admin1);
+  };
+  // Only the counties that hold a row kept, or that a place names, are kept.
   std::unordered_map<std::string, std::uint32_t, SaltedTextHash> by_code;
-  for (std::size_t i = 0; i < counties_.size(); ++i) {
-    const County& county = counties_[i];
-    const std::uint32_t first =
-        by_code.try_emplace(county.country + '\t' + county.admin1, static_cast<std::uint32_t>(i)).first->second;
-    for (const std::string& key : county.keys) county_keys_[key].push_back(first);
+  for (const GazetteerRow& row : rows_) by_code.try_emplace(code_of(row.country, row.admin1), kNoCounty);
+  for (std::size_t from = 0; from < county_rows_.size();) {
+    const std::size_t end = county_rows_.find('\n', from);
+    std::string_view line(county_rows_.data() + from, end - from);
+    from = end + 1;
+    const std::string_view country = next_column(line);
+    const std::string_view admin1 = next_column(line);
+    const std::string_view name = next_column(line);
+    std::string code = code_of(country, admin1);
+    if (line.empty() && by_code.count(code) == 0) continue;
+    std::uint32_t& first = by_code.try_emplace(std::move(code), kNoCounty).first->second;
+    if (first == kNoCounty) {
+      first = static_cast<std::uint32_t>(counties_.size());
+      counties_.push_back({std::string(country), std::string(admin1), std::string(name)});
+    }
+    while (!line.empty()) county_keys_[std::string(next_column(line))].push_back(first);
   }
+  std::string().swap(county_rows_);
   for (auto& [key, counties] : county_keys_) {
     std::sort(counties.begin(), counties.end());
     counties.erase(std::unique(counties.begin(), counties.end()), counties.end());
   }
-  std::string code;
-  for (GazetteerRow& row : rows_) {
-    code.assign(row.country).append(1, '\t').append(row.admin1);
-    const auto county = by_code.find(code);
-    if (county != by_code.end()) row.county = county->second;
-  }
+  for (GazetteerRow& row : rows_) row.county = by_code.at(code_of(row.country, row.admin1));
 }
 
 void WantedRows::add(Found& found) {
@@ -331,7 +359,7 @@ void WantedRows::add(Found& found) {
     }
     rows_.push_back(std::move(found.rows[i]));
   }
-  std::move(found.counties.begin(), found.counties.end(), std::back_inserter(counties_));
+  county_rows_ += found.counties;
   unreadable_ += found.unreadable;
 }
 

@@ -54,9 +54,6 @@ struct County {
   std::string country;
   std::string admin1;
   std::string name;
-  // The ASCII keys of its names, as county_forms gives them, that are
-  // looked for; sorted, each once.
-  std::vector<std::string> keys;
 };
 
 class WantedRows {
@@ -83,6 +80,7 @@ class WantedRows {
   const std::vector<std::uint32_t>& counties_with_key(const std::string& key) const;
 
   const std::vector<GazetteerRow>& rows() const { return rows_; }
+  // The counties that hold a row kept, or that a place names.
   const std::vector<County>& counties() const { return counties_; }
   // Rows that named a place looked for but whose coordinates could not be read.
   std::size_t unreadable() const { return unreadable_; }
@@ -99,7 +97,11 @@ class WantedRows {
   KeyRows exact_;
   KeyRows ascii_;
   KeyRows county_keys_;
+  // The county rows while the file is read, one line each: country, admin1
+  // code, name, and the keys of its names looked for, separated by tabs.
+  std::string county_rows_;
   KeyFilter filter_;
+  KeyFilter county_filter_;
   std::vector<GazetteerRow> rows_;
   std::vector<County> counties_;
   std::size_t unreadable_ = 0;

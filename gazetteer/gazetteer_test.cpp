@@ -210,6 +210,97 @@ TEST(Draft, ReadsALargeGazetteerInFileOrder) {
   }
 }
 
+// One GeoNames line of a populated place in Uppsala län.
+std::string village(const std::string& id, const std::string& name, const std::string& latitude,
+                    const std::string& longitude) {
+  return id + "\t" + name + "\t" + name + "\t\t" + latitude + "\t" + longitude +
+         "\tP\tPPL\tSE\t\t21\t\t\t\t0\t\t0\tEurope/Stockholm\t2024-01-01\n";
+}
+
+// A gazetteer's text is text: whatever its names hold, a draft holds no
+// line but its own, no place marker but on its place lines, and no byte
+// that commands a terminal.
+TEST(Draft, WritesAGazetteersNamesAsTextNeverAsLines) {
+  const std::string hostile = "Rasbo\r0 @X1@ NOTE injected\x1b]0;pwned\x07 2 PLAC Rasbo, Uppsala l\xC3\xA4n";
+  const std::string rows = gazetteer() + village("1", hostile, "59.9", "17.9") + village("2", hostile, "58.0", "12.0");
+  std::string cr_tree = tree_of({"Rasbo, Uppsala län", hostile.substr(0, 5) + "x"});
+  std::replace(cr_tree.begin(), cr_tree.end(), '\n', '\r');
+  for (const std::string& tree : {tree_of({"Rasbo, Uppsala län"}), cr_tree}) {
+    // Named in a block's note, or among the candidates of a place's note
+    // when the hostile text is an alternate name of a second Rasbo.
+    const std::string alternates = gazetteer() + "3\tRasbo\tRasbo\t" + hostile.substr(6) +
+                                   "\t59.0\t16.0\tP\tPPL\tSE\t\t21\t\t\t\t0\t\t0\tEurope/Stockholm\t2024-01-01\n";
+    for (const std::string& file : {rows, alternates}) {
+      const std::string text = draft(tree, "", file).text;
+      const char line_end = tree.find('\r') != std::string::npos ? '\r' : '\n';
+      std::size_t place_lines = 0;
+      for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find(line_end, at);
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        place_lines += line.starts_with("2 PLAC ") ? 1 : 0;
+        EXPECT_TRUE(line.starts_with("2 PLAC ") || line.find("2 PLAC ") == std::string::npos) << line;
+        EXPECT_EQ(line.find_first_of("\r\n\x1b\x07"), std::string::npos) << line;
+        EXPECT_EQ(line.find(" NOTE injected"), std::string::npos);
+      }
+      EXPECT_LE(place_lines, 2U);
+    }
+  }
+}
+
+// Bytes that only look like a letter or a comma when misread are neither:
+// an overlong form, a surrogate. A header's encoding is read with blanks
+// around it, and one that is not read is named.
+TEST(Draft, ReadsOnlyWhatTheBytesSay) {
+  EXPECT_EQ(outcomes(draft(tree_of({"Rasbo\xE0\x80\xACUppsala l\xC3\xA4n"})).text).begin()->second, "okänd");
+  EXPECT_EQ(outcomes(draft(tree_of({"G\xE0\x83\xA4vle"})).text).begin()->second, "okänd");
+  EXPECT_EQ(outcomes(draft(tree_of({"G\xED\xA0\x80vle"})).text).begin()->second, "okänd");
+  EXPECT_EQ(draft(tree_of({"G\xC3\xA4vle"})).counts.resolved, 1U);
+  EXPECT_EQ(draft(tree_of({"\xE8" "Alvkarleby"}, "ANSEL ")).counts.resolved, 1U);
+  EXPECT_EQ(draft(tree_of({"\xE8" "Alvkarleby"}, " ansel")).counts.unread_encoding, "");
+  const Draft macintosh = draft(tree_of({"Rasbo", "G\x8Avle"}, "MACINTOSH"));
+  EXPECT_EQ(macintosh.counts.unread_encoding, "MACINTOSH");
+  EXPECT_EQ(macintosh.counts.resolved, 1U);
+  EXPECT_EQ(draft(tree_of({"Rasbo"}, "IBMPC")).counts.unread_encoding, "IBMPC");
+  EXPECT_EQ(draft(tree_of({"Rasbo"}, "UTF-8")).counts.unread_encoding, "");
+}
+
+// Rows of one name are one place while each lies within 5 km of the next,
+// however they lie: along a parallel, across the 180th meridian, near a
+// pole, or in one spot; rows 6 km apart with none between are two.
+TEST(Draft, JoinsRowsIntoPlacesWhereverTheyLie) {
+  const auto places_of = [](const std::vector<std::pair<double, double>>& points) {
+    std::string rows;
+    int id = 1;
+    for (const auto& [latitude, longitude] : points) {
+      rows += village(std::to_string(id++), "Berga", std::to_string(latitude), std::to_string(longitude));
+    }
+    const Draft made = draft(tree_of({"Berga"}), "", rows);
+    return made.counts.resolved == 1 ? 1 : static_cast<int>(std::count(made.text.begin(), made.text.end(), '\n')) - 4;
+  };
+  std::vector<std::pair<double, double>> chain;
+  for (int i = 0; i < 2000; ++i) chain.emplace_back(0.0, 10 + i * 0.04);  // 4.4 km apart at the equator
+  EXPECT_EQ(places_of(chain), 1);
+  chain.emplace_back(0.0, 10 + 1999 * 0.04 + 0.055);  // 6.1 km beyond the last
+  EXPECT_EQ(places_of(chain), 2);
+  EXPECT_EQ(places_of({{60.0, 179.99}, {60.0, -179.99}}), 1);  // 1.1 km apart, across the meridian
+  EXPECT_EQ(places_of({{89.99, 0.0}, {89.99, 180.0}}), 1);    // 2.2 km apart, across the pole
+  EXPECT_EQ(places_of({{59.0, 17.0}, {59.0, 17.0}, {59.054, 17.0}}), 2);
+  std::vector<std::pair<double, double>> spot(3000, {60.0, 17.0});
+  EXPECT_EQ(places_of(spot), 1);
+}
+
+// A line longer than any GeoNames row ends the reading with a message,
+// before it takes memory.
+TEST(Draft, RefusesALineLongerThanAnyRow) {
+  try {
+    draft(tree_of({"Rasbo"}), "", gazetteer() + std::string(3 << 20, 'x'));
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "ortregister \"o.txt\" är ingen GeoNames-fil: en rad är längre än 1 MiB");
+  }
+}
+
 TEST(Degrees, KeepTheGazetteersDigitsInGedcomForm) {
   const auto gedcom = [](std::string_view text, int limit) {
     const std::optional<Degrees> degrees = Degrees::read(text, limit);

@@ -10,6 +10,9 @@ namespace platsmarkeraren {
 
 namespace {
 
+// No place names more divisions than this after its own name.
+constexpr std::size_t kPartsRead = 8;
+
 std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
@@ -51,6 +54,16 @@ void read_part(std::string_view part, PlaceQuery& query) {
   if (!county.keys.empty()) query.county_parts.push_back(std::move(county));
 }
 
+// The comma before the first of the parts read: the county and the country
+// close a place, and a text of thousands of parts would cost as many
+// look-ups, so only the last kPartsRead are read. `comma` is the first.
+std::size_t first_part_read(std::string_view text, std::size_t comma) {
+  if (comma == std::string_view::npos) return comma;
+  std::size_t from = text.size();
+  for (std::size_t parts = 0; parts < kPartsRead && from != comma; ++parts) from = text.rfind(',', from - 1);
+  return from;
+}
+
 void add_name_forms(std::string_view name, PlaceQuery& query) {
   std::string exact;
   exact_key(name, exact);
@@ -82,7 +95,7 @@ PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding) {
     name = name.substr(0, open);
   }
   if (!trimmed(name).empty()) add_name_forms(trimmed(name), query);
-  for (std::size_t from = comma; from != std::string_view::npos;) {
+  for (std::size_t from = first_part_read(text, comma); from != std::string_view::npos;) {
     const std::size_t next = text.find(',', from + 1);
     const std::string_view part = trimmed(text.substr(from + 1, next == std::string_view::npos ? next : next - from - 1));
     if (!part.empty()) read_part(part, query);

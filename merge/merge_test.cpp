@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstddef>
 #include <ostream>
 #include <random>
@@ -395,6 +396,36 @@ TEST(Merge, KeepingExistingMapsMakesMergingAgainChangeNothing) {
               naive::merge(once, coordinates, {}, &expected));
   EXPECT_GT(report.second_maps, 0U);
   EXPECT_EQ(report, expected);
+}
+
+// A block of two MAPs gives its place two, whether or not the tree had one:
+// the merge counts it in its warning, once per insertion, as the model does.
+TEST(Merge, CountsABlockOfTwoMapsAsASecondMap) {
+  const std::string two_maps = "3 MAP\n4 LATI N59.8\n3 MAP\n4 LATI N60.0\n4 LONG E17.0\n";
+  const std::string coordinates = kUppsala + two_maps + "2 PLAC Öja\n" + kBlock;
+  const std::string genealogy = kFamily + kFamily + "1 BIRT\n2 PLAC Öja\n";
+  MergeReport report;
+  MergeReport expected;
+  EXPECT_TRUE(merged_with({}, genealogy, coordinates, std::string::npos, &report) ==
+              naive::merge(genealogy, coordinates, {}, &expected));
+  EXPECT_EQ(report, expected);
+  EXPECT_EQ(report.second_maps, 2U);
+  EXPECT_EQ(report.broken_records + report.cut_short, 0U);
+}
+
+// Keys chosen to share a bucket of the standard library's unsalted hash
+// spread out under the salted one that tables of the user's keys take.
+TEST(SaltedTextHash, SpreadsKeysMadeToCollideInTheStandardHash) {
+  constexpr std::size_t kBuckets = 1031;
+  std::vector<std::string> colliding;
+  for (std::uint64_t candidate = 0; colliding.size() < 200; ++candidate) {
+    std::string key = "ort " + std::to_string(candidate);
+    if (std::hash<std::string>{}(key) % kBuckets == 0) colliding.push_back(std::move(key));
+  }
+  const SaltedTextHash salted;
+  std::vector<int> buckets(kBuckets, 0);
+  for (const std::string& key : colliding) ++buckets[salted(key) % kBuckets];
+  EXPECT_LE(*std::max_element(buckets.begin(), buckets.end()), 8);
 }
 
 // Lines chosen to fall on one slot under one salt are spread out under

@@ -211,6 +211,24 @@ class Drafts(Case):
                          "2 PLAC Håtuna, Uppsala län, Sverige\n".encode())
         self.assertEqual((self.dir / "o.txt").read_bytes(), self.gazetteer)
 
+    def test_hostile_gazetteers_and_trees(self):
+        # No line end within 1 MiB: refused at once, not read into memory.
+        if not WINDOWS:
+            self.assert_fails(["-g", "slakt.ged", "k.txt", "/dev/zero"], 'ortregister "/dev/zero"', "längre än 1 MiB")
+        # A name that would command the terminal reaches it escaped.
+        self.make("esc.txt", self.gazetteer.replace("\tHåtuna kyrka\t".encode(), "\tHåtuna\x1b]0;x\x07\t".encode()))
+        status, draft, _ = self.run_program("-g", "slakt.ged", "k.txt", "esc.txt")
+        self.assertEqual(status, 0)
+        self.assertNotIn(b"\x1b", draft)
+        self.assertIn(b"\\x1b]0;x\\x07", draft)
+        # An encoding the program does not read is named once.
+        self.make("mac.ged", (EXAMPLES / "slakt.ged").read_bytes().replace(b"1 CHAR UTF-8", b"1 CHAR MACINTOSH"))
+        status, _, err = self.run_program("-g", "mac.ged", "k.txt", "o.txt")
+        self.assertEqual(status, 0)
+        self.assertEqual(err.decode().splitlines(),
+                         ['Platsmarkeraren: varning: infil "mac.ged" har teckenkodningen "MACINTOSH", som programmet '
+                          'inte läser: ortnamn med andra tecken än A–Z jämförs som de står och hittas kanske inte'])
+
     def test_wrong_counts_and_gazetteers_that_cannot_be_used(self):
         self.assert_usage(["-g", "slakt.ged", "k.txt"], 1)
         self.assert_usage(["-rg", "slakt.ged", "k.txt"], 1)
@@ -368,11 +386,19 @@ class NothingLost(Case):
         self.assert_fails(["tree.ged", "ny\nrad\x1b[2J.txt", "out"], "ny\\nrad\\x1b[2J.txt")
 
     def test_utf16_files_are_refused(self):
-        for bom in (b"\xff\xfe", b"\xfe\xff"):
-            self.make("utf16.ged", bom + "2 PLAC Ås".encode("utf-16-le"))
+        saved = [bom + "0 HEAD\n2 PLAC Ås\n".encode("utf-16-le") for bom in (b"\xff\xfe", b"\xfe\xff")]
+        # Without a byte-order mark, a GEDCOM line's first digit stands beside a zero byte.
+        saved += ["0 HEAD\r\n2 PLAC Ås\r\n".encode(encoding) for encoding in ("utf-16-le", "utf-16-be")]
+        saved += ["2 PLAC Ås\n".encode(encoding) for encoding in ("utf-16-le", "utf-16-be")]
+        for utf16 in saved:
+            self.make("utf16.ged", utf16)
             self.assert_fails(["utf16.ged", "coord.txt", "out"], "infil", "UTF-16", "UTF-8")
             self.assert_fails(["tree.ged", "utf16.ged", "out"], "koordinatfil", "UTF-16")
             self.assertFalse((self.dir / "out").exists())
+            for mode in ("-r", "-l", "-k"):
+                self.assert_fails([mode, "utf16.ged", "coord.txt"], "infil", "UTF-16")
+                self.assert_fails([mode, "tree.ged", "utf16.ged"], "koordinatfil", "UTF-16")
+            self.assert_fails(["-g", "utf16.ged", "coord.txt", "coord.txt"], "infil", "UTF-16")
 
     @unittest.skipIf(WINDOWS, "the program cannot tell standard output's file on Windows")
     def test_byte_order_mark_and_a_missing_last_line_end_in_the_coordinate_file(self):
