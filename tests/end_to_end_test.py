@@ -420,6 +420,18 @@ class NothingLost(Case):
         self.assertEqual(done.stderr.decode(), 'Platsmarkeraren: minnet tog slut medan koordinatfil '
                                                '"/dev/zero" lästes\n')
 
+    @unittest.skipIf(resource is None or RUNNER or SANITIZED, "POSIX resource limits, on a plain build")
+    def test_running_out_of_memory_in_the_gazetteer_names_it(self):
+        def little_memory():
+            resource.setrlimit(resource.RLIMIT_AS, (1 << 27, 1 << 27))
+        row = "{}\tRasbo\tRasbo\t\t59.{:05d}\t17.5\tP\tPPL\tSE\t\t21\t\t\t\t0\t\t0\tEurope/Stockholm\t2024-01-15\n"
+        self.make("many.txt", "".join(row.format(i, i) for i in range(400_000)).encode())
+        self.make("rasbo.ged", b"0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 BIRT\n2 PLAC Rasbo\n")
+        done = subprocess.run([BINARY, "-g", "rasbo.ged", "coord.txt", "many.txt"], cwd=self.dir, capture_output=True,
+                              preexec_fn=little_memory, timeout=60)
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(done.stderr.decode(), 'Platsmarkeraren: minnet tog slut medan ortregister "many.txt" lästes\n')
+
     @unittest.skipIf(resource is None or RUNNER or SANITIZED or os.geteuid() != 0 or not shutil.which("setpriv"),
                      "needs root and a plain build, to run as another user whose process limit is reached")
     def test_a_run_without_threads_to_spare_merges_alone(self):
