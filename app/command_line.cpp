@@ -37,6 +37,10 @@ bool apply_group(std::string_view group, Command& command) {
       case 'G':
         command.action = Action::draft;
         break;
+      case 'x':
+      case 'X':
+        command.action = Action::recover;
+        break;
       case 'b':
       case 'B':
         command.keep_existing_maps = true;
@@ -48,9 +52,19 @@ bool apply_group(std::string_view group, Command& command) {
   return true;
 }
 
-std::size_t files_wanted(const Command& command) {
-  if (command.action == Action::draft) return 3;
-  return command.action == Action::list || command.action == Action::check || command.redirect ? 2 : 3;
+// The check takes a gazetteer as a third name, or none.
+bool count_fits(const Command& command, std::size_t files) {
+  switch (command.action) {
+    case Action::draft:
+      return files == 3;
+    case Action::check:
+      return files == 2 || files == 3;
+    case Action::list:
+    case Action::recover:
+      return files == 2;
+    default:
+      return files == (command.redirect ? 2U : 3U);
+  }
 }
 
 }  // namespace
@@ -62,7 +76,7 @@ Command parse_command_line(std::span<const char* const> args) {
     if (!apply_group(args[next], command)) return command;
   }
   command.files.assign(args.begin() + static_cast<std::ptrdiff_t>(next), args.end());
-  if (command.files.size() != files_wanted(command)) command.action = Action::wrong_count;
+  if (!count_fits(command, command.files.size())) command.action = Action::wrong_count;
   return command;
 }
 

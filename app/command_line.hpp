@@ -13,8 +13,9 @@ enum class Action {
   wrong_count,   // the number of file names does not fit the options
   merge,         // infil, koordinatfil and utfil, or infil and koordinatfil under -r
   list,          // l or L: infil and koordinatfil, the list to standard output
-  check,         // k or K: infil and koordinatfil, the findings to standard output
+  check,         // k or K: infil, koordinatfil and perhaps ortregister, the findings to standard output
   draft,         // g or G: infil, koordinatfil and ortregister, the draft to standard output
+  recover,       // x or X: infil and koordinatfil, the recovered blocks to standard output
 };
 
 struct Command {

@@ -18,6 +18,7 @@
 #include "gazetteer/gazetteer.hpp"
 #include "merge/merge.hpp"
 #include "merge/missing_places.hpp"
+#include "recovery/recovery.hpp"
 
 namespace platsmarkeraren {
 
@@ -97,6 +98,11 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
 
 Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
   if (command.action == Action::draft) return write_draft(command, genealogy, coordinates, output);
+  if (command.action == Action::recover) {
+    recover_coordinates(genealogy, coordinates, output,
+                        {.tree_name = command.files[0], .appending = standard_output_is(command.files[1])});
+    return {};
+  }
   if (command.action == Action::list) {
     // Appended to the coordinate file, the list must not run on from its
     // last line.
@@ -167,6 +173,7 @@ int run(const Command& command, bool standard_output_open) {
     case Action::list:
     case Action::check:
     case Action::draft:
+    case Action::recover:
       break;
   }
   try {

@@ -9,6 +9,7 @@
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
 #include "gazetteer/tree_encoding.hpp"
+#include "gazetteer/tree_header.hpp"
 #include "merge/batched_sink.hpp"
 #include "merge/coordinate_index.hpp"
 #include "merge/line.hpp"
@@ -19,25 +20,6 @@
 namespace platsmarkeraren {
 
 namespace {
-
-// Passes the tree on and keeps its first bytes, which hold its header.
-class HeaderKeeper final : public Source {
- public:
-  explicit HeaderKeeper(Source& tree) : tree_(tree) {}
-
-  std::size_t read(char* into, std::size_t size) override {
-    const std::size_t got = tree_.read(into, size);
-    start_.append(into, std::min(got, kHeaderBytes - start_.size()));
-    return got;
-  }
-  std::size_t size_hint() const override { return tree_.size_hint(); }
-  std::string_view start() const { return start_; }
-
- private:
-  static constexpr std::size_t kHeaderBytes = std::size_t{64} << 10;
-  Source& tree_;
-  std::string start_;
-};
 
 // A notes line's candidates stop at ten; more are counted.
 constexpr std::size_t kCandidatesShown = 10;
@@ -71,7 +53,8 @@ class DraftWriter {
     const GazetteerRow& row = *place.resolution.rows.front();
     raw_line(place.line);
     const std::string source = encode(gazetteer_text("GeoNames " + row.id + ": " + description(row)), TreeEncoding::ascii);
-    for (const std::string& text : shape.block(row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'), source)) {
+    for (const std::string& text :
+         shape.block(row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'), source, kGeoNamesCredit)) {
       raw_line(text);
     }
   }
@@ -88,7 +71,7 @@ class DraftWriter {
                                                             : "namnet finns inte i ortregistret";
     line("#");
     out_.write(encode("# ", encoding_));
-    out_.write(shown_place(place.line));
+    out_.write(place_text(place.line));
     line(": " + std::string(why));
     const std::size_t shown = std::min(resolution.rows.size(), kCandidatesShown);
     for (std::size_t i = 0; i < shown; ++i) {
@@ -108,24 +91,11 @@ class DraftWriter {
     out_.write(line_end_);
   }
 
-  // Were the place marker to stand in a note, or in a block's note, the
-  // merge would take that line for a place line.
-  static std::string without_marker(std::string text) {
-    for (std::size_t at = text.find(kPlaceMarker); at != std::string::npos; at = text.find(kPlaceMarker, at)) {
-      text[at + 1] = '_';
-    }
-    return text;
-  }
-
-  // The place's text as the tree spells it.
-  static std::string shown_place(std::string_view place_line) {
-    return without_marker(std::string(place_line.substr(place_line.find(kPlaceMarker) + kPlaceMarker.size())));
-  }
-
   // A gazetteer's text is text, never lines: a line end in a name would
   // start a line of its own in the tree, an escape would command the
-  // terminal the draft is shown on.
-  static std::string gazetteer_text(std::string_view text) { return without_marker(printable(text)); }
+  // terminal the draft is shown on, and the place marker would make a note
+  // a place line.
+  static std::string gazetteer_text(std::string_view text) { return without_place_marker(printable(text)); }
 
   // "Älvkarleby, socken, Uppsala län", in UTF-8.
   std::string description(const GazetteerRow& row) const {
@@ -163,11 +133,11 @@ std::string_view line_end_of(const CoordinateIndex& index, const Line& first_pla
 DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& gazetteer,
                               std::string_view gazetteer_name, Sink& out, const DraftOptions& options) {
   const CoordinateIndex index(coordinates);
-  HeaderKeeper tree(genealogy);
+  TreeHeader tree(genealogy);
   StringSink list;
   list_missing_places(tree, index, list);
   if (list.text.empty()) return {};
-  const TreeEncoding encoding = tree_encoding(tree.start());
+  const TreeEncoding encoding = tree.encoding();
   const std::string_view unread_encoding = encoding == TreeEncoding::unread ? encoding_name(tree.start()) : "";
   std::vector<MissingPlace> places;
   std::vector<std::string> exact_keys;

@@ -42,7 +42,7 @@ HouseShape HouseShape::standard() {
                   {Fill::latitude, "4 LATI"},
                   {Fill::longitude, "4 LONG"},
                   {Fill::source, "3 NOTE"},
-                  {Fill::keep, "4 CONT " + std::string(kGeoNamesCredit)}};
+                  {Fill::credit, "4 CONT"}};
   return shape;
 }
 
@@ -50,6 +50,7 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
   const std::optional<std::vector<BlockLines>> blocks = blocks_of(file, line_break);
   if (!blocks || blocks->empty()) return standard();
   HouseShape shape;
+  shape.follows_file_ = true;
   bool sourced = false;
   for (int i = 0; i < kBlockLines; ++i) {
     const GedcomLine first = *parse_gedcom_line((*blocks)[0][i].text);
@@ -81,10 +82,10 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
 }
 
 std::vector<std::string> HouseShape::block(std::string_view latitude, std::string_view longitude,
-                                           std::string_view source) const {
+                                           std::string_view source, std::string_view credit) const {
   const auto value = [&](Fill fill) {
     return fill == Fill::latitude ? latitude : fill == Fill::longitude ? longitude : fill == Fill::source ? source
-                                                                                                         : kGeoNamesCredit;
+                                                                                                         : credit;
   };
   std::vector<std::string> lines(slots_.size());
   std::transform(slots_.begin(), slots_.end(), lines.begin(), [&](const Slot& slot) {

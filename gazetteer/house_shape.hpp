@@ -5,7 +5,7 @@
 // and a line of level 3 that differs from block to block (a FORM naming
 // the kind of place, a note) becomes a NOTE on the source. Otherwise, and
 // for a file without blocks, the shape is MAP, LATI, LONG, a NOTE on the
-// source and a line under it crediting GeoNames.
+// source and a line under it crediting those it comes from.
 #pragma once
 
 #include <string>
@@ -23,8 +23,12 @@ class HouseShape {
 
   // The five lines of a block, without line ends. `latitude` and
   // `longitude` are values such as "N60.5667"; `source` tells where they
-  // come from.
-  std::vector<std::string> block(std::string_view latitude, std::string_view longitude, std::string_view source) const;
+  // come from, and `credit`, under it, whom they are owed to.
+  std::vector<std::string> block(std::string_view latitude, std::string_view longitude, std::string_view source,
+                                 std::string_view credit) const;
+
+  // Whether the shape is the coordinate file's own, not the standard one.
+  bool follows_file() const { return follows_file_; }
 
  private:
   enum class Fill { keep, latitude, longitude, source, credit };
@@ -36,6 +40,7 @@ class HouseShape {
   static HouseShape standard();
 
   std::vector<Slot> slots_;
+  bool follows_file_ = false;
 };
 
 // The line that credits the gazetteer, as its licence asks.

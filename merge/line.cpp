@@ -144,4 +144,16 @@ void find_place_lines(const char* first, const char* last, LineBreak line_break,
   }
 }
 
+std::string without_place_marker(std::string text) {
+  for (std::size_t at = text.find(kPlaceMarker); at != std::string::npos; at = text.find(kPlaceMarker, at)) {
+    text[at + 1] = '_';
+  }
+  return text;
+}
+
+std::string place_text(std::string_view place_line) {
+  const std::size_t marker = place_line.find(kPlaceMarker);
+  return without_place_marker(std::string(marker == std::string_view::npos ? place_line : place_line.substr(marker + kPlaceMarker.size())));
+}
+
 }  // namespace platsmarkeraren

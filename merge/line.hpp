@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,13 @@ namespace platsmarkeraren {
 inline constexpr std::string_view kPlaceMarker = "2 PLAC ";
 
 inline bool is_place_line(std::string_view line) { return line.find(kPlaceMarker) != std::string_view::npos; }
+
+// `text` with the place marker broken wherever it stands ("2_PLAC "), for
+// notes that must never be taken for a place line.
+std::string without_place_marker(std::string text);
+
+// The place of a place line, the text after its marker, for such notes.
+std::string place_text(std::string_view place_line);
 
 // A twin's coordinate block: the lines after it that the merge inserts.
 inline constexpr int kBlockLines = 5;

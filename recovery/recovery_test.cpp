@@ -1,0 +1,129 @@
+#include "recovery/recovery.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "check/check.hpp"
+#include "merge/memory_stream.hpp"
+#include "merge/merge.hpp"
+
+namespace platsmarkeraren {
+namespace {
+
+std::string recovered(const std::string& tree, const std::string& coordinates, RecoveryCounts* counts = nullptr) {
+  StringSource genealogy(tree, 5);
+  StringSource coordinate_file(coordinates);
+  StringSink out;
+  const RecoveryCounts made = recover_coordinates(genealogy, coordinate_file, out, {.tree_name = "t.ged"});
+  if (counts != nullptr) *counts = made;
+  return out.text;
+}
+
+std::string merged(const std::string& tree, const std::string& coordinates, bool keep_existing_maps = false) {
+  StringSource genealogy(tree);
+  StringSource coordinate_file(coordinates);
+  StringSink out;
+  merge(genealogy, coordinate_file, out, {.keep_existing_maps = keep_existing_maps});
+  return out.text;
+}
+
+std::size_t errors_in(const std::string& tree, const std::string& coordinates) {
+  StringSource genealogy(tree);
+  StringSource coordinate_file(coordinates);
+  StringSink out;
+  return check_coordinate_file(genealogy, "t.ged", coordinate_file, "k.txt", out).errors;
+}
+
+std::string map(const std::string& latitude, const std::string& longitude) {
+  return "3 MAP\n4 LATI " + latitude + "\n4 LONG " + longitude + "\n";
+}
+
+const std::string kTree = "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n"
+                          "1 BIRT\n2 PLAC Rasbo\n3 NOTE född hemma\n" + map("N59.96667", "E17.86667") +  // 5
+                          "1 CHR\n2 PLAC Rasbo\n"                                                       // 11
+                          "1 DEAT\n2 PLAC Tierp\n" + map("N60.34", "E17.51") +                          // 13
+                          "1 BURI\n2 PLAC Tierp\n" + map("N60.0", "E17.0") +                            // 18
+                          "1 EVEN\n2 PLAC Öja\n" + map("57.3", "E18.2") +                               // 23
+                          "1 EVEN\n2 PLAC Uppsala\n3 MAP\n4 LATI N59.8\n"                               // no LONG
+                          "1 EVEN\n2 PLAC Känd\n" + map("N1.0", "E1.0") + "0 TRLR\n";
+
+const std::string kCoordinates = "2 PLAC Känd\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE a\n3 NOTE b\n";
+
+// Each place without a twin that carries a map gets a block, once, in the
+// order first met; other coordinates of the same place, and coordinates
+// out of form, are notes.
+TEST(Recovery, GivesEachPlaceTheCoordinatesItCarries) {
+  RecoveryCounts counts;
+  const std::string blocks = recovered(kTree, "", &counts);
+  EXPECT_EQ(blocks,
+            "2 PLAC Rasbo\n3 MAP\n4 LATI N59.96667\n4 LONG E17.86667\n3 NOTE Koordinaterna stod i t.ged, rad 5\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -x\n"
+            "2 PLAC Tierp\n3 MAP\n4 LATI N60.34\n4 LONG E17.51\n3 NOTE Koordinaterna stod i t.ged, rad 13\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -x\n"
+            "2 PLAC Känd\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE Koordinaterna stod i t.ged, rad 32\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -x\n"
+            "# Orter som trädet ger olika koordinater, eller koordinater som inte följer GEDCOM. Blocket\n"
+            "# ovan tar de första som följer GEDCOM; rätta det för hand om andra är de rätta.\n"
+            "#\n# Tierp: blocket tar koordinaterna på rad 13; trädet ger också:\n"
+            "#   rad 18: LATI N60.0, LONG E17.0\n"
+            "#\n# Öja: inget block, koordinaterna följer inte GEDCOM:\n"
+            "#   rad 23: LATI \"57.3\" saknar väderstreck (N eller S): skriv till exempel N57.3\n");
+  EXPECT_EQ(counts.blocks, 3U);
+  EXPECT_EQ(counts.conflicting, 1U);
+  EXPECT_EQ(counts.malformed, 1U);
+  EXPECT_EQ(errors_in(kTree, blocks), 0U);
+}
+
+// The blocks follow the coordinate file's shape and line ends, and a place
+// with a twin there already gets none.
+TEST(Recovery, FollowsTheCoordinateFilesShape) {
+  const std::string shaped = "2 PLAC Känd\r\n3 FORM Socken\r\n3 MAP\r\n4 LATI N1.0\r\n4 LONG E1.0\r\n3 NOTE a\r\n"
+                             "2 PLAC B\r\n3 FORM Socken\r\n3 MAP\r\n4 LATI N2.0\r\n4 LONG E2.0\r\n3 NOTE b\r\n";
+  const std::string blocks = recovered(kTree, shaped);
+  EXPECT_EQ(blocks.substr(0, blocks.find("2 PLAC Tierp")),
+            "2 PLAC Rasbo\r\n3 FORM Socken\r\n3 MAP\r\n4 LATI N59.96667\r\n4 LONG E17.86667\r\n"
+            "3 NOTE Koordinaterna stod i t.ged, rad 5\r\n");
+  EXPECT_EQ(blocks.find("Känd"), std::string::npos);
+}
+
+// Merged back into the tree without its coordinates, every place gets the
+// coordinates it had; merged with -b into the tree itself, the places
+// without a map get their namesakes', and the others keep their own.
+TEST(Recovery, GivesBackWhatTheTreeHad) {
+  std::string tree = "0 HEAD\n";
+  std::string bare = tree;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string place = "2 PLAC Ort " + std::to_string(i % 700) + "\n";
+    const std::string coordinates = map("N" + std::to_string(50 + i % 700 / 100) + "." + std::to_string(i % 700),
+                                        "E" + std::to_string(10 + i % 7) + ".5");
+    tree += "1 BIRT\n" + place + coordinates;
+    bare += "1 BIRT\n" + place;
+  }
+  const std::string blocks = recovered(tree, "");
+  EXPECT_EQ(errors_in(tree, blocks), 0U);
+  // The tree is read in several stretches; each note names its place's line.
+  std::vector<std::size_t> line_starts = {0};
+  for (std::size_t at = tree.find('\n'); at != std::string::npos; at = tree.find('\n', at + 1)) line_starts.push_back(at + 1);
+  for (std::size_t at = blocks.find(", rad "); at != std::string::npos; at = blocks.find(", rad ", at + 1)) {
+    const std::size_t line = std::stoul(blocks.substr(at + 6));
+    const std::size_t place = blocks.rfind("2 PLAC ", at);
+    EXPECT_TRUE(tree.compare(line_starts[line - 1], blocks.find('\n', place) - place, blocks, place,
+                             blocks.find('\n', place) - place) == 0);
+  }
+  const std::string again = merged(bare, blocks);
+  std::string expected;
+  for (std::size_t at = 0, next = 0; at < again.size(); at = next) {
+    next = again.find('\n', at) + 1;
+    const std::string line = again.substr(at, next - at);
+    if (line.starts_with("3 NOTE ") || line.starts_with("4 CONT ")) continue;
+    expected += line;
+  }
+  EXPECT_TRUE(expected == tree);
+  const std::string half = tree.substr(0, tree.size() / 2) + bare.substr(bare.size() / 2);
+  EXPECT_TRUE(merged(half, blocks, true).find("2 PLAC Ort 699\n3 MAP\n") != std::string::npos);
+}
+
+}  // namespace
+}  // namespace platsmarkeraren
