@@ -26,7 +26,10 @@ TEST(CommandLine, CountsFileNamesForTheChosenRun) {
   EXPECT_EQ(parse({"-Lr", "a", "b"}).action, Action::list);
   EXPECT_EQ(parse({"-l", "a", "b", "c"}).action, Action::wrong_count);
   EXPECT_EQ(parse({"-K", "a", "b"}).action, Action::check);
-  EXPECT_EQ(parse({"-k", "a", "b", "c"}).action, Action::wrong_count);
+  EXPECT_EQ(parse({"-k", "a", "b", "c"}).action, Action::check);  // with a gazetteer
+  EXPECT_EQ(parse({"-k", "a", "b", "c", "d"}).action, Action::wrong_count);
+  EXPECT_EQ(parse({"-X", "a", "b"}).action, Action::recover);
+  EXPECT_EQ(parse({"-xr", "a", "b", "c"}).action, Action::wrong_count);
   EXPECT_TRUE(parse({"-rB", "a", "b"}).keep_existing_maps);
   EXPECT_EQ(parse({"-b", "a", "b", "c"}).action, Action::merge);
 }
@@ -44,7 +47,7 @@ TEST(CommandLine, HelpAndVersionEndTheScanWhereReached) {
 }
 
 TEST(CommandLine, OptionsStandOnlyBeforeTheFirstFileName) {
-  const Command skipped = parse({"-x", "--", "-r-", "a", "b"});
+  const Command skipped = parse({"-q", "--", "-r-", "a", "b"});
   EXPECT_EQ(skipped.action, Action::merge);
   EXPECT_TRUE(skipped.redirect);
   EXPECT_EQ(skipped.files, (Files{"a", "b"}));

@@ -99,9 +99,9 @@ class Options(Case):
     def test_merge_to_file_and_to_standard_output(self):
         self.assertEqual(self.run_program("tree.ged", "coord.txt", "out"), (0, b"", b""))
         self.assertEqual((self.dir / "out").read_bytes(), MERGED)
-        for redirect in (["-r"], ["-R"], ["-r", "-r"], ["-r-"], ["--", "-xr"]):
+        for redirect in (["-r"], ["-R"], ["-r", "-r"], ["-r-"], ["--", "-qr"]):
             self.assertEqual(self.run_program(*redirect, "tree.ged", "coord.txt"), (0, MERGED, b""))
-        self.assertEqual(self.run_program("-x", "tree.ged", "coord.txt", "out2"), (0, b"", b""))
+        self.assertEqual(self.run_program("-q", "tree.ged", "coord.txt", "out2"), (0, b"", b""))
         self.assertEqual((self.dir / "out2").read_bytes(), MERGED)
         self.assert_inputs_unchanged()
 
