@@ -72,8 +72,28 @@ struct Outcome {
   std::vector<std::string> warnings;  // for standard error once the files are closed
 };
 
-// Drafts blocks from the gazetteer, which is read last. The gazetteer is
-// named while it is still open when memory runs out in its reading.
+// Memory that runs out while the gazetteer is read names it, while it is
+// still open.
+template <typename Work>
+auto naming_what_is_read(Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    throw RunError(out_of_memory(reading_now()));
+  }
+}
+
+// The warnings of a run that read a gazetteer: rows passed over, and an
+// encoding of the tree not read.
+void add_gazetteer_warnings(std::size_t unreadable_rows, const std::string& unread_encoding,
+                            const std::string& gazetteer_description, const Command& command, Outcome& outcome) {
+  if (unreadable_rows != 0) outcome.warnings.push_back(draft_warning(unreadable_rows, gazetteer_description));
+  if (!unread_encoding.empty()) {
+    outcome.warnings.push_back(encoding_warning(unread_encoding, describe("infil", command.files[0])));
+  }
+}
+
+// Drafts blocks from the gazetteer, which is read last.
 Outcome write_draft(const Command& command, Source& genealogy, Source& coordinates, Sink& output) {
   const std::string described = describe("ortregister", command.files[2]);
   InputFile gazetteer("ortregister", command.files[2]);
@@ -81,18 +101,31 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
   DraftOptions options;
   options.appending = standard_output_is(command.files[1]);
   options.progress = [&progress](std::size_t done) { progress(done); };
-  DraftCounts counts;
-  try {
-    counts = draft_coordinates(genealogy, coordinates, gazetteer, described, output, options);
-  } catch (const std::bad_alloc&) {
-    throw RunError(out_of_memory(reading_now()));
-  }
+  const DraftCounts counts = naming_what_is_read(
+      [&] { return draft_coordinates(genealogy, coordinates, gazetteer, described, output, options); });
   gazetteer.close();
   Outcome outcome;
-  if (counts.unreadable_rows != 0) outcome.warnings.push_back(draft_warning(counts.unreadable_rows, described));
-  if (!counts.unread_encoding.empty()) {
-    outcome.warnings.push_back(encoding_warning(counts.unread_encoding, describe("infil", command.files[0])));
-  }
+  add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);
+  return outcome;
+}
+
+// The check's findings are its output; errors among them fail the run. A
+// gazetteer, when given, is read last.
+Outcome write_check(const Command& command, Source& genealogy, Source& coordinates, Sink& output) {
+  const auto check = [&](const CheckOptions& options) {
+    return check_coordinate_file(genealogy, printable(command.files[0]), coordinates, printable(command.files[1]),
+                                 output, options);
+  };
+  if (command.files.size() == 2) return {check({}).errors == 0 ? 0 : 1, {}};
+  const std::string described = describe("ortregister", command.files[2]);
+  InputFile gazetteer("ortregister", command.files[2]);
+  Progress progress(described, gazetteer.size_hint());
+  CheckOptions options{.gazetteer = &gazetteer, .gazetteer_name = described};
+  options.progress = [&progress](std::size_t done) { progress(done); };
+  const CheckCounts counts = naming_what_is_read([&] { return check(options); });
+  gazetteer.close();
+  Outcome outcome{counts.errors == 0 ? 0 : 1, {}};
+  add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);
   return outcome;
 }
 
@@ -109,12 +142,7 @@ Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinate
     list_missing_places(genealogy, coordinates, output, {.appending = standard_output_is(command.files[1])});
     return {};
   }
-  if (command.action == Action::check) {
-    // The check's findings are its output; errors among them fail the run.
-    const CheckCounts counts = check_coordinate_file(genealogy, printable(command.files[0]), coordinates,
-                                                     printable(command.files[1]), output);
-    return {counts.errors == 0 ? 0 : 1, {}};
-  }
+  if (command.action == Action::check) return write_check(command, genealogy, coordinates, output);
   const MergeReport made = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
   if (made.clean()) return {};
   return {0, {warning_for(made, command)}};

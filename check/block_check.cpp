@@ -189,4 +189,37 @@ NearTwins check_blocks(const CoordinateIndex& index, Findings& findings) {
   return near_twins;
 }
 
+std::vector<PlacedBlock> placed_blocks(const CoordinateIndex& index) {
+  const std::string_view file = index.file();
+  std::vector<PlacedBlock> placed;
+  for (Cursor cursor(file.data(), file.data() + file.size(), index.line_break()); !cursor.at_end();) {
+    const Line place = cursor.take();
+    if (!is_place_line(place.text)) continue;
+    int map_level = -1;
+    std::optional<double> latitude;
+    std::optional<double> longitude;
+    std::size_t latitude_line = 0;
+    for (int taken = 0; taken < kBlockLines && !cursor.at_end(); ++taken) {
+      const char* const position = cursor.position();
+      const Line line = cursor.take();
+      if (is_place_line(line.text)) {
+        cursor.put_back(position);
+        break;
+      }
+      const std::optional<GedcomLine> gedcom = parse_gedcom_line(line.text);
+      if (!gedcom || gedcom->level < 3) continue;
+      if (gedcom->tag == "MAP" && map_level < 0) {
+        map_level = gedcom->level;
+      } else if (map_level >= 0 && gedcom->level == map_level + 1 && gedcom->tag == "LATI" && !latitude) {
+        latitude = coordinate_degrees(gedcom->tag, gedcom->value);
+        latitude_line = cursor.line();
+      } else if (map_level >= 0 && gedcom->level == map_level + 1 && gedcom->tag == "LONG" && !longitude) {
+        longitude = coordinate_degrees(gedcom->tag, gedcom->value);
+      }
+    }
+    if (latitude && longitude) placed.push_back({place.text, latitude_line, *latitude, *longitude});
+  }
+  return placed;
+}
+
 }  // namespace platsmarkeraren

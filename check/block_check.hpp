@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check/findings.hpp"
+#include "gazetteer/gazetteer.hpp"
 #include "merge/coordinate_index.hpp"
 #include "merge/hash.hpp"
 
@@ -25,6 +26,10 @@ class NearTwins {
  private:
   friend NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
 
+// The blocks whose MAP has a LATI and a LONG in form right under it, with
+// where those put their places, for the audit against a gazetteer.
+std::vector<PlacedBlock> placed_blocks(const CoordinateIndex& index);
+
   std::uint64_t hash(std::string_view key) const { return hash_text(key, salt_); }
 
   std::uint64_t salt_ = random_salt();
@@ -36,5 +41,9 @@ class NearTwins {
 // place in the wrong spot, warnings for what is never used. Returns its
 // place lines for the tree's check.
 NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
+
+// The blocks whose MAP has a LATI and a LONG in form right under it, with
+// where those put their places, for the audit against a gazetteer.
+std::vector<PlacedBlock> placed_blocks(const CoordinateIndex& index);
 
 }  // namespace platsmarkeraren

@@ -5,6 +5,8 @@
 #include "check/block_check.hpp"
 #include "check/findings.hpp"
 #include "check/tree_check.hpp"
+#include "gazetteer/gazetteer.hpp"
+#include "gazetteer/tree_header.hpp"
 #include "merge/coordinate_index.hpp"
 
 namespace platsmarkeraren {
@@ -15,20 +17,43 @@ std::string counted(std::size_t count, std::string_view one, std::string_view ma
   return std::to_string(count) + ' ' + std::string(count == 1 ? one : many);
 }
 
+// The audit's warnings join the coordinate file's findings, each at its
+// block's LATI line.
+void audit(const CoordinateIndex& index, const TreeHeader& tree, const CheckOptions& options, Findings& findings,
+           CheckCounts& counts) {
+  const std::vector<PlacedBlock> blocks = placed_blocks(index);
+  Audit audited = audit_coordinates(blocks, tree.start(), *options.gazetteer, options.gazetteer_name, options.progress);
+  for (AuditFinding& finding : audited.findings) findings.warning(finding.line, std::move(finding.text));
+  counts.unchecked = audited.unchecked;
+  counts.unreadable_rows = audited.unreadable_rows;
+  counts.unread_encoding = std::move(audited.unread_encoding);
+}
+
 }  // namespace
 
 CheckCounts check_coordinate_file(Source& genealogy, std::string_view genealogy_name, Source& coordinates,
-                                  std::string_view coordinate_name, Sink& out) {
+                                  std::string_view coordinate_name, Sink& out, const CheckOptions& options) {
   CoordinateIndex index(coordinates);
+  CheckCounts counts;
   Findings in_coordinates(coordinate_name, out);
+  // The tree's header tells how its place lines, and so their twins, spell
+  // letters; the rest of the tree is read after.
+  TreeHeader tree(genealogy);
+  if (options.gazetteer != nullptr) audit(index, tree, options, in_coordinates, counts);
   const NearTwins near_twins = check_blocks(index, in_coordinates);
   in_coordinates.settle();
   Findings in_tree(genealogy_name, out);
-  check_tree(genealogy, index, near_twins, coordinate_name, in_tree);
+  check_tree(tree, index, near_twins, coordinate_name, in_tree);
   in_tree.settle();
-  const CheckCounts counts{in_coordinates.errors() + in_tree.errors(), in_coordinates.warnings() + in_tree.warnings()};
-  if (counts.errors + counts.warnings > 0) {
-    out.write(counted(counts.errors, "fel", "fel") + ", " + counted(counts.warnings, "varning", "varningar") + '\n');
+  counts.errors = in_coordinates.errors() + in_tree.errors();
+  counts.warnings = in_coordinates.warnings() + in_tree.warnings();
+  if (counts.errors + counts.warnings + counts.unchecked > 0) {
+    std::string line = counted(counts.errors, "fel", "fel") + ", " + counted(counts.warnings, "varning", "varningar");
+    if (counts.unchecked > 0) {
+      line += "; " + counted(counts.unchecked, "block", "block") +
+              " gick inte att pröva mot ortregistret: orten är okänd eller oavgjord";
+    }
+    out.write(line + '\n');
   }
   return counts;
 }

@@ -1,8 +1,11 @@
 // Checks a coordinate file before its blocks reach a tree: every block,
-// used or not, and how the tree uses the file.
+// used or not, and how the tree uses the file; with a gazetteer, also
+// whether each block's coordinates lie where its place does.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "merge/stream.hpp"
@@ -12,13 +15,29 @@ namespace platsmarkeraren {
 struct CheckCounts {
   std::size_t errors = 0;
   std::size_t warnings = 0;
+  // With a gazetteer: blocks whose place it does not know or cannot
+  // decide, rows passed over, and an encoding of the tree not read, as the
+  // drafts count them.
+  std::size_t unchecked = 0;
+  std::size_t unreadable_rows = 0;
+  std::string unread_encoding;
+};
+
+struct CheckOptions {
+  // A GeoNames file to audit the blocks' coordinates against, named in
+  // messages as `gazetteer_name`; none to check their form alone.
+  Source* gazetteer = nullptr;
+  std::string_view gazetteer_name;
+  // Told, while the gazetteer is read, how many of its bytes are read.
+  std::function<void(std::size_t)> progress = [](std::size_t) {};
 };
 
 // Writes one line per finding to `out`, in the form compilers use:
 // "koordinater.txt:12: fel: ..." or "...: varning: ...", with the files
 // named as the user gave them; the coordinate file's findings first, by
-// line, then the tree's, and a count at the end when there are any.
+// line, then the tree's, and a count at the end when there are any, or
+// when blocks could not be audited.
 CheckCounts check_coordinate_file(Source& genealogy, std::string_view genealogy_name, Source& coordinates,
-                                  std::string_view coordinate_name, Sink& out);
+                                  std::string_view coordinate_name, Sink& out, const CheckOptions& options = {});
 
 }  // namespace platsmarkeraren

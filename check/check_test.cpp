@@ -95,6 +95,47 @@ TEST(Check, WarnsOfPlacesWithAMapAndOfNearTwins) {
   EXPECT_EQ(checked.counts.errors, 0U);
 }
 
+Checked audit(const std::string& coordinates, CheckCounts* counts = nullptr) {
+  StringSource genealogy("0 HEAD\n1 CHAR UTF-8\n0 TRLR\n");
+  StringSource coordinate_source(coordinates);
+  const std::string rows = read_file(PLATSMARKERAREN_EXAMPLES "/ortregister.txt");
+  StringSource gazetteer(rows);
+  StringSink out;
+  const CheckCounts made = check_coordinate_file(genealogy, "t.ged", coordinate_source, "k.txt", out,
+                                                 {.gazetteer = &gazetteer, .gazetteer_name = "o.txt"});
+  if (counts != nullptr) *counts = made;
+  Checked checked;
+  checked.output = out.text;
+  return checked;
+}
+
+// With a gazetteer, each block's coordinates are checked against where its
+// place lies, read as the drafts read it: a block far from its one place is
+// named with the place and the distance, and a swapped pair or a wrong
+// hemisphere that would put it there is pointed out. A place the gazetteer
+// lacks, or cannot decide, is counted as not checked.
+TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
+  CheckCounts counts;
+  const Checked checked = audit(record("Rasbo sn, Uppsala län", "N59.96667", "E17.88333") +  // 1-6: on its place
+                                record("Gävle", "N60.0", "E17.0") +                         // 7-12: 75 km off
+                                record("Falun", "N15.62597", "E60.60357") +                 // 13-18: swapped
+                                record("Mora", "S61.0046", "E14.5372") +                    // 19-24: south
+                                record("Ås", "N10.0", "E10.0") +                            // 25-30: undecided
+                                record("Qwerty", "N10.0", "E10.0") +                        // 31-36: unknown
+                                record("Berg, Östergötlands län", "N58.4833", "E15.5333"),  // 37-42: one of several
+                                &counts);
+  EXPECT_EQ(checked.output,
+            "k.txt:10: varning: Gävle ligger 75 km från Gävle i Gävleborgs län (GeoNames 9200007, N60.67452 "
+            "E17.14174)\n"
+            "k.txt:16: varning: Falun ligger 6151 km från Falun i Dalarnas län (GeoNames 9200010, N60.60357 E15.62597); "
+            "med LATI och LONG ombytta ligger blocket på orten\n"
+            "k.txt:22: varning: Mora ligger 13567 km från Mora i Dalarnas län (GeoNames 9200011, N61.0046 E14.5372); "
+            "med N i stället för S ligger blocket på orten\n"
+            "0 fel, 3 varningar; 2 block gick inte att pröva mot ortregistret: orten är okänd eller oavgjord\n");
+  EXPECT_EQ(counts.unchecked, 2U);
+  EXPECT_EQ(counts.errors, 0U);
+}
+
 // A finding quotes the file's bytes escaped, as file names are: a control
 // byte in a value would end the line or command the terminal.
 TEST(Check, QuotesTheFilesBytesEscaped) {

@@ -140,20 +140,11 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
   const TreeEncoding encoding = tree.encoding();
   const std::string_view unread_encoding = encoding == TreeEncoding::unread ? encoding_name(tree.start()) : "";
   std::vector<MissingPlace> places;
-  std::vector<std::string> exact_keys;
-  std::vector<std::string> ascii_keys;
-  std::vector<std::string> county_keys;
+  std::vector<PlaceQuery> queries;
   const std::vector<Line> lines = lines_of(list.text);
-  for (const Line& line : lines) {
-    MissingPlace& place = places.emplace_back(MissingPlace{line.text, place_query(line.text, encoding), {}});
-    exact_keys.insert(exact_keys.end(), place.query.exact_forms.begin(), place.query.exact_forms.end());
-    ascii_keys.insert(ascii_keys.end(), place.query.ascii_forms.begin(), place.query.ascii_forms.end());
-    for (const CountyPart& part : place.query.county_parts) {
-      county_keys.insert(county_keys.end(), part.keys.begin(), part.keys.end());
-    }
-  }
-  WantedRows rows(exact_keys, ascii_keys, county_keys);
-  rows.read(gazetteer, gazetteer_name, options.progress);
+  for (const Line& line : lines) queries.push_back(place_query(line.text, encoding));
+  const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, options.progress);
+  for (std::size_t i = 0; i < lines.size(); ++i) places.push_back({lines[i].text, std::move(queries[i]), {}});
 
   DraftCounts counts{.unreadable_rows = rows.unreadable(), .unread_encoding = std::string(unread_encoding)};
   const std::string_view line_end = line_end_of(index, lines.front());

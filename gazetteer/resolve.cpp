@@ -217,4 +217,19 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   return resolution;
 }
 
+WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,
+                    const std::function<void(std::size_t)>& progress) {
+  std::vector<std::string> exact_keys;
+  std::vector<std::string> ascii_keys;
+  std::vector<std::string> county_keys;
+  for (const PlaceQuery& query : queries) {
+    exact_keys.insert(exact_keys.end(), query.exact_forms.begin(), query.exact_forms.end());
+    ascii_keys.insert(ascii_keys.end(), query.ascii_forms.begin(), query.ascii_forms.end());
+    for (const CountyPart& part : query.county_parts) county_keys.insert(county_keys.end(), part.keys.begin(), part.keys.end());
+  }
+  WantedRows rows(exact_keys, ascii_keys, county_keys);
+  rows.read(gazetteer, name, progress);
+  return rows;
+}
+
 }  // namespace platsmarkeraren

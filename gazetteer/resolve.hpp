@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "gazetteer/gazetteer_rows.hpp"
@@ -28,5 +30,11 @@ struct Resolution {
 };
 
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer);
+
+// The rows of a gazetteer that the places asked for may be, read in one
+// pass: `name` names the gazetteer in messages, `progress` is told how many
+// of its bytes are read.
+WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,
+                    const std::function<void(std::size_t)>& progress);
 
 }  // namespace platsmarkeraren

@@ -211,6 +211,32 @@ class Drafts(Case):
                          "2 PLAC Håtuna, Uppsala län, Sverige\n".encode())
         self.assertEqual((self.dir / "o.txt").read_bytes(), self.gazetteer)
 
+    def test_check_against_the_gazetteer(self):
+        status, out, err = self.run_program("-k", "slakt.ged", "k.txt", "o.txt")
+        self.assertEqual((status, err), (0, b""))
+        self.assertEqual(out.decode(), "0 fel, 0 varningar; 4 block gick inte att pröva mot ortregistret: "
+                                       "orten är okänd eller oavgjord\n")
+        self.make("fel.txt", (EXAMPLES / "koordinater.txt").read_bytes().replace(b"N60.5667", b"S60.5667"))
+        status, out, _ = self.run_program("-k", "slakt.ged", "fel.txt", "o.txt")
+        self.assertEqual(status, 0)
+        self.assertIn("fel.txt:10: varning: Älvkarleby, Uppsala län, Sverige ligger ".encode(), out)
+        self.assertIn("med N i stället för S ligger blocket på orten".encode(), out)
+        self.assert_fails(["-k", "slakt.ged", "k.txt", "saknas.txt"], 'ortregister "saknas.txt"')
+
+    @unittest.skipIf(WINDOWS, "the program cannot tell standard output's file on Windows")
+    def test_coordinates_recovered_from_a_merged_tree(self):
+        self.make("merged.ged", (EXAMPLES / "slakt-med-koordinater.ged").read_bytes())
+        self.make("ny.txt", b"")
+        with open(self.dir / "ny.txt", "ab") as coordinates:
+            self.assertEqual(self.run_program("-x", "merged.ged", "ny.txt", stdout=coordinates)[0], 0)
+        recovered = (self.dir / "ny.txt").read_bytes()
+        self.assertEqual(recovered.count(b"2 PLAC "), (EXAMPLES / "koordinater.txt").read_bytes().count(b"2 PLAC "))
+        # Only warnings: the merged tree's places have their maps already.
+        self.assertEqual(self.run_program("-k", "merged.ged", "ny.txt")[0], 0)
+        self.assertEqual(self.run_program("-rb", "merged.ged", "ny.txt")[1], (self.dir / "merged.ged").read_bytes())
+        self.assertEqual(self.run_program("-r", "slakt.ged", "ny.txt")[1].replace(b"3 NOTE Koordinaterna", b"")
+                         .count(b"4 LATI"), (EXAMPLES / "slakt-med-koordinater.ged").read_bytes().count(b"4 LATI"))
+
     def test_hostile_gazetteers_and_trees(self):
         # No line end within 1 MiB: refused at once, not read into memory.
         if not WINDOWS:

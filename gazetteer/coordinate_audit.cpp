@@ -1,0 +1,90 @@
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "gazetteer/gazetteer.hpp"
+#include "gazetteer/place_query.hpp"
+#include "gazetteer/resolve.hpp"
+#include "gazetteer/tree_encoding.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+
+// Along the surface, on a sphere of the earth's mean radius.
+double kilometres(double latitude, double longitude, const GazetteerRow& row) {
+  const double north = (row.latitude.value() - latitude) * kRadiansPerDegree;
+  const double east = (row.longitude.value() - longitude) * kRadiansPerDegree;
+  const double a = std::sin(north / 2) * std::sin(north / 2) + std::cos(latitude * kRadiansPerDegree) *
+                                                                   std::cos(row.latitude.value() * kRadiansPerDegree) *
+                                                                   std::sin(east / 2) * std::sin(east / 2);
+  return 2 * 6371.0 * std::asin(std::min(1.0, std::sqrt(a)));
+}
+
+double nearest(const PlacedBlock& block, const std::vector<const GazetteerRow*>& rows, const GazetteerRow*& found) {
+  double best = HUGE_VAL;
+  for (const GazetteerRow* row : rows) {
+    const double distance = kilometres(block.latitude, block.longitude, *row);
+    if (distance < best) {
+      best = distance;
+      found = row;
+    }
+  }
+  return best;
+}
+
+// The slip that would put the block on its place, if one of the common ones
+// does: LATI and LONG swapped, or a hemisphere's letter wrong.
+std::string likely_slip(const PlacedBlock& block, const GazetteerRow& place) {
+  const auto near = [&](double latitude, double longitude) {
+    return kilometres(latitude, longitude, place) <= kAuditKilometres;
+  };
+  if (near(block.longitude, block.latitude)) return "; med LATI och LONG ombytta ligger blocket på orten";
+  const std::string latitude = block.latitude < 0 ? "N i stället för S" : "S i stället för N";
+  const std::string longitude = block.longitude < 0 ? "E i stället för W" : "W i stället för E";
+  if (near(-block.latitude, block.longitude)) return "; med " + latitude + " ligger blocket på orten";
+  if (near(block.latitude, -block.longitude)) return "; med " + longitude + " ligger blocket på orten";
+  if (near(-block.latitude, -block.longitude)) {
+    return "; med " + latitude + " och " + longitude + " ligger blocket på orten";
+  }
+  return {};
+}
+
+}  // namespace
+
+Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source& gazetteer,
+                        std::string_view gazetteer_name, const std::function<void(std::size_t)>& progress) {
+  const TreeEncoding encoding = tree_encoding(tree_start);
+  std::vector<PlaceQuery> queries;
+  queries.reserve(blocks.size());
+  for (const PlacedBlock& block : blocks) queries.push_back(place_query(block.place_line, encoding));
+  const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, progress);
+  Audit audit{.findings = {},
+              .unchecked = 0,
+              .unreadable_rows = rows.unreadable(),
+              .unread_encoding = encoding == TreeEncoding::unread ? std::string(encoding_name(tree_start)) : ""};
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const Resolution resolution = resolve(queries[i], rows);
+    const GazetteerRow* place = nullptr;
+    const double distance = resolution.outcome == Resolution::unknown ? HUGE_VAL
+                                                                      : nearest(blocks[i], resolution.rows, place);
+    if (distance <= kAuditKilometres) continue;
+    if (resolution.outcome != Resolution::resolved) {
+      ++audit.unchecked;
+      continue;
+    }
+    const std::string where =
+        place->county != kNoCounty ? rows.counties()[place->county].name : std::string(place->country);
+    audit.findings.push_back(
+        {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
+                             place->name + " i " + where + " (GeoNames " + place->id + ", " +
+                             place->latitude.gedcom('N', 'S') + " " + place->longitude.gedcom('E', 'W') + ")" +
+                             likely_slip(blocks[i], *place)});
+  }
+  return audit;
+}
+
+}  // namespace platsmarkeraren
