@@ -5,7 +5,6 @@
 #include "check/block_check.hpp"
 #include "check/findings.hpp"
 #include "check/tree_check.hpp"
-#include "gazetteer/gazetteer.hpp"
 #include "gazetteer/tree_header.hpp"
 #include "merge/coordinate_index.hpp"
 
@@ -23,7 +22,10 @@ void audit(const CoordinateIndex& index, const TreeHeader& tree, const CheckOpti
            CheckCounts& counts) {
   const std::vector<PlacedBlock> blocks = placed_blocks(index);
   Audit audited = audit_coordinates(blocks, tree.start(), *options.gazetteer, options.gazetteer_name, options.progress);
-  for (AuditFinding& finding : audited.findings) findings.warning(finding.line, std::move(finding.text));
+  for (AuditFinding& finding : audited.findings) {
+    options.misplaced(finding);
+    findings.warning(finding.line, std::move(finding.text));
+  }
   counts.unchecked = audited.unchecked;
   counts.unreadable_rows = audited.unreadable_rows;
   counts.unread_encoding = std::move(audited.unread_encoding);

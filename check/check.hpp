@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "gazetteer/gazetteer.hpp"
 #include "merge/stream.hpp"
 
 namespace platsmarkeraren {
@@ -30,6 +31,8 @@ struct CheckOptions {
   std::string_view gazetteer_name;
   // Told, while the gazetteer is read, how many of its bytes are read.
   std::function<void(std::size_t)> progress = [](std::size_t) {};
+  // Told of each block that lies far from its place, as the page draws it.
+  std::function<void(const AuditFinding&)> misplaced = [](const AuditFinding&) {};
 };
 
 // Writes one line per finding to `out`, in the form compilers use:

@@ -82,7 +82,8 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
         {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
                              place->name + " i " + where + " (GeoNames " + place->id + ", " +
                              place->latitude.gedcom('N', 'S') + " " + place->longitude.gedcom('E', 'W') + ")" +
-                             likely_slip(blocks[i], *place)});
+                             likely_slip(blocks[i], *place),
+         queries[i].shown, blocks[i].latitude, blocks[i].longitude, place->latitude.value(), place->longitude.value()});
   }
   return audit;
 }

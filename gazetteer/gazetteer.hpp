@@ -64,6 +64,11 @@ inline constexpr double kAuditKilometres = 25;
 struct AuditFinding {
   std::size_t line;
   std::string text;
+  std::string place;  // the place's text, in UTF-8
+  double latitude;    // where the block puts it
+  double longitude;
+  double place_latitude;  // where the gazetteer has it
+  double place_longitude;
 };
 
 struct Audit {

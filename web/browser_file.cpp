@@ -25,6 +25,9 @@ EM_JS(void, page_message, (const char* text, int size), { pageIo.message(UTF8ToS
 EM_JS(void, page_point, (const char* place, int size, double latitude, double longitude),
       { pageIo.point(UTF8ToString(place, size), latitude, longitude); });
 EM_JS(void, page_points_end, (double without), { pageIo.pointsEnd(without); });
+EM_JS(void, page_misplaced, (const char* place, int size, double latitude, double longitude, double place_latitude,
+                             double place_longitude),
+      { pageIo.misplaced(UTF8ToString(place, size), latitude, longitude, place_latitude, place_longitude); });
 
 namespace platsmarkeraren {
 
@@ -61,6 +64,11 @@ void show_point(std::string_view place, double latitude, double longitude) {
 
 void show_points_end(std::size_t without_coordinates) {
   page_points_end(static_cast<double>(without_coordinates));
+}
+
+void show_misplaced(std::string_view place, double latitude, double longitude, double place_latitude,
+                    double place_longitude) {
+  page_misplaced(place.data(), static_cast<int>(place.size()), latitude, longitude, place_latitude, place_longitude);
 }
 
 }  // namespace platsmarkeraren

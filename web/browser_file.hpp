@@ -34,10 +34,13 @@ class BrowserOutput final : public Sink {
   void write(std::string_view bytes) override;
 };
 
-// What the page shows beside the output: a message line, and the points of
-// the picture of the places.
+// What the page shows beside the output: a message line, the points of the
+// picture of the places, and the blocks that lie far from their places.
 void show_message(std::string_view line);
 void show_point(std::string_view place, double latitude, double longitude);
 void show_points_end(std::size_t without_coordinates);
+// A block that lies far from where the gazetteer has its place.
+void show_misplaced(std::string_view place, double latitude, double longitude, double place_latitude,
+                    double place_longitude);
 
 }  // namespace platsmarkeraren

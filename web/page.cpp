@@ -52,6 +52,26 @@ int merge_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, 
   return kPageDone;
 }
 
+// The check, and with a gazetteer chosen its audit too, each block far from
+// its place drawn on the picture.
+int check_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, PageFiles& files) {
+  const auto check = [&](const CheckOptions& options) {
+    return check_coordinate_file(genealogy, printable(files.names[kGenealogy]), coordinates,
+                                 printable(files.names[kCoordinates]), output, options);
+  };
+  if (files.names[kGazetteer].empty()) return check({}).errors == 0 ? kPageDone : kPageFoundErrors;
+  const std::string& described = files.described[kGazetteer];
+  BrowserFile gazetteer(kGazetteer, described, files.read_last);
+  CheckOptions options{.gazetteer = &gazetteer, .gazetteer_name = described};
+  options.misplaced = [](const AuditFinding& finding) {
+    show_misplaced(finding.place, finding.latitude, finding.longitude, finding.place_latitude, finding.place_longitude);
+  };
+  const CheckCounts counts = check(options);
+  if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
+  if (!counts.unread_encoding.empty()) show_message(encoding_warning(counts.unread_encoding, files.described[kGenealogy]));
+  return counts.errors == 0 ? kPageDone : kPageFoundErrors;
+}
+
 int work(int action, bool keep_existing_maps, PageFiles& files) {
   BrowserFile genealogy(kGenealogy, files.described[kGenealogy], files.read_last);
   BrowserFile coordinates(kCoordinates, files.described[kCoordinates], files.read_last);
@@ -68,9 +88,7 @@ int work(int action, bool keep_existing_maps, PageFiles& files) {
       list_missing_places(genealogy, coordinates, output, {.appending = true});
       break;
     case kPageCheck:
-      status = check_coordinate_file(genealogy, printable(files.names[kGenealogy]), coordinates,
-                                     printable(files.names[kCoordinates]), output).errors == 0 ? kPageDone
-                                                                                               : kPageFoundErrors;
+      status = check_files(genealogy, coordinates, output, files);
       break;
     case kPageDraft: {
       const std::string& described = files.described[kGazetteer];

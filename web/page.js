@@ -109,6 +109,7 @@ function setBusy(now) {
 
 async function finish(reply) {
   const failed = reply.status === 1;
+  picture.misplaced = reply.misplaced || [];
   setBusy(request.survey === true && !failed);
   $('arbetar').textContent = 'Ritar orterna …';
   if (!failed && request.files[1].size === 0) addMessage('Koordinatfilen är tom, så inga koordinater har lagts till.', 'varning');
@@ -139,7 +140,9 @@ async function finish(reply) {
 
 // The picture: a plain latitude and longitude grid, fitted to the points, so
 // that a point far from the rest stands out.
-const picture = { points: [], shown: [] };
+// Blocks that the check found far from their places are ringed in red, with
+// a dashed line to where the gazetteer has the place.
+const picture = { points: [], shown: [], misplaced: [] };
 
 function niceStep(span) {
   for (const step of [0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 30, 45, 90]) {
@@ -152,7 +155,7 @@ function degreesText(value, positive, negative, decimals) {
   return `${value < 0 ? negative : positive}${Math.abs(value).toFixed(decimals)}`;
 }
 
-function drawPicture(points) {
+function drawPicture(points, misplaced) {
   const canvas = $('ritning');
   const ratio = window.devicePixelRatio || 1;
   canvas.width = Math.round(canvas.clientWidth * ratio);
@@ -163,8 +166,8 @@ function drawPicture(points) {
   context.clearRect(0, 0, width, height);
   picture.shown = [];
   if (points.length === 0) return;
-  const latitudes = points.map((point) => point.latitude);
-  const longitudes = points.map((point) => point.longitude);
+  const latitudes = points.map((point) => point.latitude).concat(misplaced.map((block) => block.placeLatitude));
+  const longitudes = points.map((point) => point.longitude).concat(misplaced.map((block) => block.placeLongitude));
   let south = Math.min(...latitudes);
   let north = Math.max(...latitudes);
   let west = Math.min(...longitudes);
@@ -211,6 +214,26 @@ function drawPicture(points) {
     context.arc(shown.x, shown.y, 4 * ratio, 0, 2 * Math.PI);
     context.fill();
   }
+
+  context.lineWidth = 2 * ratio;
+  for (const block of misplaced) {
+    const from = { x: x(block.longitude), y: y(block.latitude) };
+    const to = { x: x(block.placeLongitude), y: y(block.placeLatitude) };
+    context.setLineDash([5 * ratio, 4 * ratio]);
+    line(from.x, from.y, to.x, to.y, '#b3261e');
+    context.setLineDash([]);
+    context.strokeStyle = '#b3261e';
+    for (const [at, radius] of [[from, 8], [to, 5]]) {
+      context.beginPath();
+      context.arc(at.x, at.y, radius * ratio, 0, 2 * Math.PI);
+      context.stroke();
+    }
+    picture.shown.push({
+      point: { place: `${block.place} enligt ortregistret`, latitude: block.placeLatitude, longitude: block.placeLongitude },
+      x: to.x,
+      y: to.y,
+    });
+  }
 }
 
 function showPoints(reply) {
@@ -221,10 +244,13 @@ function showPoints(reply) {
   }
   picture.points = reply.points;
   $('bild').hidden = false;
-  drawPicture(reply.points);
+  drawPicture(reply.points, picture.misplaced);
   const count = (n, one, many) => `${n.toLocaleString('sv')} ${n === 1 ? one : many}`;
   $('bildantal').textContent = `${count(reply.points.length, 'ort har', 'orter har')} koordinater; `
-    + `${count(reply.without, 'ort saknar', 'orter saknar')} koordinater och syns inte här.`;
+    + `${count(reply.without, 'ort saknar', 'orter saknar')} koordinater och syns inte här.`
+    + (picture.misplaced.length === 0 ? ''
+      : ` ${count(picture.misplaced.length, 'block ligger', 'block ligger')} långt från sin ort enligt ortregistret: `
+        + 'de är ringade i rött, och den streckade linjen går dit orten ligger.');
 }
 
 function nameNearest(event) {
@@ -301,5 +327,5 @@ $('kopiera').addEventListener('click', async () => {
 $('ritning').addEventListener('pointermove', nameNearest);
 $('ritning').addEventListener('pointerdown', nameNearest);
 $('ritning').addEventListener('pointerleave', () => { $('punktnamn').hidden = true; });
-window.addEventListener('resize', () => { if (!$('bild').hidden) drawPicture(picture.points); });
+window.addEventListener('resize', () => { if (!$('bild').hidden) drawPicture(picture.points, picture.misplaced); });
 for (const [slot, field] of fileFields.entries()) showChosen(field, fileInputs[slot]);

@@ -56,6 +56,7 @@ const pageIo = {
   output: new Output(),
   messages: [],
   points: [],
+  misplacedBlocks: [],
   read(slot, size) {
     const file = this.files[slot];
     try {
@@ -86,6 +87,9 @@ const pageIo = {
   pointsEnd(without) {
     postMessage({ points: this.points, without });
   },
+  misplaced(place, latitude, longitude, placeLatitude, placeLongitude) {
+    this.misplacedBlocks.push({ place, latitude, longitude, placeLatitude, placeLongitude });
+  },
   lastProgress: 0,
   tellProgress() {
     const now = performance.now();
@@ -105,6 +109,7 @@ const pageIo = {
     this.output = new Output();
     this.messages = [];
     this.points = [];
+    this.misplacedBlocks = [];
   },
 };
 
@@ -139,7 +144,8 @@ onmessage = async (event) => {
     failed(`fel i sidan: ${error}`);
     return;
   }
-  postMessage({ done: true, status, output: pageIo.output.blob(), messages: pageIo.messages });
+  postMessage({ done: true, status, output: pageIo.output.blob(), messages: pageIo.messages,
+                misplaced: pageIo.misplacedBlocks });
   // The picture is drawn of a tree merged or checked, errors or not.
   if (!request.survey || status === kFailed) return;
   let surveyed;

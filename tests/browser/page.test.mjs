@@ -111,6 +111,25 @@ describe('the other buttons show what the program writes', () => {
                  run('-g', tree, coordinates, gazetteer).output.toString());
   });
 
+  test('the check against a gazetteer names a misplaced block and draws it', async () => {
+    const gazetteer = join(examples, 'ortregister.txt');
+    const south = join(work, 'soder.txt');
+    writeFileSync(south, readFileSync(coordinates, 'utf8').replace('N60.5667', 'S60.5667'));
+    const got = await shown('check', tree, south, gazetteer);
+    const program = run('-k', tree, south, gazetteer).output.toString();
+    assert.equal(got.result, program.replaceAll(south, 'soder.txt'));
+    assert.match(got.result, /med N i stället för S ligger blocket på orten/);
+    assert.match(got.picture, /1 block ligger långt från sin ort enligt ortregistret/);
+    const red = await driver.page.evaluate(() => {
+      const canvas = document.getElementById('ritning');
+      const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      let count = 0;
+      for (let i = 0; i < pixels.length; i += 4) if (pixels[i] > 150 && pixels[i + 1] < 80 && pixels[i + 2] < 80) count += 1;
+      return count;
+    });
+    assert.ok(red > 50, `only ${red} red pixels`);
+  });
+
   test('a coordinate file saved as UTF-16 is refused with the program\'s message', async () => {
     const utf16 = join(work, 'utf16.txt');
     writeFileSync(utf16, Buffer.from('\ufeff2 PLAC Uppsala\n', 'utf16le'));
