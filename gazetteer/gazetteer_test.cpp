@@ -279,6 +279,7 @@ TEST(Draft, JoinsRowsIntoPlacesWhereverTheyLie) {
     return made.counts.resolved == 1 ? 1 : static_cast<int>(std::count(made.text.begin(), made.text.end(), '\n')) - 4;
   };
   std::vector<std::pair<double, double>> chain;
+  chain.reserve(2001);
   for (int i = 0; i < 2000; ++i) chain.emplace_back(0.0, 10 + i * 0.04);  // 4.4 km apart at the equator
   EXPECT_EQ(places_of(chain), 1);
   chain.emplace_back(0.0, 10 + 1999 * 0.04 + 0.055);  // 6.1 km beyond the last
