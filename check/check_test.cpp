@@ -125,7 +125,7 @@ TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
                                 record("Berg, Östergötlands län", "N58.4833", "E15.5333"),  // 37-42: one of several
                                 &counts);
   EXPECT_EQ(checked.output,
-            "k.txt:10: varning: Gävle ligger 75 km från Gävle i Gävleborgs län (GeoNames 9200007, N60.67452 "
+            "k.txt:10: varning: Gävle ligger 75 km från Gävle i Gävle kommun, Gävleborgs län (GeoNames 9200007, N60.67452 "
             "E17.14174)\n"
             "k.txt:16: varning: Falun ligger 6151 km från Falun i Dalarnas län (GeoNames 9200010, N60.60357 E15.62597); "
             "med LATI och LONG ombytta ligger blocket på orten\n"

@@ -12,22 +12,10 @@ namespace platsmarkeraren {
 
 namespace {
 
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
-
-// Along the surface, on a sphere of the earth's mean radius.
-double kilometres(double latitude, double longitude, const GazetteerRow& row) {
-  const double north = (row.latitude.value() - latitude) * kRadiansPerDegree;
-  const double east = (row.longitude.value() - longitude) * kRadiansPerDegree;
-  const double a = std::sin(north / 2) * std::sin(north / 2) + std::cos(latitude * kRadiansPerDegree) *
-                                                                   std::cos(row.latitude.value() * kRadiansPerDegree) *
-                                                                   std::sin(east / 2) * std::sin(east / 2);
-  return 2 * 6371.0 * std::asin(std::min(1.0, std::sqrt(a)));
-}
-
 double nearest(const PlacedBlock& block, const std::vector<const GazetteerRow*>& rows, const GazetteerRow*& found) {
   double best = HUGE_VAL;
   for (const GazetteerRow* row : rows) {
-    const double distance = kilometres(block.latitude, block.longitude, *row);
+    const double distance = kilometres_between(block.latitude, block.longitude, *row);
     if (distance < best) {
       best = distance;
       found = row;
@@ -40,7 +28,7 @@ double nearest(const PlacedBlock& block, const std::vector<const GazetteerRow*>&
 // does: LATI and LONG swapped, or a hemisphere's letter wrong.
 std::string likely_slip(const PlacedBlock& block, const GazetteerRow& place) {
   const auto near = [&](double latitude, double longitude) {
-    return kilometres(latitude, longitude, place) <= kAuditKilometres;
+    return kilometres_between(latitude, longitude, place) <= kAuditKilometres;
   };
   if (near(block.longitude, block.latitude)) return "; med LATI och LONG ombytta ligger blocket på orten";
   const std::string latitude = block.latitude < 0 ? "N i stället för S" : "S i stället för N";
@@ -69,15 +57,13 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     const Resolution resolution = resolve(queries[i], rows);
     const GazetteerRow* place = nullptr;
-    const double distance = resolution.outcome == Resolution::unknown ? HUGE_VAL
-                                                                      : nearest(blocks[i], resolution.rows, place);
+    const double distance = nearest(blocks[i], resolution.rows, place);
     if (distance <= kAuditKilometres) continue;
     if (resolution.outcome != Resolution::resolved) {
       ++audit.unchecked;
       continue;
     }
-    const std::string where =
-        place->county != kNoCounty ? rows.counties()[place->county].name : std::string(place->country);
+    const std::string where = where_lies(*place, rows);
     audit.findings.push_back(
         {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
                              place->name + " i " + where + " (GeoNames " + place->id + ", " +

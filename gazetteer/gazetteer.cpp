@@ -66,9 +66,11 @@ class DraftWriter {
 
   void notes(const MissingPlace& place) {
     const Resolution& resolution = place.resolution;
-    const std::string_view why = resolution.outcome == Resolution::ambiguous ? "flera orter har namnet; välj en:"
-                                 : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
-                                                            : "namnet finns inte i ortregistret";
+    const std::string_view why =
+        resolution.outcome == Resolution::ambiguous       ? "flera orter har namnet; välj en:"
+        : resolution.outcome == Resolution::only_division ? "ett land, ett län eller en delstat, ingen ort: inget block"
+        : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
+                                    : "namnet finns inte i ortregistret";
     line("#");
     out_.write(encode("# ", encoding_));
     out_.write(place_text(place.line));
@@ -99,9 +101,8 @@ class DraftWriter {
 
   // "Älvkarleby, socken, Uppsala län", in UTF-8.
   std::string description(const GazetteerRow& row) const {
-    std::string text = row.name + ", " + std::string(kind_name(row.kind));
-    if (row.county != kNoCounty) text += ", " + gazetteer_.counties()[row.county].name;
-    if (row.county == kNoCounty || row.country != "SE") text += ", " + row.country;
+    std::string text = row.name + ", " + std::string(kind_name(row.kind)) + ", " + where_lies(row, gazetteer_);
+    if (row.county != kNoDivision && row.country != "SE") text += ", " + row.country;
     return text;
   }
 
@@ -139,11 +140,13 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
   if (list.text.empty()) return {};
   const TreeEncoding encoding = tree.encoding();
   const std::string_view unread_encoding = encoding == TreeEncoding::unread ? encoding_name(tree.start()) : "";
-  std::vector<MissingPlace> places;
-  std::vector<PlaceQuery> queries;
   const std::vector<Line> lines = lines_of(list.text);
+  std::vector<PlaceQuery> queries;
+  queries.reserve(lines.size());
   for (const Line& line : lines) queries.push_back(place_query(line.text, encoding));
   const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, options.progress);
+  std::vector<MissingPlace> places;
+  places.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) places.push_back({lines[i].text, std::move(queries[i]), {}});
 
   DraftCounts counts{.unreadable_rows = rows.unreadable(), .unread_encoding = std::string(unread_encoding)};
@@ -159,9 +162,12 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
     writer.block(place, shape);
   }
   for (const MissingPlace& place : places) {
-    if (place.resolution.outcome == Resolution::resolved) continue;
-    if (counts.ambiguous + counts.unknown == 0) writer.heading();
-    ++(place.resolution.outcome == Resolution::ambiguous ? counts.ambiguous : counts.unknown);
+    const Resolution::Outcome outcome = place.resolution.outcome;
+    if (outcome == Resolution::resolved) continue;
+    if (counts.ambiguous + counts.unknown + counts.only_divisions == 0) writer.heading();
+    ++(outcome == Resolution::ambiguous ? counts.ambiguous
+       : outcome == Resolution::unknown ? counts.unknown
+                                        : counts.only_divisions);
     writer.notes(place);
   }
   batched.flush();

@@ -28,6 +28,8 @@ struct DraftCounts {
   std::size_t resolved = 0;
   std::size_t ambiguous = 0;
   std::size_t unknown = 0;
+  // Place lines that name only a country or a division, and get no block.
+  std::size_t only_divisions = 0;
   // Gazetteer rows that named a place looked for, but whose coordinates
   // could not be read, and were passed over.
   std::size_t unreadable_rows = 0;

@@ -10,7 +10,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "gazetteer/counties.hpp"
+#include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
 #include "gazetteer/stretch_reader.hpp"
 #include "merge/side_by_side.hpp"
@@ -36,6 +36,7 @@ enum Column : std::size_t {
   kFeatureCode = 7,
   kCountry = 8,
   kAdmin1 = 10,
+  kAdmin2 = 11,
 };
 
 // The kind of a feature code that names a place, if it is one.
@@ -47,9 +48,18 @@ std::optional<PlaceKind> kind_of(std::string_view code) {
   return std::nullopt;
 }
 
-// The columns of one row that a draft reads, those up to the admin1 code,
+// The level of a feature code that names a division: 0 for a country, 1
+// for a first-level division (a state, a county), 2 for a second-level one.
+std::optional<int> division_level(std::string_view code) {
+  if (code == "ADM1") return 1;
+  if (code == "ADM2") return 2;
+  if (code.starts_with("PCL")) return 0;
+  return std::nullopt;
+}
+
+// The columns of one row that a draft reads, those up to the admin2 code,
 // and how many there are in all.
-constexpr std::size_t kColumnsRead = kAdmin1 + 1;
+constexpr std::size_t kColumnsRead = kAdmin2 + 1;
 struct Row {
   std::string_view columns[kColumnsRead];
   std::size_t count = 0;  // more than 19 when the row has more columns
@@ -134,7 +144,7 @@ struct WantedRows::Found {
   std::size_t bad_columns = 0;
   std::vector<GazetteerRow> rows;
   std::vector<std::vector<std::vector<std::uint32_t>*>> keys;  // the key lists of each row
-  std::string counties;  // as WantedRows::county_rows_ holds them
+  std::string divisions;  // as WantedRows::division_rows_ holds them
   std::size_t unreadable = 0;
 };
 
@@ -167,34 +177,31 @@ class WantedRows::Scanner {
  private:
   void take_row(const std::string_view (&columns)[kColumnsRead]) {
     const std::string_view code = columns[kFeatureCode];
-    if (code == "ADM1") {
-      take_county(columns);
-    } else if (const std::optional<PlaceKind> kind = kind_of(code)) {
-      take_place(columns, *kind);
-    }
+    if (const std::optional<int> level = division_level(code)) take_division(columns, *level);
+    if (const std::optional<PlaceKind> kind = kind_of(code)) take_place(columns, *kind);
   }
 
-  // A county is kept as one line of text, and of its names only the keys
-  // looked for: a file may hold any number of county rows, each with any
+  // A division is kept as one line of text, and of its names only the keys
+  // looked for: a file may hold any number of division rows, each with any
   // number of names.
-  void take_county(const std::string_view (&columns)[kColumnsRead]) {
+  void take_division(const std::string_view (&columns)[kColumnsRead], int level) {
     keys_.clear();
     const auto add = [&](std::string_view name) {
       ascii_name_key(name, ascii_key_, exact_key_);
-      const CountyForms forms = county_forms(ascii_key_);
-      for (const std::string_view form : {forms.name, forms.genitive_stem}) {
-        if (form.empty() || !wanted_.county_filter_.may_hold(form)) continue;
-        form_.assign(form);
-        if (wanted_.county_keys_.count(form_) != 0) keys_.push_back(form_);
+      for (const std::string& form : division_forms(ascii_key_).keys) {
+        if (!wanted_.division_filter_.may_hold(form)) continue;
+        if (wanted_.division_keys_.count(form) != 0) keys_.push_back(form);
       }
     };
     add(columns[kName]);
-    add(columns[kAsciiName]);
+    if (columns[kAsciiName] != columns[kName]) add(columns[kAsciiName]);
     for_each_name(columns[kAlternateNames], add);
     std::sort(keys_.begin(), keys_.end());
     keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-    std::string& kept = found_->counties;
-    kept.append(columns[kCountry]).append(1, '\t').append(columns[kAdmin1]).append(1, '\t').append(columns[kName]);
+    std::string& kept = found_->divisions;
+    kept.append(1, static_cast<char>('0' + level)).append(1, '\t').append(columns[kCountry]).append(1, '\t');
+    kept.append(level >= 1 ? columns[kAdmin1] : "").append(1, '\t').append(level == 2 ? columns[kAdmin2] : "");
+    kept.append(1, '\t').append(columns[kName]);
     for (const std::string& key : keys_) kept.append(1, '\t').append(key);
     kept += '\n';
   }
@@ -212,7 +219,8 @@ class WantedRows::Scanner {
       return;
     }
     found_->rows.push_back({std::string(columns[kId]), std::string(columns[kName]), std::string(columns[kAsciiName]),
-                            *latitude, *longitude, kind, std::string(columns[kCountry]), std::string(columns[kAdmin1])});
+                            *latitude, *longitude, kind, std::string(columns[kCountry]), std::string(columns[kAdmin1]),
+                            std::string(columns[kAdmin2])});
     found_->keys.push_back(matches_);
   }
 
@@ -241,16 +249,15 @@ class WantedRows::Scanner {
   std::vector<std::vector<std::uint32_t>*> matches_;
   std::string exact_key_;  // reused from name to name
   std::string ascii_key_;
-  std::string form_;
   std::vector<std::string> keys_;
 };
 
 WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys,
-                       const std::vector<std::string>& county_keys)
-    : filter_(ascii_keys), county_filter_(county_keys) {
+                       const std::vector<std::string>& division_keys)
+    : filter_(ascii_keys), division_filter_(division_keys) {
   for (const std::string& key : exact_keys) exact_.try_emplace(key);
   for (const std::string& key : ascii_keys) ascii_.try_emplace(key);
-  for (const std::string& key : county_keys) county_keys_.try_emplace(key);
+  for (const std::string& key : division_keys) division_keys_.try_emplace(key);
 }
 
 const std::vector<std::uint32_t>& WantedRows::with_exact_key(const std::string& key) const {
@@ -263,9 +270,9 @@ const std::vector<std::uint32_t>& WantedRows::with_ascii_key(const std::string& 
   return found == ascii_.end() ? kNone : found->second;
 }
 
-const std::vector<std::uint32_t>& WantedRows::counties_with_key(const std::string& key) const {
-  const auto found = county_keys_.find(key);
-  return found == county_keys_.end() ? kNone : found->second;
+const std::vector<std::uint32_t>& WantedRows::divisions_with_key(const std::string& key) const {
+  const auto found = division_keys_.find(key);
+  return found == division_keys_.end() ? kNone : found->second;
 }
 
 void WantedRows::read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress) {
@@ -305,12 +312,12 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
     lines += stretch.lines;
     add(stretch);
   }
-  tie_counties();
+  tie_divisions();
 }
 
 namespace {
 
-// The columns of a line of WantedRows::county_rows_, one after another.
+// The columns of a line of WantedRows::division_rows_, one after another.
 std::string_view next_column(std::string_view& line) {
   const std::size_t tab = std::min(line.find('\t'), line.size());
   const std::string_view column = line.substr(0, tab);
@@ -320,35 +327,44 @@ std::string_view next_column(std::string_view& line) {
 
 }  // namespace
 
-void WantedRows::tie_counties() {
-  const auto code_of = [](std::string_view country, std::string_view admin1) {
-    return std::string(country).append(1, '\t').append(admin1);
+void WantedRows::tie_divisions() {
+  const auto code_of = [](int level, std::string_view country, std::string_view admin1, std::string_view admin2) {
+    return std::string(1, static_cast<char>('0' + level)).append(country).append(1, '\t').append(admin1).append(1, '\t').append(admin2);
   };
-  // Only the counties that hold a row kept, or that a place names, are kept.
+  // Only the divisions that hold a row kept, or that a place names, are kept.
   std::unordered_map<std::string, std::uint32_t, SaltedTextHash> by_code;
-  for (const GazetteerRow& row : rows_) by_code.try_emplace(code_of(row.country, row.admin1), kNoCounty);
-  for (std::size_t from = 0; from < county_rows_.size();) {
-    const std::size_t end = county_rows_.find('\n', from);
-    std::string_view line(county_rows_.data() + from, end - from);
+  for (const GazetteerRow& row : rows_) {
+    by_code.try_emplace(code_of(0, row.country, "", ""), kNoDivision);
+    by_code.try_emplace(code_of(1, row.country, row.admin1, ""), kNoDivision);
+    by_code.try_emplace(code_of(2, row.country, row.admin1, row.admin2), kNoDivision);
+  }
+  for (std::size_t from = 0; from < division_rows_.size();) {
+    const std::size_t end = division_rows_.find('\n', from);
+    std::string_view line(division_rows_.data() + from, end - from);
     from = end + 1;
+    const int level = next_column(line)[0] - '0';
     const std::string_view country = next_column(line);
     const std::string_view admin1 = next_column(line);
+    const std::string_view admin2 = next_column(line);
     const std::string_view name = next_column(line);
-    std::string code = code_of(country, admin1);
+    std::string code = code_of(level, country, admin1, admin2);
     if (line.empty() && by_code.count(code) == 0) continue;
-    std::uint32_t& first = by_code.try_emplace(std::move(code), kNoCounty).first->second;
-    if (first == kNoCounty) {
-      first = static_cast<std::uint32_t>(counties_.size());
-      counties_.push_back({std::string(country), std::string(admin1), std::string(name)});
+    std::uint32_t& first = by_code.try_emplace(std::move(code), kNoDivision).first->second;
+    if (first == kNoDivision) {
+      first = static_cast<std::uint32_t>(divisions_.size());
+      divisions_.push_back({level, std::string(country), std::string(admin1), std::string(admin2), std::string(name)});
     }
-    while (!line.empty()) county_keys_[std::string(next_column(line))].push_back(first);
+    while (!line.empty()) division_keys_[std::string(next_column(line))].push_back(first);
   }
-  std::string().swap(county_rows_);
-  for (auto& [key, counties] : county_keys_) {
-    std::sort(counties.begin(), counties.end());
-    counties.erase(std::unique(counties.begin(), counties.end()), counties.end());
+  std::string().swap(division_rows_);
+  for (auto& [key, divisions] : division_keys_) {
+    std::sort(divisions.begin(), divisions.end());
+    divisions.erase(std::unique(divisions.begin(), divisions.end()), divisions.end());
   }
-  for (GazetteerRow& row : rows_) row.county = by_code.at(code_of(row.country, row.admin1));
+  for (GazetteerRow& row : rows_) {
+    row.county = by_code.at(code_of(1, row.country, row.admin1, ""));
+    row.district = by_code.at(code_of(2, row.country, row.admin1, row.admin2));
+  }
 }
 
 void WantedRows::add(Found& found) {
@@ -359,7 +375,7 @@ void WantedRows::add(Found& found) {
     }
     rows_.push_back(std::move(found.rows[i]));
   }
-  county_rows_ += found.counties;
+  division_rows_ += found.divisions;
   unreadable_ += found.unreadable;
 }
 

@@ -1,13 +1,12 @@
 // The rows of a GeoNames file that a draft can use. The file is streamed
-// once and only the rows whose names are looked for are kept, with every
-// county row (ADM1), which names the counties of the others, kept small:
-// of its names only those looked for. Memory then follows the places
+// once and only the rows whose names are looked for are kept, with the
+// division rows (PCLI, ADM1, ADM2) that hold them or that a place names. Memory then follows the places
 // looked for, not the gazetteer, which may hold the whole world.
 //
 // A GeoNames file holds one row per line, 19 columns separated by tabs,
 // UTF-8, no header. Here: 1 geonameid, 2 name, 3 asciiname, 4 alternate
 // names (separated by commas), 5 latitude, 6 longitude, 8 feature code,
-// 9 country code, 11 admin1 code.
+// 9 country code, 11 admin1 code, 12 admin2 code.
 #pragma once
 
 #include <cstddef>
@@ -34,8 +33,8 @@ enum class PlaceKind : std::uint8_t {
   municipality,  // ADM2: only where no row of the other kinds is found
 };
 
-// A row in no county the file names.
-inline constexpr std::uint32_t kNoCounty = UINT32_MAX;
+// A row in no division the file names.
+inline constexpr std::uint32_t kNoDivision = UINT32_MAX;
 
 struct GazetteerRow {
   std::string id;
@@ -46,22 +45,30 @@ struct GazetteerRow {
   PlaceKind kind;
   std::string country;
   std::string admin1;
-  std::uint32_t county = kNoCounty;  // its county, an index into counties()
+  std::string admin2;
+  // Its first- and second-level divisions (a state and its county, a
+  // Swedish county and municipality), indices into divisions().
+  std::uint32_t county = kNoDivision;
+  std::uint32_t district = kNoDivision;
 };
 
-// A county: an ADM1 row, by its country and admin1 code.
-struct County {
+// A country (a PCLI row, level 0), a first-level division (ADM1, level 1)
+// or a second-level one (ADM2, level 2), by its country and codes.
+struct Division {
+  int level;
   std::string country;
-  std::string admin1;
+  std::string admin1;  // empty for a country
+  std::string admin2;  // empty but for the second level
   std::string name;
 };
 
 class WantedRows {
  public:
   // `exact_keys` and `ascii_keys` are the name keys looked for,
-  // `county_keys` the ASCII keys of the counties the places name.
+  // `division_keys` the ASCII keys of the countries and divisions the
+  // places may name.
   WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys,
-             const std::vector<std::string>& county_keys);
+             const std::vector<std::string>& division_keys);
 
   // Reads a GeoNames file through, keeping the rows wanted, with as many
   // workers as pay on this machine. `progress` is told how many bytes are
@@ -74,14 +81,14 @@ class WantedRows {
   const std::vector<std::uint32_t>& with_exact_key(const std::string& key) const;
   const std::vector<std::uint32_t>& with_ascii_key(const std::string& key) const;
 
-  // The counties with a name of this key, as county_forms gives them;
-  // indices into counties(), in file order. Of counties that share their
-  // country and code, only the first is among them.
-  const std::vector<std::uint32_t>& counties_with_key(const std::string& key) const;
+  // The divisions with a name of this key, as division_forms gives them;
+  // indices into divisions(), in file order. Of divisions that share their
+  // country and codes, only the first is among them.
+  const std::vector<std::uint32_t>& divisions_with_key(const std::string& key) const;
 
   const std::vector<GazetteerRow>& rows() const { return rows_; }
-  // The counties that hold a row kept, or that a place names.
-  const std::vector<County>& counties() const { return counties_; }
+  // The divisions that hold a row kept, or that a place names.
+  const std::vector<Division>& divisions() const { return divisions_; }
   // Rows that named a place looked for but whose coordinates could not be read.
   std::size_t unreadable() const { return unreadable_; }
 
@@ -90,20 +97,21 @@ class WantedRows {
   struct Found;
   class Scanner;
   void add(Found& found);
-  // Ties each row to its county, and each county key to its counties.
-  void tie_counties();
+  // Ties each row to its divisions, and each division key to its divisions.
+  void tie_divisions();
 
   // Read by the workers at once, and filled in only after them.
   KeyRows exact_;
   KeyRows ascii_;
-  KeyRows county_keys_;
-  // The county rows while the file is read, one line each: country, admin1
-  // code, name, and the keys of its names looked for, separated by tabs.
-  std::string county_rows_;
+  KeyRows division_keys_;
+  // The division rows while the file is read, one line each: level,
+  // country, admin1 and admin2 codes, name, and the keys of its names
+  // looked for, separated by tabs.
+  std::string division_rows_;
   KeyFilter filter_;
-  KeyFilter county_filter_;
+  KeyFilter division_filter_;
   std::vector<GazetteerRow> rows_;
-  std::vector<County> counties_;
+  std::vector<Division> divisions_;
   std::size_t unreadable_ = 0;
 };
 

@@ -4,6 +4,9 @@
 #include <array>
 #include <iterator>
 #include <cstdint>
+#include <utility>
+
+#include "gazetteer/country_rules.hpp"
 
 namespace platsmarkeraren {
 
@@ -32,16 +35,45 @@ constexpr std::string_view kLatinExtendedA =
 
 bool is_blank(char32_t c) { return c == ' ' || c == '\t' || c == 0xA0 || c == '-' || c == 0x2013; }
 
-// Words that name a parish, a church or a municipality rather than the
-// place, when they close a name.
-constexpr std::string_view kParishWords[] = {"sn", "sn.", "socken", "förs", "förs.", "fors.", "kyrka", "kommun"};
-// And any word that ends so: församling, landsförsamling, domkyrkoförsamling.
-constexpr std::string_view kParishEndings[] = {"församling", "forsamling"};
-
+// A word that names a parish, a church or a municipality rather than the
+// place, when it closes a name, in any country's rules; a rule's word that
+// begins with * is any word that ends so (landsförsamling).
 bool is_parish_word(std::string_view word) {
-  return std::find(std::begin(kParishWords), std::end(kParishWords), word) != std::end(kParishWords) ||
-         std::any_of(std::begin(kParishEndings), std::end(kParishEndings),
-                     [word](std::string_view ending) { return word.ends_with(ending); });
+  for (const CountryRules* rules : all_country_rules()) {
+    for (const std::string_view parish : rules->parish_words()) {
+      if (parish.starts_with('*') ? word.ends_with(parish.substr(1)) : word == parish) return true;
+    }
+  }
+  return false;
+}
+
+// Abbreviations that stand for a whole word in place names, English and
+// Swedish: St. Paul is Saint Paul, S:t Olof is Sankt Olof.
+constexpr std::pair<std::string_view, std::string_view> kAbbreviations[] = {
+    {"st.", "saint"}, {"st", "saint"},   {"ste.", "sainte"}, {"ste", "sainte"},  {"ft.", "fort"},
+    {"ft", "fort"},   {"mt.", "mount"},  {"mt", "mount"},    {"s:t", "sankt"},   {"s:ta", "sankta"},
+};
+
+// Writes the words of a key out in full. A key's words stand one space
+// apart, and few are this short, so most keys are only looked through.
+void expand_abbreviations(std::string& key) {
+  std::size_t from = 0;
+  while (from < key.size()) {
+    const std::size_t end = std::min(key.find(' ', from), key.size());
+    const std::string_view word(key.data() + from, end - from);
+    std::string_view full;
+    if (word.size() <= 4) {
+      for (const auto& [abbreviation, expanded] : kAbbreviations) {
+        if (word == abbreviation) full = expanded;
+      }
+    }
+    if (!full.empty()) {
+      key.replace(from, end - from, full);
+      from += full.size() + 1;
+    } else {
+      from = end + 1;
+    }
+  }
 }
 
 }  // namespace
@@ -145,6 +177,7 @@ void exact_key(std::string_view name, std::string& key) {
     space = false;
     append_utf8(key, lowercase(c));
   }
+  expand_abbreviations(key);
 }
 
 void ascii_key(std::string_view exact, std::string& key) {
@@ -179,6 +212,7 @@ void ascii_name_key(std::string_view name, std::string& key, std::string& scratc
     space = false;
     key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   }
+  expand_abbreviations(key);
 }
 
 std::string_view genitive_stem(std::string_view name) {

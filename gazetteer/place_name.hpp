@@ -5,10 +5,12 @@
 // The exact key is the name in lowercase letters, with hyphens and runs of
 // blanks as one space. The ASCII key is the exact key with every letter
 // folded to its plain Latin spelling (ä to a, ø to o, æ to ae): "Gavle"
-// finds Gävle through it. A parish word that ends the name ("Rasbo sn",
-// "Hofors församling", "Mora kyrka", "Gävle kommun") is not part of it; the
-// name before such a word may stand in the genitive ("Stora Kopparbergs
-// församling"), so it has a second form without the s.
+// finds Gävle through it. Abbreviations are written out in both (St. Paul
+// is Saint Paul, S:t Olof is Sankt Olof). A parish word of any country's
+// rules that ends the name ("Rasbo sn", "Hofors församling", "Mora kyrka",
+// "Gävle kommun", "Vang sogn") is not part of it; the name before such a
+// word may stand in the genitive ("Stora Kopparbergs församling"), so it
+// has a second form without the s.
 #pragma once
 
 #include <string>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "gazetteer/counties.hpp"
+#include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
 #include "merge/line.hpp"
 
@@ -26,42 +26,70 @@ std::string ascii_of(std::string_view utf8) {
   return ascii;
 }
 
-void add_key(CountyPart& part, std::string_view key) {
-  if (key.empty()) return;
-  const std::string today(todays_county(key));
-  if (today != key) part.surely_county = true;
-  if (std::find(part.keys.begin(), part.keys.end(), today) == part.keys.end()) part.keys.push_back(today);
+void add_once(std::vector<std::string>& keys, std::string_view key) {
+  if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.emplace_back(key);
 }
 
-// What a part other than the name tells: a country, or perhaps a county.
-void read_part(std::string_view part, PlaceQuery& query) {
-  const std::string_view letter_county = county_of_letter(part);
-  if (!letter_county.empty()) {
-    query.country = kLetterCountry;
-    query.county_parts.push_back({{std::string(letter_county)}, true});
-    return;
-  }
-  const std::string key = ascii_of(part);
-  const std::string_view country = country_of(key);
-  if (!country.empty()) {
-    query.country = country;
-    return;
-  }
-  const CountyForms forms = county_forms(key);
-  CountyPart county{{}, forms.says_county};
-  add_key(county, forms.name);
-  add_key(county, forms.genitive_stem);
-  if (!county.keys.empty()) query.county_parts.push_back(std::move(county));
+// Two letters may be any country's ISO code ("DE", "NO").
+bool may_be_country_code(std::string_view key) {
+  return key.size() == 2 && std::all_of(key.begin(), key.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
-// The comma before the first of the parts read: the county and the country
-// close a place, and a text of thousands of parts would cost as many
-// look-ups, so only the last kPartsRead are read. `comma` is the first.
-std::size_t first_part_read(std::string_view text, std::size_t comma) {
-  if (comma == std::string_view::npos) return comma;
-  std::size_t from = text.size();
-  for (std::size_t parts = 0; parts < kPartsRead && from != comma; ++parts) from = text.rfind(',', from - 1);
-  return from;
+std::string upper(std::string_view key) {
+  std::string code(key);
+  for (char& c : code) c = static_cast<char>(c - 'a' + 'A');
+  return code;
+}
+
+// A county letter in parentheses: "Älvkarleby (C)".
+PlacePart letter_part(std::string_view text) {
+  PlacePart part;
+  const std::string key = ascii_of(text);
+  for (const CountryRules* rules : all_country_rules()) {
+    const std::string_view division = rules->division_of_letter(key);
+    if (division.empty()) continue;
+    add_once(part.division_keys, division);
+    part.surely_division = true;
+  }
+  return part;
+}
+
+// Every way a part may be read: as a country by its name or code, as a
+// division by its name (with or without its word) or by another name a
+// country's rules know it by, as a place.
+PlacePart read_part(std::string_view text, bool first) {
+  PlacePart part;
+  const std::string key = ascii_of(text);
+  add_once(part.countries, country_of_name(key));
+  if (!first && may_be_country_code(key)) add_once(part.countries, upper(key));
+  const DivisionForms forms = division_forms(key);
+  part.surely_division = forms.said_division;
+  for (const std::string& form : forms.keys) {
+    for (const CountryRules* rules : all_country_rules()) {
+      // As a place's first part, only what plainly names a division counts:
+      // a division word, or a name that a country's rules say is one alone.
+      const bool alone = rules->names_division_alone(form);
+      if (first && !forms.said_division && !alone) continue;
+      const std::vector<std::string_view> names = rules->division_names(form);
+      for (const std::string_view name : names) add_once(part.division_keys, name);
+      part.surely_division = part.surely_division || !names.empty();
+      if (first && !forms.said_division) {
+        add_once(part.division_keys, form);
+        part.first_level_only = true;
+      }
+    }
+    if (!first || forms.said_division) add_once(part.division_keys, form);
+  }
+  if (first) return part;
+  std::string exact;
+  exact_key(text, exact);
+  const KeyForms names = key_forms(exact);
+  std::string ascii;
+  for (int i = 0; i < names.count; ++i) {
+    ascii_key(names.forms[i], ascii);
+    add_once(part.place_keys, ascii);
+  }
+  return part;
 }
 
 void add_name_forms(std::string_view name, PlaceQuery& query) {
@@ -74,6 +102,16 @@ void add_name_forms(std::string_view name, PlaceQuery& query) {
     ascii_key(forms.forms[i], ascii);
     query.ascii_forms.push_back(ascii);
   }
+}
+
+// The comma before the first of the parts read: the county and the country
+// close a place, and a text of thousands of parts would cost as many
+// look-ups, so only the last kPartsRead are read. `comma` is the first.
+std::size_t first_part_read(std::string_view text, std::size_t comma) {
+  if (comma == std::string_view::npos) return comma;
+  std::size_t from = text.size();
+  for (std::size_t parts = 0; parts < kPartsRead && from != comma; ++parts) from = text.rfind(',', from - 1);
+  return from;
 }
 
 }  // namespace
@@ -91,14 +129,18 @@ PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding) {
   const std::size_t open = name.find('(');
   const std::size_t close = open == std::string_view::npos ? open : name.find(')', open);
   if (close != std::string_view::npos) {
-    read_part(trimmed(name.substr(open + 1, close - open - 1)), query);
+    PlacePart letter = letter_part(trimmed(name.substr(open + 1, close - open - 1)));
+    if (!letter.division_keys.empty()) query.parts.push_back(std::move(letter));
     name = name.substr(0, open);
   }
-  if (!trimmed(name).empty()) add_name_forms(trimmed(name), query);
+  if (!trimmed(name).empty()) {
+    add_name_forms(trimmed(name), query);
+    query.as_division = read_part(trimmed(name), true);
+  }
   for (std::size_t from = first_part_read(text, comma); from != std::string_view::npos;) {
     const std::size_t next = text.find(',', from + 1);
     const std::string_view part = trimmed(text.substr(from + 1, next == std::string_view::npos ? next : next - from - 1));
-    if (!part.empty()) read_part(part, query);
+    if (!part.empty()) query.parts.push_back(read_part(part, false));
     from = next;
   }
   return query;

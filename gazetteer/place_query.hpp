@@ -1,8 +1,11 @@
-// What a place line asks of the gazetteer. Swedish genealogists write a
-// place as parts separated by commas: the first names the place, perhaps
-// with a parish word and a county letter in parentheses ("Älvkarleby sn
-// (C)"); later parts may name its county and its country, or something
-// else that is passed over (a province, a hundred).
+// What a place line asks of the gazetteer. Genealogists write a place as
+// parts separated by commas: the first names the place, perhaps with a
+// parish word and a county letter in parentheses ("Älvkarleby sn (C)");
+// the later ones name, from the end, its country, its first- and
+// second-level divisions, or a place it lies near (the parish of a farm),
+// or something else that is passed over. A part may read several ways
+// ("CA" is California and Canada); each reading is kept, and the gazetteer
+// tells which lead anywhere.
 #pragma once
 
 #include <string>
@@ -13,13 +16,21 @@
 
 namespace platsmarkeraren {
 
-// A part of the place that may name a county: its ASCII keys, most
-// literal first, each already brought to today's county.
-struct CountyPart {
-  std::vector<std::string> keys;
-  // A county letter, a county's old name, or "län": the part is a county
-  // even when no gazetteer row bears its name.
-  bool surely_county = false;
+// Every way one part may be read.
+struct PlacePart {
+  // The codes of the countries it may name.
+  std::vector<std::string> countries;
+  // The ASCII keys of the divisions (or countries) it may name, as the
+  // gazetteer's division rows are found by.
+  std::vector<std::string> division_keys;
+  // A division word, a county letter or an old name: the part names a
+  // division even where the gazetteer has none of that name.
+  bool surely_division = false;
+  // Only first-level divisions count among its keys: a US state named by
+  // a place's first part alone.
+  bool first_level_only = false;
+  // The ASCII keys it has as a place's name, for a place it lies near.
+  std::vector<std::string> place_keys;
 };
 
 struct PlaceQuery {
@@ -27,9 +38,12 @@ struct PlaceQuery {
   // key_forms), then their ASCII keys.
   std::vector<std::string> exact_forms;
   std::vector<std::string> ascii_forms;
-  std::vector<CountyPart> county_parts;  // in the order written
-  std::string country;                   // a country code, or empty
-  std::string shown;                     // the place's text in UTF-8, for notes
+  std::vector<PlacePart> parts;  // after the name, in the order written
+  // The name itself read as a country or a division, for a place line that
+  // names nothing smaller: only the readings that say so plainly (a
+  // division word, a country's name, a US state).
+  PlacePart as_division;
+  std::string shown;  // the place's text in UTF-8, for notes
 };
 
 // The query of a place line's text (without its line end), whose bytes are

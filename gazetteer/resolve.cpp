@@ -7,11 +7,14 @@
 #include <numeric>
 #include <optional>
 
+#include "gazetteer/country_rules.hpp"
+
 namespace platsmarkeraren {
 
 namespace {
 
 constexpr double kEarthRadius = 6371.0;  // kilometres, the mean radius
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
 
 // A point on the earth as a point in space, in kilometres from its centre:
 // the straight line between two such points (the chord) grows with the
@@ -23,7 +26,6 @@ struct Point {
 };
 
 Point point_of(const GazetteerRow& row) {
-  constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
   const double latitude = row.latitude.value() * kRadiansPerDegree;
   const double longitude = row.longitude.value() * kRadiansPerDegree;
   return {kEarthRadius * std::cos(latitude) * std::cos(longitude),
@@ -40,28 +42,134 @@ double squared_chord(const Point& a, const Point& b) {
 // The chord of two points kSamePlaceKilometres apart along the surface.
 const double kSamePlaceChord = 2 * kEarthRadius * std::sin(kSamePlaceKilometres / (2 * kEarthRadius));
 
-using Counties = std::vector<std::uint32_t>;  // indices into the gazetteer's counties, sorted
+// One reading of a place's later parts: the country and divisions they
+// name, and the places it lies near.
+struct Reading {
+  std::string country;                    // empty for any
+  std::uint32_t county = kNoDivision;     // the first level
+  std::uint32_t district = kNoDivision;   // the second level
+  std::vector<const GazetteerRow*> near;  // empty for none
+  bool lost = false;  // a part surely named a division the gazetteer lacks
 
-// The counties the place names; none when it names no county, and an empty
-// list when it names one the gazetteer does not hold.
-std::optional<Counties> named_counties(const PlaceQuery& query, const WantedRows& gazetteer) {
-  for (const CountyPart& part : query.county_parts) {
-    Counties found;
-    for (const std::string& key : part.keys) {
-      for (const std::uint32_t county : gazetteer.counties_with_key(key)) {
-        if (query.country.empty() || gazetteer.counties()[county].country == query.country) found.push_back(county);
-      }
-    }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    if (!found.empty() || part.surely_county) return found;
+  bool operator==(const Reading& other) const {
+    return country == other.country && county == other.county && district == other.district &&
+           near == other.near && lost == other.lost;
   }
-  return std::nullopt;
+};
+
+// Readings beyond these are not tried: no place is written in so many ways.
+constexpr std::size_t kMostReadings = 24;
+
+// The reading with `division` added, when the two agree: a country the
+// reading names no other, a first-level division it names no other and
+// within whose bounds a second-level one it names lies.
+std::optional<Reading> with_division(const Reading& reading, std::uint32_t index, const WantedRows& gazetteer) {
+  const std::vector<Division>& divisions = gazetteer.divisions();
+  const Division& division = divisions[index];
+  if (!reading.country.empty() && reading.country != division.country) return std::nullopt;
+  Reading added = reading;
+  added.country = division.country;
+  if (division.level == 1) {
+    if (reading.county != kNoDivision && reading.county != index) return std::nullopt;
+    if (reading.district != kNoDivision && divisions[reading.district].admin1 != division.admin1) return std::nullopt;
+    added.county = index;
+  } else if (division.level == 2) {
+    if (reading.district != kNoDivision && reading.district != index) return std::nullopt;
+    if (reading.county != kNoDivision && divisions[reading.county].admin1 != division.admin1) return std::nullopt;
+    added.district = index;
+  }
+  return added;
 }
 
-bool lies_in(const GazetteerRow& row, const PlaceQuery& query, const std::optional<Counties>& counties) {
-  if (!query.country.empty() && row.country != query.country) return false;
-  return !counties || std::binary_search(counties->begin(), counties->end(), row.county);
+bool lies_in(const GazetteerRow& row, const Reading& reading) {
+  if (!reading.country.empty() && row.country != reading.country) return false;
+  if (reading.county != kNoDivision && row.county != reading.county) return false;
+  if (reading.district != kNoDivision && row.district != reading.district) return false;
+  return reading.near.empty() || std::any_of(reading.near.begin(), reading.near.end(), [&](const GazetteerRow* place) {
+           return kilometres_between(row, *place) <= kNearKilometres;
+         });
+}
+
+// The places of the gazetteer that `part` names, within the reading.
+std::vector<const GazetteerRow*> places_named(const PlacePart& part, const Reading& reading, const WantedRows& gazetteer) {
+  std::vector<const GazetteerRow*> found;
+  for (const std::string& key : part.place_keys) {
+    for (const std::uint32_t index : gazetteer.with_ascii_key(key)) {
+      const GazetteerRow& row = gazetteer.rows()[index];
+      if (row.kind != PlaceKind::municipality && lies_in(row, reading)) found.push_back(&row);
+    }
+    if (!found.empty()) break;
+  }
+  return found;
+}
+
+// Every way of reading `part` within `reading`: as a country, a division,
+// or, when it is neither, a place it lies near.
+void read_part(const PlacePart& part, const Reading& reading, const WantedRows& gazetteer, std::vector<Reading>& out) {
+  const std::size_t before = out.size();
+  const auto add = [&](Reading added) {
+    if (std::find(out.begin() + static_cast<std::ptrdiff_t>(before), out.end(), added) == out.end()) {
+      out.push_back(std::move(added));
+    }
+  };
+  for (const std::string& country : part.countries) {
+    if (reading.country.empty() || reading.country == country) {
+      Reading added = reading;
+      added.country = country;
+      add(std::move(added));
+    }
+  }
+  for (const std::string& key : part.division_keys) {
+    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) {
+      if (std::optional<Reading> added = with_division(reading, index, gazetteer)) add(std::move(*added));
+    }
+  }
+  if (out.size() > before) return;
+  std::vector<const GazetteerRow*> near = reading.near.empty() ? places_named(part, reading, gazetteer)
+                                                               : std::vector<const GazetteerRow*>();
+  Reading kept = reading;
+  if (!near.empty()) {
+    kept.near = std::move(near);
+  } else if (part.surely_division) {
+    kept.lost = true;
+  }
+  add(std::move(kept));
+}
+
+// The readings of the parts after the name, read from the end: the
+// country, then the divisions, each within the one before.
+std::vector<Reading> readings_of(const PlaceQuery& query, const WantedRows& gazetteer) {
+  std::vector<Reading> readings(1);
+  for (auto part = query.parts.rbegin(); part != query.parts.rend(); ++part) {
+    std::vector<Reading> next;
+    for (const Reading& reading : readings) read_part(*part, reading, gazetteer, next);
+    if (next.size() > kMostReadings) next.resize(kMostReadings);
+    readings = std::move(next);
+  }
+  return readings;
+}
+
+// Whether the name itself, read as plainly as a division, names one that
+// the reading does not name yet: a place line that is only a state.
+bool names_only_a_division(const PlaceQuery& query, const Reading& reading, const WantedRows& gazetteer) {
+  const PlacePart& name = query.as_division;
+  for (const std::string& key : name.division_keys) {
+    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) {
+      const Division& division = gazetteer.divisions()[index];
+      if (name.first_level_only && division.level != 1) continue;
+      const bool unnamed = division.level == 0   ? reading.country.empty()
+                           : division.level == 1 ? reading.county == kNoDivision
+                                                 : reading.district == kNoDivision;
+      if (unnamed && with_division(reading, index, gazetteer)) return true;
+    }
+  }
+  return false;
+}
+
+// Whether the name is a country's, one the reading does not name yet.
+bool names_a_country(const PlaceQuery& query, const Reading& reading) {
+  return std::any_of(query.as_division.countries.begin(), query.as_division.countries.end(),
+                     [&](const std::string& country) { return reading.country.empty() || reading.country == country; });
 }
 
 // Calls `each` with the rows of each of the name's keys, letter for letter
@@ -72,6 +180,28 @@ bool any_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
                      [&](const std::string& key) { return each(gazetteer.with_exact_key(key)); }) ||
          std::any_of(query.ascii_forms.begin(), query.ascii_forms.end(),
                      [&](const std::string& key) { return each(gazetteer.with_ascii_key(key)); });
+}
+
+// The rows the name may be within the reading: those of the first of its
+// keys that has rows there. Municipalities count only where the country's
+// rules make them places and no row of another kind matches any form of the
+// name.
+std::vector<const GazetteerRow*> candidates(const PlaceQuery& query, const Reading& reading, const WantedRows& gazetteer) {
+  std::vector<const GazetteerRow*> municipalities;
+  std::vector<const GazetteerRow*> places;
+  any_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
+    for (const std::uint32_t index : named) {
+      const GazetteerRow& row = gazetteer.rows()[index];
+      if (!lies_in(row, reading)) continue;
+      if (row.kind != PlaceKind::municipality) {
+        places.push_back(&row);
+      } else if (municipalities.empty() || municipalities.front() != &row) {
+        if (country_rules(row.country).municipalities_are_places()) municipalities.push_back(&row);
+      }
+    }
+    return !places.empty();
+  });
+  return places.empty() ? municipalities : places;
 }
 
 // Rows joined into places, one to the next, by lying within
@@ -189,31 +319,61 @@ std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerR
 
 }  // namespace
 
-Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
-  const std::optional<Counties> counties = named_counties(query, gazetteer);
-  Resolution resolution;
-  std::vector<const GazetteerRow*> elsewhere;
-  const bool named_here = any_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
-    std::vector<const GazetteerRow*> inside;
-    for (const std::uint32_t index : named) {
-      const GazetteerRow& row = gazetteer.rows()[index];
-      if (lies_in(row, query, counties)) {
-        inside.push_back(&row);
-      } else {
-        elsewhere.push_back(&row);
-      }
-    }
-    if (inside.empty()) return false;
-    const auto municipality = [](const GazetteerRow* row) { return row->kind == PlaceKind::municipality; };
-    if (!std::all_of(inside.begin(), inside.end(), municipality)) std::erase_if(inside, municipality);
-    resolution.rows = places_among(inside);
-    resolution.outcome = resolution.rows.size() == 1 ? Resolution::resolved : Resolution::ambiguous;
-    return true;
-  });
-  if (!named_here) {
-    resolution.rows = places_among(elsewhere);
-    resolution.outside_county = !elsewhere.empty();
+double kilometres_between(double latitude, double longitude, const GazetteerRow& row) {
+  const double north = (row.latitude.value() - latitude) * kRadiansPerDegree;
+  const double east = (row.longitude.value() - longitude) * kRadiansPerDegree;
+  const double a = std::sin(north / 2) * std::sin(north / 2) + std::cos(latitude * kRadiansPerDegree) *
+                                                                   std::cos(row.latitude.value() * kRadiansPerDegree) *
+                                                                   std::sin(east / 2) * std::sin(east / 2);
+  return 2 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(a)));
+}
+
+double kilometres_between(const GazetteerRow& a, const GazetteerRow& b) {
+  return kilometres_between(a.latitude.value(), a.longitude.value(), b);
+}
+
+std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer) {
+  std::string where;
+  for (const std::uint32_t division : {row.district, row.county}) {
+    if (division == kNoDivision) continue;
+    if (!where.empty()) where += ", ";
+    where += gazetteer.divisions()[division].name;
   }
+  return where.empty() ? row.country : where;
+}
+
+Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
+  const std::vector<Reading> readings = readings_of(query, gazetteer);
+  Resolution resolution;
+  std::vector<const GazetteerRow*> rows;
+  for (const Reading& reading : readings) {
+    if (reading.lost) continue;
+    if (names_a_country(query, reading)) resolution.outcome = Resolution::only_division;
+    for (const GazetteerRow* row : candidates(query, reading, gazetteer)) {
+      if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
+    }
+  }
+  if (resolution.outcome == Resolution::only_division) return resolution;
+  if (!rows.empty()) {
+    std::sort(rows.begin(), rows.end());
+    resolution.rows = places_among(rows);
+    resolution.outcome = resolution.rows.size() == 1 ? Resolution::resolved : Resolution::ambiguous;
+    return resolution;
+  }
+  if (std::any_of(readings.begin(), readings.end(), [&](const Reading& reading) {
+        return !reading.lost && names_only_a_division(query, reading, gazetteer);
+      })) {
+    resolution.outcome = Resolution::only_division;
+    return resolution;
+  }
+  // Unknown where the place says it lies: where else the name is found.
+  std::vector<const GazetteerRow*> elsewhere;
+  any_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
+    for (const std::uint32_t index : named) elsewhere.push_back(&gazetteer.rows()[index]);
+    return !elsewhere.empty();
+  });
+  resolution.rows = places_among(elsewhere);
+  resolution.outside_county = !elsewhere.empty();
   return resolution;
 }
 
@@ -221,13 +381,18 @@ WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, s
                     const std::function<void(std::size_t)>& progress) {
   std::vector<std::string> exact_keys;
   std::vector<std::string> ascii_keys;
-  std::vector<std::string> county_keys;
+  std::vector<std::string> division_keys;
   for (const PlaceQuery& query : queries) {
     exact_keys.insert(exact_keys.end(), query.exact_forms.begin(), query.exact_forms.end());
     ascii_keys.insert(ascii_keys.end(), query.ascii_forms.begin(), query.ascii_forms.end());
-    for (const CountyPart& part : query.county_parts) county_keys.insert(county_keys.end(), part.keys.begin(), part.keys.end());
+    for (const PlacePart& part : query.parts) {
+      division_keys.insert(division_keys.end(), part.division_keys.begin(), part.division_keys.end());
+      ascii_keys.insert(ascii_keys.end(), part.place_keys.begin(), part.place_keys.end());
+    }
+    const PlacePart& whole = query.as_division;
+    division_keys.insert(division_keys.end(), whole.division_keys.begin(), whole.division_keys.end());
   }
-  WantedRows rows(exact_keys, ascii_keys, county_keys);
+  WantedRows rows(exact_keys, ascii_keys, division_keys);
   rows.read(gazetteer, name, progress);
   return rows;
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,8 +20,19 @@ namespace platsmarkeraren {
 // How far apart two rows may lie and still be one place.
 inline constexpr double kSamePlaceKilometres = 5.0;
 
+// How far from a place named by a later part ("Norrby, Tierp") the first
+// part's place may lie: the farm within its parish, the village by its
+// town.
+inline constexpr double kNearKilometres = 20.0;
+
+// The distance along the earth's surface, on a sphere of its mean radius.
+double kilometres_between(double latitude, double longitude, const GazetteerRow& row);
+double kilometres_between(const GazetteerRow& a, const GazetteerRow& b);
+
 struct Resolution {
-  enum Outcome { resolved, ambiguous, unknown } outcome = unknown;
+  // only_division: the place line names a country or a division, not a
+  // place, and gets no block.
+  enum Outcome { resolved, ambiguous, unknown, only_division } outcome = unknown;
   // For a resolved place, the one row whose coordinates it takes: of the
   // most preferred kind among the rows of the place. For an undecided one,
   // one such row of each place it may be; for an unknown one, the rows of
@@ -30,6 +42,10 @@ struct Resolution {
 };
 
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer);
+
+// Where a row lies, as the gazetteer's divisions name it: "Knox County,
+// Illinois", "Uppsala län"; its country's code where none is named.
+std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer);
 
 // The rows of a gazetteer that the places asked for may be, read in one
 // pass: `name` names the gazetteer in messages, `progress` is told how many
