@@ -59,7 +59,11 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
     const GazetteerRow* place = nullptr;
     const double distance = nearest(blocks[i], resolution.rows, place);
     if (distance <= kAuditKilometres) continue;
-    if (resolution.outcome != Resolution::resolved) {
+    // A place found only outside the division its line names is still one
+    // place when it is the only one of the name there is nearby.
+    const bool one_place = resolution.outcome == Resolution::resolved ||
+                           (resolution.outcome == Resolution::unknown && resolution.rows.size() == 1);
+    if (!one_place) {
       ++audit.unchecked;
       continue;
     }

@@ -54,12 +54,14 @@ constexpr std::pair<std::string_view, std::string_view> kAbbreviations[] = {
     {"ft", "fort"},   {"mt.", "mount"},  {"mt", "mount"},    {"s:t", "sankt"},   {"s:ta", "sankta"},
 };
 
-// Writes the words of a key out in full. A key's words stand one space
-// apart, and few are this short, so most keys are only looked through.
+// Writes the words of a key out in full, those that another word follows:
+// alone, "MT" is Montana, not Mount. A key's words stand one space apart,
+// and few are this short, so most keys are only looked through.
 void expand_abbreviations(std::string& key) {
   std::size_t from = 0;
   while (from < key.size()) {
-    const std::size_t end = std::min(key.find(' ', from), key.size());
+    const std::size_t end = key.find(' ', from);
+    if (end == std::string::npos) return;
     const std::string_view word(key.data() + from, end - from);
     std::string_view full;
     if (word.size() <= 4) {

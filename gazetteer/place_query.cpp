@@ -48,7 +48,7 @@ PlacePart letter_part(std::string_view text) {
   for (const CountryRules* rules : all_country_rules()) {
     const std::string_view division = rules->division_of_letter(key);
     if (division.empty()) continue;
-    add_once(part.division_keys, division);
+    add_once(part.first_level_keys, division);
     part.surely_division = true;
   }
   return part;
@@ -71,12 +71,9 @@ PlacePart read_part(std::string_view text, bool first) {
       const bool alone = rules->names_division_alone(form);
       if (first && !forms.said_division && !alone) continue;
       const std::vector<std::string_view> names = rules->division_names(form);
-      for (const std::string_view name : names) add_once(part.division_keys, name);
+      for (const std::string_view name : names) add_once(part.first_level_keys, name);
       part.surely_division = part.surely_division || !names.empty();
-      if (first && !forms.said_division) {
-        add_once(part.division_keys, form);
-        part.first_level_only = true;
-      }
+      if (first && !forms.said_division) add_once(part.first_level_keys, form);
     }
     if (!first || forms.said_division) add_once(part.division_keys, form);
   }
@@ -130,7 +127,7 @@ PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding) {
   const std::size_t close = open == std::string_view::npos ? open : name.find(')', open);
   if (close != std::string_view::npos) {
     PlacePart letter = letter_part(trimmed(name.substr(open + 1, close - open - 1)));
-    if (!letter.division_keys.empty()) query.parts.push_back(std::move(letter));
+    if (!letter.first_level_keys.empty()) query.parts.push_back(std::move(letter));
     name = name.substr(0, open);
   }
   if (!trimmed(name).empty()) {

@@ -21,14 +21,14 @@ struct PlacePart {
   // The codes of the countries it may name.
   std::vector<std::string> countries;
   // The ASCII keys of the divisions (or countries) it may name, as the
-  // gazetteer's division rows are found by.
+  // gazetteer's division rows are found by; and those that may name only a
+  // first-level division, the names a country's rules give a code, an
+  // abbreviation or an old name ("tx" is Texas, never Texas County).
   std::vector<std::string> division_keys;
+  std::vector<std::string> first_level_keys;
   // A division word, a county letter or an old name: the part names a
   // division even where the gazetteer has none of that name.
   bool surely_division = false;
-  // Only first-level divisions count among its keys: a US state named by
-  // a place's first part alone.
-  bool first_level_only = false;
   // The ASCII keys it has as a place's name, for a place it lies near.
   std::vector<std::string> place_keys;
 };

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cmath>
 #include <numeric>
+#include <iterator>
 #include <optional>
 
 #include "gazetteer/country_rules.hpp"
+#include "gazetteer/place_name.hpp"
 
 namespace platsmarkeraren {
 
@@ -103,6 +105,19 @@ std::vector<const GazetteerRow*> places_named(const PlacePart& part, const Readi
   return found;
 }
 
+// Calls `each` with every division the part may name.
+template <typename Each>
+void for_each_division(const PlacePart& part, const WantedRows& gazetteer, Each each) {
+  for (const std::string& key : part.division_keys) {
+    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) each(index);
+  }
+  for (const std::string& key : part.first_level_keys) {
+    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) {
+      if (gazetteer.divisions()[index].level == 1) each(index);
+    }
+  }
+}
+
 // Every way of reading `part` within `reading`: as a country, a division,
 // or, when it is neither, a place it lies near.
 void read_part(const PlacePart& part, const Reading& reading, const WantedRows& gazetteer, std::vector<Reading>& out) {
@@ -119,11 +134,9 @@ void read_part(const PlacePart& part, const Reading& reading, const WantedRows& 
       add(std::move(added));
     }
   }
-  for (const std::string& key : part.division_keys) {
-    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) {
-      if (std::optional<Reading> added = with_division(reading, index, gazetteer)) add(std::move(*added));
-    }
-  }
+  for_each_division(part, gazetteer, [&](std::uint32_t index) {
+    if (std::optional<Reading> added = with_division(reading, index, gazetteer)) add(std::move(*added));
+  });
   if (out.size() > before) return;
   std::vector<const GazetteerRow*> near = reading.near.empty() ? places_named(part, reading, gazetteer)
                                                                : std::vector<const GazetteerRow*>();
@@ -152,18 +165,15 @@ std::vector<Reading> readings_of(const PlaceQuery& query, const WantedRows& gaze
 // Whether the name itself, read as plainly as a division, names one that
 // the reading does not name yet: a place line that is only a state.
 bool names_only_a_division(const PlaceQuery& query, const Reading& reading, const WantedRows& gazetteer) {
-  const PlacePart& name = query.as_division;
-  for (const std::string& key : name.division_keys) {
-    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) {
-      const Division& division = gazetteer.divisions()[index];
-      if (name.first_level_only && division.level != 1) continue;
-      const bool unnamed = division.level == 0   ? reading.country.empty()
-                           : division.level == 1 ? reading.county == kNoDivision
-                                                 : reading.district == kNoDivision;
-      if (unnamed && with_division(reading, index, gazetteer)) return true;
-    }
-  }
-  return false;
+  bool named = false;
+  for_each_division(query.as_division, gazetteer, [&](std::uint32_t index) {
+    const Division& division = gazetteer.divisions()[index];
+    const bool unnamed = division.level == 0   ? reading.country.empty()
+                         : division.level == 1 ? reading.county == kNoDivision
+                                               : reading.district == kNoDivision;
+    named = named || (unnamed && with_division(reading, index, gazetteer));
+  });
+  return named;
 }
 
 // Whether the name is a country's, one the reading does not name yet.
@@ -182,26 +192,54 @@ bool any_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
                      [&](const std::string& key) { return each(gazetteer.with_ascii_key(key)); });
 }
 
+// Whether `key` is one of the keys of the row's own name, not only of one
+// of its alternate names (an old name, a name in another language).
+bool named_so(const GazetteerRow& row, const std::string& key, bool ascii) {
+  std::string exact;
+  std::string folded;
+  for (const std::string& name : {row.name, row.ascii_name}) {
+    exact_key(name, exact);
+    const KeyForms forms = key_forms(exact);
+    for (int i = 0; i < forms.count; ++i) {
+      if (!ascii && forms.forms[i] == key) return true;
+      ascii_key(forms.forms[i], folded);
+      if (ascii && folded == key) return true;
+    }
+  }
+  return false;
+}
+
 // The rows the name may be within the reading: those of the first of its
-// keys that has rows there. Municipalities count only where the country's
-// rules make them places and no row of another kind matches any form of the
-// name.
+// keys that has rows there, and of those the rows of that name, where
+// there are any, before the rows that have it only as an alternate name.
+// Municipalities count only where the country's rules make them places and
+// no row of another kind matches any form of the name.
 std::vector<const GazetteerRow*> candidates(const PlaceQuery& query, const Reading& reading, const WantedRows& gazetteer) {
   std::vector<const GazetteerRow*> municipalities;
   std::vector<const GazetteerRow*> places;
-  any_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
+  const auto take = [&](const std::vector<std::uint32_t>& named, const std::string& key, bool ascii) {
     for (const std::uint32_t index : named) {
       const GazetteerRow& row = gazetteer.rows()[index];
       if (!lies_in(row, reading)) continue;
       if (row.kind != PlaceKind::municipality) {
         places.push_back(&row);
-      } else if (municipalities.empty() || municipalities.front() != &row) {
-        if (country_rules(row.country).municipalities_are_places()) municipalities.push_back(&row);
+      } else if (municipalities.empty() && country_rules(row.country).municipalities_are_places()) {
+        municipalities.push_back(&row);
       }
     }
-    return !places.empty();
-  });
-  return places.empty() ? municipalities : places;
+    if (places.empty()) return false;
+    std::vector<const GazetteerRow*> own;
+    std::copy_if(places.begin(), places.end(), std::back_inserter(own),
+                 [&](const GazetteerRow* row) { return named_so(*row, key, ascii); });
+    if (!own.empty()) places = std::move(own);
+    return true;
+  };
+  const bool found =
+      std::any_of(query.exact_forms.begin(), query.exact_forms.end(),
+                  [&](const std::string& key) { return take(gazetteer.with_exact_key(key), key, false); }) ||
+      std::any_of(query.ascii_forms.begin(), query.ascii_forms.end(),
+                  [&](const std::string& key) { return take(gazetteer.with_ascii_key(key), key, true); });
+  return found ? places : municipalities;
 }
 
 // Rows joined into places, one to the next, by lying within
@@ -366,12 +404,24 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
     resolution.outcome = Resolution::only_division;
     return resolution;
   }
-  // Unknown where the place says it lies: where else the name is found.
+  // Unknown where the place says it lies: where else the name is found,
+  // looked for ever more widely (without the place it lies near and its
+  // second-level division, then its first-level one, then its country), so
+  // that the next county's place is listed before those abroad.
   std::vector<const GazetteerRow*> elsewhere;
-  any_key(query, gazetteer, [&](const std::vector<std::uint32_t>& named) {
-    for (const std::uint32_t index : named) elsewhere.push_back(&gazetteer.rows()[index]);
-    return !elsewhere.empty();
-  });
+  for (int widened = 1; widened <= 3 && elsewhere.empty(); ++widened) {
+    for (Reading reading : readings) {
+      reading.lost = false;
+      reading.near.clear();
+      reading.district = kNoDivision;
+      if (widened >= 2) reading.county = kNoDivision;
+      if (widened >= 3) reading.country.clear();
+      for (const GazetteerRow* row : candidates(query, reading, gazetteer)) {
+        if (std::find(elsewhere.begin(), elsewhere.end(), row) == elsewhere.end()) elsewhere.push_back(row);
+      }
+    }
+  }
+  std::sort(elsewhere.begin(), elsewhere.end());
   resolution.rows = places_among(elsewhere);
   resolution.outside_county = !elsewhere.empty();
   return resolution;
@@ -387,10 +437,12 @@ WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, s
     ascii_keys.insert(ascii_keys.end(), query.ascii_forms.begin(), query.ascii_forms.end());
     for (const PlacePart& part : query.parts) {
       division_keys.insert(division_keys.end(), part.division_keys.begin(), part.division_keys.end());
+      division_keys.insert(division_keys.end(), part.first_level_keys.begin(), part.first_level_keys.end());
       ascii_keys.insert(ascii_keys.end(), part.place_keys.begin(), part.place_keys.end());
     }
     const PlacePart& whole = query.as_division;
     division_keys.insert(division_keys.end(), whole.division_keys.begin(), whole.division_keys.end());
+    division_keys.insert(division_keys.end(), whole.first_level_keys.begin(), whole.first_level_keys.end());
   }
   WantedRows rows(exact_keys, ascii_keys, division_keys);
   rows.read(gazetteer, name, progress);
