@@ -46,9 +46,9 @@ std::string likely_slip(const PlacedBlock& block, const GazetteerRow& place) {
 Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source& gazetteer,
                         std::string_view gazetteer_name, const std::function<void(std::size_t)>& progress) {
   const TreeEncoding encoding = tree_encoding(tree_start);
-  std::vector<PlaceQuery> queries;
-  queries.reserve(blocks.size());
-  for (const PlacedBlock& block : blocks) queries.push_back(place_query(block.place_line, encoding));
+  std::vector<PlaceQuery> queries(blocks.size());
+  std::transform(blocks.begin(), blocks.end(), queries.begin(),
+                 [&](const PlacedBlock& block) { return place_query(block.place_line, encoding); });
   const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, progress);
   Audit audit{.findings = {},
               .unchecked = 0,

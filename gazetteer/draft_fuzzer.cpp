@@ -10,6 +10,7 @@
 //   a line other than its findings and the count.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,10 +44,7 @@ std::string gazetteer_of(FuzzedDataProvider& input) {
 }
 
 bool has_control_byte(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  }
-  return false;
+  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
 void check_draft(const std::string& draft) {

@@ -68,7 +68,7 @@ class DraftWriter {
     const Resolution& resolution = place.resolution;
     const std::string_view why =
         resolution.outcome == Resolution::ambiguous       ? "flera orter har namnet; välj en:"
-        : resolution.outcome == Resolution::only_division ? "ett land, ett län eller en delstat, ingen ort: inget block"
+        : resolution.outcome == Resolution::only_division ? "ett land, ett län eller en delstat och ingen ort, så inget block"
         : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
                                     : "namnet finns inte i ortregistret";
     line("#");
@@ -141,9 +141,9 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& ga
   const TreeEncoding encoding = tree.encoding();
   const std::string_view unread_encoding = encoding == TreeEncoding::unread ? encoding_name(tree.start()) : "";
   const std::vector<Line> lines = lines_of(list.text);
-  std::vector<PlaceQuery> queries;
-  queries.reserve(lines.size());
-  for (const Line& line : lines) queries.push_back(place_query(line.text, encoding));
+  std::vector<PlaceQuery> queries(lines.size());
+  std::transform(lines.begin(), lines.end(), queries.begin(),
+                 [&](const Line& line) { return place_query(line.text, encoding); });
   const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, options.progress);
   std::vector<MissingPlace> places;
   places.reserve(lines.size());

@@ -186,11 +186,16 @@ class WantedRows::Scanner {
   // number of names.
   void take_division(const std::string_view (&columns)[kColumnsRead], int level) {
     keys_.clear();
+    const auto take = [&](const std::string& form) {
+      if (wanted_.division_filter_.may_hold(form) && wanted_.division_keys_.count(form) != 0) keys_.push_back(form);
+    };
     const auto add = [&](std::string_view name) {
       ascii_name_key(name, ascii_key_, exact_key_);
+      take(ascii_key_);
+      // Only a name of several words has a division word to take off.
+      if (ascii_key_.find(' ') == std::string::npos) return;
       for (const std::string& form : division_forms(ascii_key_).keys) {
-        if (!wanted_.division_filter_.may_hold(form)) continue;
-        if (wanted_.division_keys_.count(form) != 0) keys_.push_back(form);
+        if (form != ascii_key_) take(form);
       }
     };
     add(columns[kName]);
@@ -357,9 +362,9 @@ void WantedRows::tie_divisions() {
     while (!line.empty()) division_keys_[std::string(next_column(line))].push_back(first);
   }
   std::string().swap(division_rows_);
-  for (auto& [key, divisions] : division_keys_) {
-    std::sort(divisions.begin(), divisions.end());
-    divisions.erase(std::unique(divisions.begin(), divisions.end()), divisions.end());
+  for (auto& [key, indices] : division_keys_) {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   }
   for (GazetteerRow& row : rows_) {
     row.county = by_code.at(code_of(1, row.country, row.admin1, ""));

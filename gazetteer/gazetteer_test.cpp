@@ -210,6 +210,101 @@ TEST(Draft, ReadsALargeGazetteerInFileOrder) {
   }
 }
 
+// One GeoNames line: real places, their names and coordinates.
+std::string geonames_row(const std::string& id, const std::string& name, const std::string& alternates, double latitude,
+                         double longitude, const std::string& code, const std::string& country,
+                         const std::string& admin1, const std::string& admin2 = "") {
+  return id + "\t" + name + "\t" + name + "\t" + alternates + "\t" + std::to_string(latitude) + "\t" +
+         std::to_string(longitude) + "\t" + (code.starts_with("PPL") ? "P" : "A") + "\t" + code + "\t" + country +
+         "\t\t" + admin1 + "\t" + admin2 + "\t\t\t0\t\t0\t\t2024-01-01\n";
+}
+
+// Places abroad where Swedish families went, as GeoNames has them.
+const std::string& abroad() {
+  static const std::string rows =
+      geonames_row("1", "United States", "USA,United States of America", 39.76, -98.5, "PCLI", "US", "00") +
+      geonames_row("2", "Minnesota", "", 46.25, -94.25, "ADM1", "US", "MN") +
+      geonames_row("3", "Illinois", "", 40.0, -89.25, "ADM1", "US", "IL") +
+      geonames_row("4", "Texas", "", 31.25, -99.25, "ADM1", "US", "TX") +
+      geonames_row("5", "Nobles County", "", 43.67, -95.75, "ADM2", "US", "MN", "105") +
+      geonames_row("6", "Ramsey County", "", 45.02, -93.1, "ADM2", "US", "MN", "123") +
+      geonames_row("7", "Knox County", "", 40.93, -90.21, "ADM2", "US", "IL", "095") +
+      geonames_row("8", "Winnebago County", "", 42.34, -89.16, "ADM2", "US", "IL", "201") +
+      geonames_row("9", "Cooke County", "", 33.64, -97.21, "ADM2", "US", "TX", "097") +
+      geonames_row("10", "Llano County", "", 30.71, -98.68, "ADM2", "US", "TX", "299") +
+      geonames_row("11", "Texas County", "", 37.32, -91.97, "ADM2", "US", "MO", "215") +
+      geonames_row("12", "Worthington", "", 43.61996, -95.5964, "PPLA2", "US", "MN", "105") +
+      geonames_row("13", "Worthington", "", 39.12505, -86.97945, "PPL", "US", "IN", "055") +
+      geonames_row("14", "Worthington", "", 40.09312, -83.01796, "PPL", "US", "OH", "049") +
+      geonames_row("15", "Galesburg", "", 40.94782, -90.37124, "PPLA2", "US", "IL", "095") +
+      geonames_row("16", "Rockford", "", 42.27113, -89.094, "PPLA2", "US", "IL", "201") +
+      geonames_row("17", "Gainesville", "", 33.62594, -97.13335, "PPLA2", "US", "TX", "097") +
+      geonames_row("18", "Gainesville", "", 29.65163, -82.32483, "PPLA2", "US", "FL", "001") +
+      geonames_row("19", "Saint Paul", "", 44.94441, -93.09327, "PPLA", "US", "MN", "123") +
+      geonames_row("20", "Chicago", "", 41.85003, -87.65005, "PPLA2", "US", "IL", "031") +
+      geonames_row("21", "Houston", "", 29.76328, -95.36327, "PPLA2", "US", "TX", "201") +
+      geonames_row("22", "Houston", "", 37.32616, -91.95599, "PPLA2", "US", "MO", "215") +
+      geonames_row("23", "Harris County", "", 29.86, -95.39, "ADM2", "US", "TX", "201") +
+      geonames_row("24", "Usa", "", 33.53, 131.35, "PPLA2", "JP", "47") +
+      geonames_row("30", "Oslo", "", 59.91, 10.75, "ADM1", "NO", "12") +
+      geonames_row("31", "Oslo", "Christiania,Kristiania", 59.91273, 10.74609, "PPLC", "NO", "12") +
+      geonames_row("32", "Hovedstaden", "Capital Region", 55.67, 12.33, "ADM1", "DK", "17") +
+      geonames_row("33", "Rønne", "Ronne", 55.10091, 14.70664, "PPLA2", "DK", "17") +
+      geonames_row("34", "København", "Copenhagen,Köpenhamn", 55.67594, 12.56553, "PPLC", "DK", "17") +
+      geonames_row("35", "Uusimaa", "", 60.33, 25.0, "ADM1", "FI", "18") +
+      geonames_row("36", "Helsinki", "Helsingfors", 60.16952, 24.93545, "PPLC", "FI", "18") +
+      geonames_row("37", "Landkreis Harburg", "", 53.32, 9.98, "ADM2", "DE", "06", "03353") +
+      geonames_row("38", "Winsen", "", 53.35753, 10.21282, "PPL", "DE", "06", "03353") +
+      geonames_row("39", "Winsen", "", 52.67473, 9.91089, "PPL", "DE", "06", "03351") +
+      geonames_row("40", "Falköping", "", 58.17347, 13.55005, "PPLA2", "SE", "28") +
+      geonames_row("41", "Östersund", "", 63.1792, 14.63566, "PPLA", "SE", "07") +
+      geonames_row("42", "Tierp", "", 60.34252, 17.51593, "PPLA2", "SE", "21", "0360") +
+      geonames_row("43", "Tierps kommun", "", 60.33, 17.4, "ADM2", "SE", "21", "0360");
+  return rows;
+}
+
+// Each country's rules: its divisions by name, code, abbreviation, old
+// name and Swedish name, with or without their words; a country by any of
+// its names; a farm by the place it lies near; and never a guess: a place
+// that is only a country or a state gets no block, and one whose named
+// county lacks it is listed where it is instead.
+TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
+  const std::map<std::string, std::string> expected = {
+      {"Worthington, MN, USA", "12"},                      // a state's postal code
+      {"Worthington, Nobles, Minnesota", "12"},            // a county without its word
+      {"Worthington", "flera"},                            // in three states
+      {"Galesburg, Knox Co., Illinois", "15"},              // a county with its word
+      {"Rockford, Winnebago County, Ill.", "16"},           // a traditional abbreviation
+      {"Chicago, Ill.", "20"},
+      {"St. Paul, Ramsey, Minnesota, USA", "19"},           // St. for Saint
+      {"Houston, Harris, TX, USA", "21"},                    // TX names the state, never Texas County
+      {"Gainesville, Llano, TX, USA", "okänd"},             // Texas' Gainesville lies in Cooke County
+      {"USA", "land"},                                       // only a country: no Usa in Japan
+      {"Minnesota, USA", "land"},                            // only a state
+      {"Knox County, Illinois", "land"},
+      {"Kristiania, Norge", "31"},                           // an old name
+      {"Rønne, Bornholm, Denmark", "33"},                   // an amt brought to its region
+      {"Köpenhamn", "34"},                                   // the Swedish name
+      {"Helsingfors, Nyland, Finland", "36"},               // the Swedish names of town and region
+      {"Winsen, Landkreis Harburg, Deutschland", "38"},     // a word before the name
+      {"Ås, Falköping", "9200015"},                          // a farm near the town named after it
+      {"Ås, Östersund", "9200014"},
+      {"Tierps sn, Uppsala län", "42"},                      // the town, not the municipality
+  };
+  std::vector<std::string> places;
+  for (const auto& [place, outcome] : expected) places.push_back(place);
+  const std::string made = draft(tree_of(places), "", gazetteer() + abroad()).text;
+  std::map<std::string, std::string> found = outcomes(made);
+  for (auto& [place, outcome] : found) {
+    if (outcome == "okänd" && made.find("# " + place + ": ett land") != std::string::npos) outcome = "land";
+  }
+  EXPECT_EQ(found, expected) << made;
+  // Candidates name their county and state.
+  EXPECT_NE(made.find("#   Gainesville, ort, Cooke County, Texas, US: N33.625940 W97.133350 (GeoNames 17)"),
+            std::string::npos)
+      << made;
+}
+
 // One GeoNames line of a populated place in Uppsala län.
 std::string village(const std::string& id, const std::string& name, const std::string& latitude,
                     const std::string& longitude) {

@@ -251,8 +251,8 @@ class SamePlaces {
  public:
   explicit SamePlaces(const std::vector<const GazetteerRow*>& rows) : root_(rows.size()) {
     std::iota(root_.begin(), root_.end(), 0);
-    points_.reserve(rows.size());
-    for (const GazetteerRow* row : rows) points_.push_back(point_of(*row));
+    points_.resize(rows.size());
+    std::transform(rows.begin(), rows.end(), points_.begin(), [](const GazetteerRow* row) { return point_of(*row); });
     fill_cubes();
     for (const Cube& cube : cubes_) join_neighbours(cube);
   }

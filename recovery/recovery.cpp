@@ -150,14 +150,14 @@ class RecoveryWriter {
                                       encoding_);
     constexpr std::string_view kCredit = "Hämtade ur trädet med platsmarkeraren -x";
     if (!shape.follows_file()) {
-      for (const std::string& line : {place.map_line, place.latitude_line, place.longitude_line}) raw_line(line);
+      for (const std::string& own : {place.map_line, place.latitude_line, place.longitude_line}) raw_line(own);
       raw_line("3 NOTE " + source);
       raw_line("4 CONT " + encode(kCredit, encoding_));
       return;
     }
-    for (const std::string& line :
+    for (const std::string& shaped :
          shape.block(place.taken->latitude, place.taken->longitude, source, encode(kCredit, encoding_))) {
-      raw_line(line);
+      raw_line(shaped);
     }
   }
 

@@ -98,8 +98,8 @@ TEST(Recovery, GivesBackWhatTheTreeHad) {
     const std::string place = "2 PLAC Ort " + std::to_string(i % 700) + "\n";
     const std::string coordinates = map("N" + std::to_string(50 + i % 700 / 100) + "." + std::to_string(i % 700),
                                         "E" + std::to_string(10 + i % 7) + ".5");
-    tree += "1 BIRT\n" + place + coordinates;
-    bare += "1 BIRT\n" + place;
+    tree.append("1 BIRT\n").append(place).append(coordinates);
+    bare.append("1 BIRT\n").append(place);
   }
   const std::string blocks = recovered(tree, "");
   EXPECT_EQ(errors_in(tree, blocks), 0U);
