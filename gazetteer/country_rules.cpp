@@ -56,10 +56,9 @@ bool TableRules::names_division_alone(std::string_view key) const {
 }
 
 std::string_view TableRules::division_of_letter(std::string_view letter) const {
-  for (const Alias& alias : tables_.letters) {
-    if (alias.key == letter) return alias.name;
-  }
-  return {};
+  const auto found = std::find_if(tables_.letters.begin(), tables_.letters.end(),
+                                  [letter](const Alias& alias) { return alias.key == letter; });
+  return found == tables_.letters.end() ? std::string_view() : found->name;
 }
 
 // The countries with rules of their own; adding one is its file and a line here.
@@ -70,10 +69,10 @@ std::span<const CountryRules* const> all_country_rules() {
 }
 
 const CountryRules& country_rules(std::string_view country) {
-  for (const CountryRules* rules : all_country_rules()) {
-    if (rules->country() == country) return *rules;
-  }
-  return general_rules();
+  const std::span<const CountryRules* const> all = all_country_rules();
+  const auto found =
+      std::find_if(all.begin(), all.end(), [country](const CountryRules* rules) { return rules->country() == country; });
+  return found == all.end() ? general_rules() : **found;
 }
 
 namespace {
@@ -116,10 +115,9 @@ DivisionForms division_forms(std::string_view key) {
 }
 
 std::string_view country_of_name(std::string_view key) {
-  for (const auto& [name, code] : kCountryNames) {
-    if (name == key) return code;
-  }
-  return {};
+  const auto found = std::find_if(std::begin(kCountryNames), std::end(kCountryNames),
+                                  [key](const auto& country) { return country.first == key; });
+  return found == std::end(kCountryNames) ? std::string_view() : found->second;
 }
 
 }  // namespace platsmarkeraren

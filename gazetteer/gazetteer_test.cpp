@@ -292,6 +292,7 @@ TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
       {"Tierps sn, Uppsala län", "42"},                      // the town, not the municipality
   };
   std::vector<std::string> places;
+  places.reserve(expected.size());
   for (const auto& [place, outcome] : expected) places.push_back(place);
   const std::string made = draft(tree_of(places), "", gazetteer() + abroad()).text;
   std::map<std::string, std::string> found = outcomes(made);

@@ -39,12 +39,13 @@ bool is_blank(char32_t c) { return c == ' ' || c == '\t' || c == 0xA0 || c == '-
 // place, when it closes a name, in any country's rules; a rule's word that
 // begins with * is any word that ends so (landsförsamling).
 bool is_parish_word(std::string_view word) {
-  for (const CountryRules* rules : all_country_rules()) {
-    for (const std::string_view parish : rules->parish_words()) {
-      if (parish.starts_with('*') ? word.ends_with(parish.substr(1)) : word == parish) return true;
-    }
-  }
-  return false;
+  const auto names = [word](std::string_view parish) {
+    return parish.starts_with('*') ? word.ends_with(parish.substr(1)) : word == parish;
+  };
+  const std::span<const CountryRules* const> all = all_country_rules();
+  return std::any_of(all.begin(), all.end(), [&](const CountryRules* rules) {
+    return std::any_of(rules->parish_words().begin(), rules->parish_words().end(), names);
+  });
 }
 
 // Abbreviations that stand for a whole word in place names, English and

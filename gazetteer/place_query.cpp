@@ -36,8 +36,8 @@ bool may_be_country_code(std::string_view key) {
 }
 
 std::string upper(std::string_view key) {
-  std::string code(key);
-  for (char& c : code) c = static_cast<char>(c - 'a' + 'A');
+  std::string code(key.size(), ' ');
+  std::transform(key.begin(), key.end(), code.begin(), [](char c) { return static_cast<char>(c - 'a' + 'A'); });
   return code;
 }
 
