@@ -115,8 +115,8 @@ DivisionForms division_forms(std::string_view key) {
 }
 
 std::string_view country_of_name(std::string_view key) {
-  const auto found = std::find_if(std::begin(kCountryNames), std::end(kCountryNames),
-                                  [key](const auto& country) { return country.first == key; });
+  const auto* const found = std::find_if(std::begin(kCountryNames), std::end(kCountryNames),
+                                         [key](const auto& country) { return country.first == key; });
   return found == std::end(kCountryNames) ? std::string_view() : found->second;
 }
 
