@@ -5,6 +5,7 @@
 #include <iterator>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "gazetteer/country_rules.hpp"
 
@@ -35,17 +36,34 @@ constexpr std::string_view kLatinExtendedA =
 
 bool is_blank(char32_t c) { return c == ' ' || c == '\t' || c == 0xA0 || c == '-' || c == 0x2013; }
 
-// A word that names a parish, a church or a municipality rather than the
-// place, when it closes a name, in any country's rules; a rule's word that
-// begins with * is any word that ends so (landsförsamling).
+// The words that name a parish, a church or a municipality rather than the
+// place, when they close a name, in any country's rules; a rule's word that
+// begins with * is any word that ends so (landsförsamling). Gathered once:
+// every gazetteer name of several words is asked about.
+struct ParishWords {
+  std::vector<std::string_view> words;
+  std::vector<std::string_view> endings;
+  std::size_t longest = 0;
+
+  ParishWords() {
+    for (const CountryRules* rules : all_country_rules()) {
+      for (const std::string_view word : rules->parish_words()) {
+        if (word.starts_with('*')) {
+          endings.push_back(word.substr(1));
+        } else {
+          words.push_back(word);
+          longest = std::max(longest, word.size());
+        }
+      }
+    }
+  }
+};
+
 bool is_parish_word(std::string_view word) {
-  const auto names = [word](std::string_view parish) {
-    return parish.starts_with('*') ? word.ends_with(parish.substr(1)) : word == parish;
-  };
-  const std::span<const CountryRules* const> all = all_country_rules();
-  return std::any_of(all.begin(), all.end(), [&](const CountryRules* rules) {
-    return std::any_of(rules->parish_words().begin(), rules->parish_words().end(), names);
-  });
+  static const ParishWords parish;
+  const auto ends = [word](std::string_view ending) { return word.ends_with(ending); };
+  return (word.size() <= parish.longest && std::find(parish.words.begin(), parish.words.end(), word) != parish.words.end()) ||
+         std::any_of(parish.endings.begin(), parish.endings.end(), ends);
 }
 
 // Abbreviations that stand for a whole word in place names, English and
@@ -59,23 +77,21 @@ constexpr std::pair<std::string_view, std::string_view> kAbbreviations[] = {
 // alone, "MT" is Montana, not Mount. A key's words stand one space apart,
 // and few are this short, so most keys are only looked through.
 void expand_abbreviations(std::string& key) {
-  std::size_t from = 0;
-  while (from < key.size()) {
-    const std::size_t end = key.find(' ', from);
-    if (end == std::string::npos) return;
-    const std::string_view word(key.data() + from, end - from);
-    std::string_view full;
-    if (word.size() <= 4) {
-      for (const auto& [abbreviation, expanded] : kAbbreviations) {
-        if (word == abbreviation) full = expanded;
+  std::size_t word = 0;
+  for (std::size_t end = 0; end < key.size(); ++end) {
+    if (key[end] != ' ') continue;
+    // Every abbreviation is two to four letters from s, f or m.
+    const char first = key[word];
+    if (end - word >= 2 && end - word <= 4 && (first == 's' || first == 'f' || first == 'm')) {
+      const std::string_view written(key.data() + word, end - word);
+      for (const auto& [abbreviation, full] : kAbbreviations) {
+        if (written != abbreviation) continue;
+        key.replace(word, end - word, full);
+        end = word + full.size();
+        break;
       }
     }
-    if (!full.empty()) {
-      key.replace(from, end - from, full);
-      from += full.size() + 1;
-    } else {
-      from = end + 1;
-    }
+    word = end + 1;
   }
 }
 
