@@ -285,6 +285,7 @@ TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
       {"Kristiania, Norge", "31"},                           // an old name
       {"Rønne, Bornholm, Denmark", "33"},                   // an amt brought to its region
       {"Köpenhamn", "34"},                                   // the Swedish name
+      {"Koebenhavn", "34"},                                  // ø as Danish writes it without the letter
       {"Helsingfors, Nyland, Finland", "36"},               // the Swedish names of town and region
       {"Winsen, Landkreis Harburg, Deutschland", "38"},     // a word before the name
       {"Ås, Falköping", "9200015"},                          // a farm near the town named after it

@@ -1,6 +1,7 @@
 #include "gazetteer/place_query.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 #include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
@@ -89,6 +90,25 @@ PlacePart read_part(std::string_view text, bool first) {
   return part;
 }
 
+// A name spelled as Danish, Norwegian, German and Finnish write their
+// letters without them (Koebenhavn, Muenchen, Aabenraa), as its ASCII key
+// spells the letters themselves (ø, ü, å as o, u, a); empty when it holds
+// no such pair of letters.
+std::string without_spelled_letters(std::string_view ascii) {
+  constexpr std::string_view kPairs[] = {"ae", "oe", "ue", "aa"};
+  std::string folded;
+  bool changed = false;
+  for (std::size_t at = 0; at < ascii.size(); ++at) {
+    folded += ascii[at];
+    const std::string_view pair = ascii.substr(at, 2);
+    if (std::find(std::begin(kPairs), std::end(kPairs), pair) != std::end(kPairs)) {
+      ++at;
+      changed = true;
+    }
+  }
+  return changed ? folded : std::string();
+}
+
 void add_name_forms(std::string_view name, PlaceQuery& query) {
   std::string exact;
   exact_key(name, exact);
@@ -97,7 +117,12 @@ void add_name_forms(std::string_view name, PlaceQuery& query) {
   for (int i = 0; i < forms.count; ++i) query.exact_forms.emplace_back(forms.forms[i]);
   for (int i = 0; i < forms.count; ++i) {
     ascii_key(forms.forms[i], ascii);
-    query.ascii_forms.push_back(ascii);
+    add_once(query.ascii_forms, ascii);
+  }
+  // Tried last, where no letter-for-letter spelling is found.
+  for (int i = 0; i < forms.count; ++i) {
+    ascii_key(forms.forms[i], ascii);
+    add_once(query.ascii_forms, without_spelled_letters(ascii));
   }
 }
 
