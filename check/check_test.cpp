@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check/coordinate_value.hpp"
+#include "check/typed_coordinates.hpp"
 #include "merge/memory_stream.hpp"
 
 namespace platsmarkeraren {
@@ -175,6 +176,43 @@ TEST(CoordinateValue, ReadsDegreesInFormWithTheirHemisphere) {
   EXPECT_DOUBLE_EQ(*coordinate_degrees("LATI", "S33.925"), -33.925);
   EXPECT_DOUBLE_EQ(*coordinate_degrees("LONG", "W0118.25"), -118.25);
   EXPECT_DOUBLE_EQ(*coordinate_degrees("LONG", "E17.0"), 17.0);
+}
+
+// The forms people copy from map services and atlases, each brought to
+// GEDCOM's; and what is wrong with the others, in the program's words.
+TEST(TypedCoordinates, ReadsTheFormsPeopleCopy) {
+  const std::pair<const char*, const char*> read[] = {
+      {"59.8586, 17.6389", "N59.8586 E17.6389"},
+      {"59.8586,17.6389", "N59.8586 E17.6389"},
+      {"59,8586 17,6389", "N59.8586 E17.6389"},
+      {"59,8586; 17,6389", "N59.8586 E17.6389"},
+      {"N59.8586 E17.6389", "N59.8586 E17.6389"},
+      {"59.8586 N, 17.6389 E", "N59.8586 E17.6389"},
+      {"E17.6389 N59.8586", "N59.8586 E17.6389"},
+      {"59\u00b051\u203231\u2033N 17\u00b038\u203220\u2033E", "N59.85861 E17.63889"},
+      {"59\u00b051'31\"N 17\u00b038'20\"\u00d6", "N59.85861 E17.63889"},
+      {"33\u00b055.5' S 18\u00b025.4' E", "S33.92500 E18.42333"},
+      {"-33.9249, -70.5", "S33.9249 W70.5"},
+      {"N 40.7128, V 74.0060", "N40.7128 W74.0060"},
+  };
+  for (const auto& [typed, expected] : read) {
+    const auto got = read_typed_coordinates(typed);
+    ASSERT_TRUE(std::holds_alternative<TypedCoordinates>(got)) << typed << ": " << std::get<std::string>(got);
+    const TypedCoordinates& coordinates = std::get<TypedCoordinates>(got);
+    EXPECT_EQ(coordinates.latitude + " " + coordinates.longitude, expected) << typed;
+    EXPECT_FALSE(coordinate_fault("LATI", coordinates.latitude)) << typed;
+    EXPECT_FALSE(coordinate_fault("LONG", coordinates.longitude)) << typed;
+  }
+  const std::pair<const char*, const char*> refused[] = {
+      {"59.8586", "till exempel"},  {"", "till exempel"},     {"Uppsala", "till exempel"},
+      {"95.1, 17.6", "0–90"},        {"59.8, 190.5", "0–180"}, {"N59 N17", "N eller S"},
+      {"59\u00b061'N 17\u00b0E", "0–59"}, {"1, 2, 3", "till exempel"},
+  };
+  for (const auto& [typed, fault] : refused) {
+    const auto got = read_typed_coordinates(typed);
+    ASSERT_TRUE(std::holds_alternative<std::string>(got)) << typed;
+    EXPECT_NE(std::get<std::string>(got).find(fault), std::string::npos) << typed << ": " << std::get<std::string>(got);
+  }
 }
 
 }  // namespace

@@ -25,10 +25,13 @@ namespace {
 constexpr std::size_t kCandidatesShown = 10;
 
 struct MissingPlace {
-  std::string_view line;  // the place line without its line end
+  std::string line;  // the place line without its line end
   PlaceQuery query;
   Resolution resolution;
 };
+
+// The credit of coordinates typed by hand, in a block's place of GeoNames'.
+constexpr std::string_view kTypedCredit = "Skrivna för hand på sidan";
 
 std::string_view kind_name(PlaceKind kind) {
   switch (kind) {
@@ -42,6 +45,13 @@ std::string_view kind_name(PlaceKind kind) {
       return "kommun";
   }
   return {};
+}
+
+// "Älvkarleby, socken, Uppsala län", in UTF-8.
+std::string described(const GazetteerRow& row, const WantedRows& gazetteer) {
+  std::string text = row.name + ", " + std::string(kind_name(row.kind)) + ", " + where_lies(row, gazetteer);
+  if (row.county != kNoDivision && row.country != "SE") text += ", " + row.country;
+  return text;
 }
 
 class DraftWriter {
@@ -59,22 +69,32 @@ class DraftWriter {
     }
   }
 
+  void chosen_block(const MissingPlace& place, const ChosenCoordinates& chosen, const HouseShape& shape) {
+    raw_line(place.line);
+    const std::string source = encode(gazetteer_text(chosen.source), TreeEncoding::ascii);
+    const std::string credit = chosen.from_gazetteer ? std::string(kGeoNamesCredit)
+                                                     : encode(kTypedCredit, TreeEncoding::ascii);
+    for (const std::string& text : shape.block(chosen.latitude, chosen.longitude, source, credit)) raw_line(text);
+  }
+
   void heading() {
     line("# Orter som ortregistret inte avgör. Välj bland kandidaterna och skriv blocket för hand under");
     line("# ortraden, eller rätta ortraden i trädet. Rader som börjar med # förs aldrig in i ett träd.");
   }
 
+  static std::string_view why(const Resolution& resolution) {
+    return resolution.outcome == Resolution::ambiguous       ? "flera orter har namnet; välj en:"
+           : resolution.outcome == Resolution::only_division ? "ett land, ett län eller en delstat och ingen ort, så inget block"
+           : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
+                                       : "namnet finns inte i ortregistret";
+  }
+
   void notes(const MissingPlace& place) {
     const Resolution& resolution = place.resolution;
-    const std::string_view why =
-        resolution.outcome == Resolution::ambiguous       ? "flera orter har namnet; välj en:"
-        : resolution.outcome == Resolution::only_division ? "ett land, ett län eller en delstat och ingen ort, så inget block"
-        : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
-                                    : "namnet finns inte i ortregistret";
     line("#");
     out_.write(encode("# ", encoding_));
     out_.write(place_text(place.line));
-    line(": " + std::string(why));
+    line(": " + std::string(why(resolution)));
     const std::size_t shown = std::min(resolution.rows.size(), kCandidatesShown);
     for (std::size_t i = 0; i < shown; ++i) {
       const GazetteerRow& row = *resolution.rows[i];
@@ -99,12 +119,9 @@ class DraftWriter {
   // a place line.
   static std::string gazetteer_text(std::string_view text) { return without_place_marker(printable(text)); }
 
-  // "Älvkarleby, socken, Uppsala län", in UTF-8.
-  std::string description(const GazetteerRow& row) const {
-    std::string text = row.name + ", " + std::string(kind_name(row.kind)) + ", " + where_lies(row, gazetteer_);
-    if (row.county != kNoDivision && row.country != "SE") text += ", " + row.country;
-    return text;
-  }
+  std::string description(const GazetteerRow& row) const { return described(row, gazetteer_); }
+
+
 
   const WantedRows& gazetteer_;
   TreeEncoding encoding_;
@@ -131,47 +148,102 @@ std::string_view line_end_of(const CoordinateIndex& index, const Line& first_pla
 
 }  // namespace
 
-DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& gazetteer,
-                              std::string_view gazetteer_name, Sink& out, const DraftOptions& options) {
+struct DraftPlan::Plan {
+  WantedRows rows;
+  std::vector<MissingPlace> places;
+  HouseShape shape;
+  std::string line_end;
+  TreeEncoding encoding = TreeEncoding::utf8;
+  bool end_last_line = false;  // the draft begins with a line end
+  DraftCounts counts;
+};
+
+DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, std::string_view gazetteer_name,
+                     const DraftOptions& options) {
   const CoordinateIndex index(coordinates);
   TreeHeader tree(genealogy);
   StringSink list;
   list_missing_places(tree, index, list);
-  if (list.text.empty()) return {};
+  if (list.text.empty()) return;
   const TreeEncoding encoding = tree.encoding();
-  const std::string_view unread_encoding = encoding == TreeEncoding::unread ? encoding_name(tree.start()) : "";
   const std::vector<Line> lines = lines_of(list.text);
   std::vector<PlaceQuery> queries(lines.size());
   std::transform(lines.begin(), lines.end(), queries.begin(),
                  [&](const Line& line) { return place_query(line.text, encoding); });
-  const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, options.progress);
-  std::vector<MissingPlace> places;
-  places.reserve(lines.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) places.push_back({lines[i].text, std::move(queries[i]), {}});
-
-  DraftCounts counts{.unreadable_rows = rows.unreadable(), .unread_encoding = std::string(unread_encoding)};
-  const std::string_view line_end = line_end_of(index, lines.front());
-  BatchedSink batched(out);
-  if (options.appending && index.ends_mid_line()) batched.write(line_end);
-  DraftWriter writer(rows, encoding, line_end, batched);
-  const HouseShape shape = HouseShape::of(index.file(), index.line_break());
-  for (MissingPlace& place : places) {
-    place.resolution = resolve(place.query, rows);
-    if (place.resolution.outcome != Resolution::resolved) continue;
-    ++counts.resolved;
-    writer.block(place, shape);
-  }
-  for (const MissingPlace& place : places) {
+  plan_ = std::make_unique<Plan>(Plan{rows_for(queries, gazetteer, gazetteer_name, options.progress), {},
+                                      HouseShape::of(index.file(), index.line_break()),
+                                      std::string(line_end_of(index, lines.front())), encoding,
+                                      options.appending && index.ends_mid_line(), {}});
+  Plan& plan = *plan_;
+  plan.counts.unreadable_rows = plan.rows.unreadable();
+  if (encoding == TreeEncoding::unread) plan.counts.unread_encoding = encoding_name(tree.start());
+  plan.places.reserve(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    MissingPlace& place = plan.places.emplace_back(MissingPlace{std::string(lines[i].text), std::move(queries[i]), {}});
+    place.resolution = resolve(place.query, plan.rows);
     const Resolution::Outcome outcome = place.resolution.outcome;
-    if (outcome == Resolution::resolved) continue;
-    if (counts.ambiguous + counts.unknown + counts.only_divisions == 0) writer.heading();
-    ++(outcome == Resolution::ambiguous ? counts.ambiguous
-       : outcome == Resolution::unknown ? counts.unknown
-                                        : counts.only_divisions);
-    writer.notes(place);
+    ++(outcome == Resolution::resolved    ? plan.counts.resolved
+       : outcome == Resolution::ambiguous ? plan.counts.ambiguous
+       : outcome == Resolution::unknown   ? plan.counts.unknown
+                                          : plan.counts.only_divisions);
+  }
+}
+
+DraftPlan::DraftPlan(DraftPlan&&) noexcept = default;
+DraftPlan& DraftPlan::operator=(DraftPlan&&) noexcept = default;
+DraftPlan::~DraftPlan() = default;
+
+DraftCounts DraftPlan::counts() const { return plan_ ? plan_->counts : DraftCounts{}; }
+
+std::vector<UndecidedPlace> DraftPlan::undecided() const {
+  std::vector<UndecidedPlace> undecided;
+  if (!plan_) return undecided;
+  for (const MissingPlace& place : plan_->places) {
+    if (place.resolution.outcome == Resolution::resolved) continue;
+    UndecidedPlace& shown = undecided.emplace_back(UndecidedPlace{place.query.shown, std::string(DraftWriter::why(place.resolution)), {}});
+    for (const GazetteerRow* row : place.resolution.rows) {
+      shown.candidates.push_back({printable(described(*row, plan_->rows)), row->latitude.gedcom('N', 'S'),
+                                  row->longitude.gedcom('E', 'W'), row->latitude.value(), row->longitude.value(),
+                                  printable(row->id)});
+    }
+  }
+  return undecided;
+}
+
+void DraftPlan::write(std::span<const ChosenCoordinates> chosen, Sink& out) const {
+  if (!plan_) return;
+  const Plan& plan = *plan_;
+  BatchedSink batched(out);
+  if (plan.end_last_line) batched.write(plan.line_end);
+  DraftWriter writer(plan.rows, plan.encoding, plan.line_end, batched);
+  for (const MissingPlace& place : plan.places) {
+    if (place.resolution.outcome == Resolution::resolved) writer.block(place, plan.shape);
+  }
+  std::vector<bool> taken(plan.counts.ambiguous + plan.counts.unknown + plan.counts.only_divisions, false);
+  std::vector<const MissingPlace*> undecided;
+  for (const MissingPlace& place : plan.places) {
+    if (place.resolution.outcome != Resolution::resolved) undecided.push_back(&place);
+  }
+  for (const ChosenCoordinates& choice : chosen) {
+    if (choice.place >= undecided.size() || taken[choice.place]) continue;
+    taken[choice.place] = true;
+    writer.chosen_block(*undecided[choice.place], choice, plan.shape);
+  }
+  bool headed = false;
+  for (std::size_t i = 0; i < undecided.size(); ++i) {
+    if (taken[i]) continue;
+    if (!headed) writer.heading();
+    headed = true;
+    writer.notes(*undecided[i]);
   }
   batched.flush();
-  return counts;
+}
+
+DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& gazetteer,
+                              std::string_view gazetteer_name, Sink& out, const DraftOptions& options) {
+  const DraftPlan plan(genealogy, coordinates, gazetteer, gazetteer_name, options);
+  plan.write({}, out);
+  return plan.counts();
 }
 
 }  // namespace platsmarkeraren

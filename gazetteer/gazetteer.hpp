@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,53 @@ struct DraftCounts {
   // The encoding the tree's header names, when it is one not read here and
   // its places were matched as the bytes they are; empty otherwise.
   std::string unread_encoding;
+};
+
+// A place the draft could not decide, as the page offers it for a choice.
+struct UndecidedPlace {
+  struct Candidate {
+    std::string description;  // name, kind, divisions, country, as the notes name it
+    std::string latitude;     // in GEDCOM's form: "N59.8586"
+    std::string longitude;
+    double latitude_degrees;  // north and east counting up
+    double longitude_degrees;
+    std::string id;  // the GeoNames id
+  };
+  std::string place;  // the place's text, in UTF-8
+  std::string why;    // as its note says it
+  std::vector<Candidate> candidates;
+};
+
+// Coordinates the user chose for an undecided place: a candidate's, or
+// typed by hand.
+struct ChosenCoordinates {
+  std::size_t place;      // the index of the place among the undecided ones
+  std::string latitude;   // in GEDCOM's form
+  std::string longitude;
+  std::string source;     // for the block's note, in UTF-8: "GeoNames 123: ..."
+  bool from_gazetteer;    // credits GeoNames, or says they were typed by hand
+};
+
+// A draft read, to be written with choices made after: the page shows the
+// undecided places, and writes the draft once the user has chosen.
+class DraftPlan {
+ public:
+  DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, std::string_view gazetteer_name,
+            const DraftOptions& options = {});
+  DraftPlan(DraftPlan&&) noexcept;
+  DraftPlan& operator=(DraftPlan&&) noexcept;
+  ~DraftPlan();
+
+  DraftCounts counts() const;
+  // In the order their notes stand in the draft.
+  std::vector<UndecidedPlace> undecided() const;
+  // Writes the draft as draft_coordinates does, each chosen place getting
+  // its block after the others, in the coordinate file's shape.
+  void write(std::span<const ChosenCoordinates> chosen, Sink& out) const;
+
+ private:
+  struct Plan;
+  std::unique_ptr<Plan> plan_;
 };
 
 // Writes to `out` the draft for the place lines of the genealogy file that
