@@ -31,7 +31,7 @@ struct MissingPlace {
 };
 
 // The credit of coordinates typed by hand, in a block's place of GeoNames'.
-constexpr std::string_view kTypedCredit = "Skrivna för hand på sidan";
+constexpr std::string_view kTypedCredit = "Inte ur GeoNames";
 
 std::string_view kind_name(PlaceKind kind) {
   switch (kind) {

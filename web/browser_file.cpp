@@ -25,6 +25,8 @@ EM_JS(void, page_message, (const char* text, int size), { pageIo.message(UTF8ToS
 EM_JS(void, page_point, (const char* place, int size, double latitude, double longitude),
       { pageIo.point(UTF8ToString(place, size), latitude, longitude); });
 EM_JS(void, page_points_end, (double without), { pageIo.pointsEnd(without); });
+EM_JS(void, page_undecided, (const char* json, int size, double drafted),
+      { pageIo.undecidedPlaces(JSON.parse(UTF8ToString(json, size)), drafted); });
 EM_JS(void, page_misplaced, (const char* place, int size, double latitude, double longitude, double place_latitude,
                              double place_longitude),
       { pageIo.misplaced(UTF8ToString(place, size), latitude, longitude, place_latitude, place_longitude); });
@@ -69,6 +71,10 @@ void show_points_end(std::size_t without_coordinates) {
 void show_misplaced(std::string_view place, double latitude, double longitude, double place_latitude,
                     double place_longitude) {
   page_misplaced(place.data(), static_cast<int>(place.size()), latitude, longitude, place_latitude, place_longitude);
+}
+
+void show_undecided(std::string_view json, std::size_t drafted) {
+  page_undecided(json.data(), static_cast<int>(json.size()), static_cast<double>(drafted));
 }
 
 }  // namespace platsmarkeraren

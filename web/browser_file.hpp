@@ -39,6 +39,10 @@ class BrowserOutput final : public Sink {
 void show_message(std::string_view line);
 void show_point(std::string_view place, double latitude, double longitude);
 void show_points_end(std::size_t without_coordinates);
+// The places a draft could not decide, as a JSON array of objects: place,
+// why, candidates (each description, latitude, longitude, north, east, id);
+// and how many places it drafted.
+void show_undecided(std::string_view json, std::size_t drafted);
 // A block that lies far from where the gazetteer has its place.
 void show_misplaced(std::string_view place, double latitude, double longitude, double place_latitude,
                     double place_longitude);

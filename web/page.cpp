@@ -7,9 +7,14 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
+#include <memory>
+#include <algorithm>
 
 #include "app/messages.hpp"
 #include "check/check.hpp"
+#include "check/typed_coordinates.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "merge/batched_sink.hpp"
 #include "merge/coordinate_index.hpp"
@@ -52,6 +57,71 @@ int merge_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, 
   return kPageDone;
 }
 
+// A string in JSON, quoted.
+void append_json(std::string& json, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  json += '"';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      json.append(1, '\\').append(1, c);
+    } else if (byte < 0x20) {
+      json.append("\\u00").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+    } else {
+      json += c;
+    }
+  }
+  json += '"';
+}
+
+std::string undecided_json(const std::vector<UndecidedPlace>& places) {
+  std::string json = "[";
+  for (const UndecidedPlace& place : places) {
+    if (json.size() > 1) json += ',';
+    json += "{\"place\":";
+    append_json(json, place.place);
+    json += ",\"why\":";
+    append_json(json, place.why);
+    json += ",\"candidates\":[";
+    for (std::size_t i = 0; i < place.candidates.size(); ++i) {
+      const UndecidedPlace::Candidate& candidate = place.candidates[i];
+      json += i == 0 ? "{" : ",{";
+      json += "\"description\":";
+      append_json(json, candidate.description);
+      json += ",\"latitude\":";
+      append_json(json, candidate.latitude);
+      json += ",\"longitude\":";
+      append_json(json, candidate.longitude);
+      json += ",\"north\":" + std::to_string(candidate.latitude_degrees) +
+              ",\"east\":" + std::to_string(candidate.longitude_degrees) + ",\"id\":";
+      append_json(json, candidate.id);
+      json += '}';
+    }
+    json += "]}";
+  }
+  return json + ']';
+}
+
+// The last draft, kept to be finished with the user's choices.
+std::unique_ptr<DraftPlan>& last_draft() {
+  static std::unique_ptr<DraftPlan> plan;
+  return plan;
+}
+
+// Drafts as -g does, and tells the page the places left to choose for.
+void draft_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, PageFiles& files) {
+  last_draft().reset();
+  const std::string& described = files.described[kGazetteer];
+  BrowserFile gazetteer(kGazetteer, described, files.read_last);
+  auto plan = std::make_unique<DraftPlan>(genealogy, coordinates, gazetteer, described, DraftOptions{.appending = true});
+  plan->write({}, output);
+  const DraftCounts counts = plan->counts();
+  if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
+  if (!counts.unread_encoding.empty()) show_message(encoding_warning(counts.unread_encoding, files.described[kGenealogy]));
+  show_undecided(undecided_json(plan->undecided()), counts.resolved);
+  last_draft() = std::move(plan);
+}
+
 // The check, and with a gazetteer chosen its audit too, each block far from
 // its place drawn on the picture.
 int check_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, PageFiles& files) {
@@ -90,17 +160,9 @@ int work(int action, bool keep_existing_maps, PageFiles& files) {
     case kPageCheck:
       status = check_files(genealogy, coordinates, output, files);
       break;
-    case kPageDraft: {
-      const std::string& described = files.described[kGazetteer];
-      BrowserFile gazetteer(kGazetteer, described, files.read_last);
-      const DraftCounts counts = draft_coordinates(genealogy, coordinates, gazetteer, described, output,
-                                                   {.appending = true});
-      if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
-      if (!counts.unread_encoding.empty()) {
-        show_message(encoding_warning(counts.unread_encoding, files.described[kGenealogy]));
-      }
+    case kPageDraft:
+      draft_files(genealogy, coordinates, output, files);
       break;
-    }
     case kPageSurvey:
       survey(genealogy, coordinates);
       break;
@@ -125,6 +187,46 @@ extern "C" EMSCRIPTEN_KEEPALIVE int page_run(int action, int keep_existing_maps,
     show_message(out_of_memory(files.read_last < 0 ? std::string_view() : files.described[files.read_last]));
   } catch (const std::length_error& error) {
     show_message(files.described[kCoordinates] + " " + error.what());
+  } catch (const std::exception& error) {
+    show_message(error.what());
+  }
+  return kPageFailed;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* page_read_coordinates(const char* typed) {
+  using namespace platsmarkeraren;
+  static std::string answer;
+  const auto read = read_typed_coordinates(typed);
+  if (const auto* coordinates = std::get_if<TypedCoordinates>(&read)) {
+    answer = coordinates->latitude + '\t' + coordinates->longitude;
+  } else {
+    answer = '!' + std::get<std::string>(read);
+  }
+  return answer.c_str();
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int page_finish_draft(const char* choices) {
+  using namespace platsmarkeraren;
+  try {
+    std::vector<ChosenCoordinates> chosen;
+    std::string_view rest(choices);
+    while (!rest.empty()) {
+      const std::string_view line = rest.substr(0, rest.find('\n'));
+      rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+      std::string_view fields[5];
+      std::string_view left = line;
+      for (std::string_view& field : fields) {
+        field = left.substr(0, left.find('\t'));
+        left.remove_prefix(std::min(left.size(), field.size() + 1));
+      }
+      chosen.push_back({static_cast<std::size_t>(std::stoul(std::string(fields[0]))), std::string(fields[1]),
+                        std::string(fields[2]), std::string(fields[3]), fields[4] == "1"});
+    }
+    BrowserOutput browser;
+    BatchedSink output(browser, std::size_t{8} << 20);
+    if (last_draft()) last_draft()->write(chosen, output);
+    output.flush();
+    return kPageDone;
   } catch (const std::exception& error) {
     show_message(error.what());
   }

@@ -36,14 +36,19 @@ const kActions = [
     explain: 'Läs igenom utkastet och lägg det sist i koordinatfilen. Rader som börjar med # är anteckningar om '
       + 'orter som inte gick att avgöra; de kommer aldrig in i släktfilen.',
     empty: 'Det finns inga orter att göra utkast för: alla finns redan i koordinatfilen.',
-    download: (files) => `${stem(files[1].name)}-utkast.txt`,
+    download: (files) => `${stem(files[1] ? files[1].name : 'koordinater')}-utkast.txt`,
   },
 ];
 const kFoundErrors = 2;
+const kMerge = 0;
+const kDraft = 3;
 
 let busy = false;
 let downloadUrl = null;
+let coordinatesUrl = null;
 let request = null;
+// The last draft's undecided places, offered for a choice until the files change.
+let draft = null;
 
 function chosenFiles() {
   return fileInputs.map((input) => (input.files.length > 0 ? input.files[0] : null));
@@ -59,6 +64,7 @@ function updateButtons() {
 
 function showChosen(field, input) {
   const file = input.files[0];
+  forgetDraft();
   field.querySelector('.vald').textContent = file
     ? `${file.name} (${sizeText(file.size)})`
     : 'Ingen fil vald – välj eller släpp den här.';
@@ -90,6 +96,7 @@ function offerDownload(blob, name) {
 function start(action) {
   const files = chosenFiles();
   request = { action, files, keepMaps: $('behall').checked, survey: kActions[action].survey === true };
+  if (action === kMerge && draft !== null) request.finish = choices();
   setBusy(true);
   $('meddelanden').replaceChildren();
   $('resultat').hidden = true;
@@ -110,9 +117,14 @@ function setBusy(now) {
 async function finish(reply) {
   const failed = reply.status === 1;
   picture.misplaced = reply.misplaced || [];
+  if (!failed && request.action === kDraft) offerChoices(reply.undecided);
+  if (!failed && reply.coordinates) offerCoordinates(reply.coordinates, request.files[1]);
   setBusy(request.survey === true && !failed);
   $('arbetar').textContent = 'Ritar orterna …';
-  if (!failed && request.files[1].size === 0) addMessage('Koordinatfilen är tom, så inga koordinater har lagts till.', 'varning');
+  const coordinateSize = reply.coordinates ? reply.coordinates.size : request.files[1] ? request.files[1].size : 0;
+  if (!failed && request.action === kMerge && coordinateSize === 0) {
+    addMessage('Koordinatfilen är tom, så inga koordinater har lagts till.', 'varning');
+  }
   for (const line of reply.messages) addMessage(line, failed ? '' : 'varning');
   if (failed) {
     if (reply.messages.length === 0) addMessage('Något gick fel, och inget blev klart.');
@@ -136,6 +148,129 @@ async function finish(reply) {
   } else if (reply.status === kFoundErrors) {
     addMessage('Granskningen hittade fel som bör rättas innan koordinaterna läggs till.');
   }
+}
+
+// The choices for the undecided places of a draft: a group of radio buttons
+// for each, one per candidate and one for none, and a field for
+// coordinates typed by hand, read by the core as they are typed.
+function forgetDraft() {
+  draft = null;
+  $('val').hidden = true;
+  $('valen').replaceChildren();
+}
+
+function offerChoices(undecided) {
+  forgetDraft();
+  if (!undecided) return;
+  draft = { places: undecided.places, typed: [] };
+  const count = (n, one, many) => `${n.toLocaleString('sv')} ${n === 1 ? one : many}`;
+  $('valantal').textContent = `${count(undecided.drafted, 'ort fick', 'orter fick')} koordinater ur ortregistret; `
+    + `${count(undecided.places.length, 'ort återstår', 'orter återstår')}.`;
+  const form = $('valen');
+  undecided.places.forEach((place, index) => form.append(choiceGroup(place, index)));
+  $('val').hidden = undecided.places.length === 0 && undecided.drafted === 0;
+}
+
+function element(tag, properties = {}, ...children) {
+  const made = Object.assign(document.createElement(tag), properties);
+  made.append(...children);
+  return made;
+}
+
+function choiceGroup(place, index) {
+  const group = element('fieldset', { id: `ort-${index}` }, element('legend', { textContent: place.place }),
+                        element('p', { className: 'varfor', textContent: place.why }));
+  const radio = (value, text, checked) => {
+    const input = element('input', { type: 'radio', name: `ort-${index}`, value, checked });
+    return element('label', {}, input, ` ${text}`);
+  };
+  place.candidates.forEach((candidate, which) => {
+    group.append(radio(String(which), `${candidate.description}: ${candidate.latitude} ${candidate.longitude} `
+      + `(GeoNames ${candidate.id})`, false));
+  });
+  if (place.candidates.length > 0) group.append(radio('', 'Ingen av dessa', true));
+  const field = element('input', { type: 'text', id: `koord-${index}`, autocomplete: 'off', spellcheck: false });
+  const status = element('span', { id: `koordfel-${index}`, className: 'status', role: 'status' });
+  field.setAttribute('aria-describedby', status.id);
+  group.append(element('label', { htmlFor: field.id },
+                       place.candidates.length > 0 ? 'Eller latitud och longitud: ' : 'Latitud och longitud: '),
+               field, ' ', status);
+  field.addEventListener('input', () => {
+    draft.typed[index] = undefined;
+    worker.postMessage({ validate: field.value, id: index });
+  });
+  group.addEventListener('focusin', () => showCandidates(index));
+  return group;
+}
+
+function showValidated(reply) {
+  if (draft === null) return;
+  const status = $(`koordfel-${reply.validated}`);
+  const field = $(`koord-${reply.validated}`);
+  if (field.value.trim() === '') {
+    status.textContent = '';
+    return;
+  }
+  if (reply.fault) {
+    status.textContent = reply.fault;
+    status.className = 'status fel';
+    field.setAttribute('aria-invalid', 'true');
+  } else {
+    draft.typed[reply.validated] = { latitude: reply.latitude, longitude: reply.longitude };
+    status.textContent = `${reply.latitude} ${reply.longitude}`;
+    status.className = 'status ok';
+    field.removeAttribute('aria-invalid');
+    const none = document.querySelector(`input[name="ort-${reply.validated}"][value=""]`);
+    if (none) none.checked = true;
+  }
+}
+
+// The choices as the core reads them: a line for each place chosen for.
+function choices() {
+  const lines = [];
+  draft.places.forEach((place, index) => {
+    const chosen = document.querySelector(`input[name="ort-${index}"]:checked`);
+    if (chosen && chosen.value !== '') {
+      const candidate = place.candidates[Number(chosen.value)];
+      lines.push([index, candidate.latitude, candidate.longitude, `GeoNames ${candidate.id}: ${candidate.description}`, 1]);
+    } else if (draft.typed[index]) {
+      lines.push([index, draft.typed[index].latitude, draft.typed[index].longitude, 'Koordinater skrivna för hand', 0]);
+    }
+  });
+  return lines.map((line) => `${line.join('\t')}\n`).join('');
+}
+
+function offerCoordinates(blob, original) {
+  if (coordinatesUrl) URL.revokeObjectURL(coordinatesUrl);
+  coordinatesUrl = URL.createObjectURL(blob);
+  const link = $('laddanerkoordinater');
+  link.href = coordinatesUrl;
+  link.download = original ? original.name : 'koordinater.txt';
+  link.textContent = `Ladda ner den nya koordinatfilen, ${link.download}`;
+  link.hidden = false;
+}
+
+// While a place is being decided, the picture shows its candidates; a
+// click on one chooses it.
+function showCandidates(index) {
+  const place = draft.places[index];
+  if (place.candidates.length === 0) return;
+  picture.points = place.candidates.map((candidate, which) => ({
+    place: candidate.description, latitude: candidate.north, longitude: candidate.east, choice: { index, which },
+  }));
+  picture.misplaced = [];
+  $('bild').hidden = false;
+  drawPicture(picture.points, []);
+  $('bildantal').textContent = `Kandidaterna för ${place.place}: klicka på en punkt för att välja den.`;
+}
+
+function chooseAt(event) {
+  const nearest = nearestShown(event);
+  if (nearest === null || !nearest.point.choice) return;
+  const { index, which } = nearest.point.choice;
+  const radio = document.querySelector(`input[name="ort-${index}"][value="${which}"]`);
+  radio.checked = true;
+  radio.focus();
 }
 
 // The picture: a plain latitude and longitude grid, fitted to the points, so
@@ -253,7 +388,8 @@ function showPoints(reply) {
         + 'de är ringade i rött, och den streckade linjen går dit orten ligger.');
 }
 
-function nameNearest(event) {
+// The point drawn nearest where the pointer is, within a few pixels.
+function nearestShown(event) {
   const canvas = $('ritning');
   const bounds = canvas.getBoundingClientRect();
   const ratio = canvas.width / bounds.width;
@@ -268,6 +404,13 @@ function nameNearest(event) {
       nearestDistance = distance;
     }
   }
+  return nearest;
+}
+
+function nameNearest(event) {
+  const canvas = $('ritning');
+  const ratio = canvas.width / canvas.getBoundingClientRect().width;
+  const nearest = nearestShown(event);
   const label = $('punktnamn');
   label.hidden = nearest === null;
   if (nearest === null) return;
@@ -279,7 +422,9 @@ function nameNearest(event) {
 
 worker.onmessage = (event) => {
   const reply = event.data;
-  if (reply.progress !== undefined) {
+  if (reply.validated !== undefined) {
+    showValidated(reply);
+  } else if (reply.progress !== undefined) {
     $('framsteg').value = reply.progress;
   } else if (reply.done) {
     finish(reply);
@@ -326,6 +471,7 @@ $('kopiera').addEventListener('click', async () => {
 });
 $('ritning').addEventListener('pointermove', nameNearest);
 $('ritning').addEventListener('pointerdown', nameNearest);
+$('ritning').addEventListener('click', chooseAt);
 $('ritning').addEventListener('pointerleave', () => { $('punktnamn').hidden = true; });
 window.addEventListener('resize', () => { if (!$('bild').hidden) drawPicture(picture.points, picture.misplaced); });
 for (const [slot, field] of fileFields.entries()) showChosen(field, fileInputs[slot]);

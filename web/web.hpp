@@ -20,10 +20,24 @@ enum PageAction {
 
 // Runs one action on the files of the worker's slots (infil 0,
 // koordinatfil 1, ortregister 2), named as the user's computer names them.
+// A draft is kept, with its undecided places told to the worker, until the
+// next one, to be finished with the user's choices.
 // Returns 0 when all went well, 1 when a message tells why not, and 2
 // when the check ran but found errors (the program's -k then ends with 1).
 int page_run(int action, int keep_existing_maps, const char* genealogy_name, const char* coordinate_name,
              const char* gazetteer_name);
+
+// Reads coordinates as the user typed them for an undecided place: the
+// latitude and longitude in GEDCOM's form separated by a tab, or what is
+// wrong, after a "!". The text lives until the next call.
+const char* page_read_coordinates(const char* typed);
+
+// Writes, as the output, what the last draft adds to the coordinate file
+// with the user's choices: one line each, the undecided place's number, its
+// latitude and longitude in GEDCOM's form, the source for the block's note,
+// and 1 when it is a gazetteer's candidate, separated by tabs. Returns as
+// page_run does.
+int page_finish_draft(const char* choices);
 
 enum PageStatus {
   kPageDone = 0,

@@ -8,6 +8,7 @@
 const kSliceBytes = 8 << 20;
 // As web.hpp has them.
 const kFailed = 1;
+const kMerge = 0;
 const kSurvey = 4;
 // Progress is told the page at most this often, in milliseconds.
 const kProgressEvery = 100;
@@ -87,6 +88,9 @@ const pageIo = {
   pointsEnd(without) {
     postMessage({ points: this.points, without });
   },
+  undecidedPlaces(places, drafted) {
+    this.undecided = { places, drafted };
+  },
   misplaced(place, latitude, longitude, placeLatitude, placeLongitude) {
     this.misplacedBlocks.push({ place, latitude, longitude, placeLatitude, placeLongitude });
   },
@@ -110,6 +114,7 @@ const pageIo = {
     this.messages = [];
     this.points = [];
     this.misplacedBlocks = [];
+    this.undecided = null;
   },
 };
 
@@ -117,9 +122,16 @@ const core = createCore();
 
 const failed = (line) => postMessage({ done: true, status: kFailed, messages: [line] });
 
-// A request: { action, files: [infil, koordinatfil, ortregister], keepMaps,
-// survey }. With `survey`, the places are surveyed once the action is done,
-// and the points follow in a message of their own.
+// A request is one of:
+// - { action, files: [infil, koordinatfil, ortregister], keepMaps, survey }:
+//   with `survey`, the places are surveyed once the action is done, and
+//   the points follow in a message of their own. A draft also tells its
+//   undecided places.
+// - { validate, id }: coordinates as typed, read at once.
+// - { finish: choices, files, keepMaps }: the last draft written with the
+//   choices after the coordinate file, as its new content, and the tree
+//   merged with that; then the points.
+// A coordinate file not chosen is an empty one: the draft starts it anew.
 onmessage = async (event) => {
   const request = event.data;
   let module;
@@ -130,27 +142,47 @@ onmessage = async (event) => {
     failed(`webbläsaren kan inte köra sidans WebAssembly (${error}); prova en nyare webbläsare`);
     return;
   }
-  const names = request.files.map((file) => (file ? file.name : ''));
-  const run = (action) => {
-    pageIo.start(request.files);
+  if (request.validate !== undefined) {
+    const answer = module.ccall('page_read_coordinates', 'string', ['string'], [request.validate]);
+    postMessage(answer.startsWith('!') ? { validated: request.id, fault: answer.slice(1) }
+      : { validated: request.id, latitude: answer.split('\t')[0], longitude: answer.split('\t')[1] });
+    return;
+  }
+  const files = request.files.map((file, slot) => (file === null && slot === 1
+    ? new File([], 'koordinater.txt') : file));
+  const names = files.map((file) => (file ? file.name : ''));
+  const run = (action, runFiles = files) => {
+    pageIo.start(runFiles);
     return module.ccall('page_run', 'number', ['number', 'number', 'string', 'string', 'string'],
-                        [action, request.keepMaps ? 1 : 0, ...names]);
+                        [action, request.keepMaps ? 1 : 0, ...runFiles.map((file) => (file ? file.name : ''))]);
   };
   let status;
+  let coordinates = null;
+  let runFiles = files;
   try {
-    status = run(request.action);
+    if (request.finish !== undefined) {
+      pageIo.start(files);
+      status = module.ccall('page_finish_draft', 'number', ['string'], [request.finish]);
+      if (status !== kFailed) {
+        coordinates = new File([files[1], pageIo.output.blob()], names[1]);
+        runFiles = [files[0], coordinates, files[2]];
+        status = run(kMerge, runFiles);
+      }
+    } else {
+      status = run(request.action);
+    }
   } catch (error) {
     // Only a fault of the page itself gets here; the core reports its own.
     failed(`fel i sidan: ${error}`);
     return;
   }
   postMessage({ done: true, status, output: pageIo.output.blob(), messages: pageIo.messages,
-                misplaced: pageIo.misplacedBlocks });
+                misplaced: pageIo.misplacedBlocks, undecided: pageIo.undecided, coordinates });
   // The picture is drawn of a tree merged or checked, errors or not.
   if (!request.survey || status === kFailed) return;
   let surveyed;
   try {
-    surveyed = run(kSurvey);
+    surveyed = run(kSurvey, runFiles);
   } catch (error) {
     pageIo.messages.push(`fel i sidan: ${error}`);
     surveyed = kFailed;

@@ -1,0 +1,100 @@
+// The page finishes the job without a text editor: a draft, a choice for
+// each undecided place (by its radio button, by its point on the picture,
+// or by coordinates typed by hand), one merge, and both files downloaded.
+// What it gives is checked against the program.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { PageDriver, root } from './driver.mjs';
+
+const program = process.env.PLATSMARKERAREN ?? join(root, 'build/default/app/platsmarkeraren');
+const examples = join(root, 'examples');
+const coordinates = join(examples, 'koordinater.txt');
+const gazetteer = join(examples, 'ortregister.txt');
+
+function run(...args) {
+  const ran = spawnSync(program, args, { maxBuffer: 1 << 30 });
+  return { status: ran.status, output: ran.stdout };
+}
+
+let driver;
+let work;
+before(async () => {
+  driver = await PageDriver.open();
+  work = mkdtempSync(join(tmpdir(), 'platsmarkeraren-val-'));
+});
+after(async () => {
+  await driver.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+test('a draft finished with choices gives a tree and a coordinate file the program agrees with', async () => {
+  const tree = join(work, 'val.ged');
+  writeFileSync(tree, '0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 BIRT\n2 PLAC Rasbo sn\n1 DEAT\n2 PLAC Ås\n'
+    + '1 BURI\n2 PLAC Berg, Sverige\n1 EVEN\n2 PLAC Qwertyby\n0 TRLR\n');
+  await driver.choose(tree, coordinates, gazetteer);
+  await driver.press('draft');
+  await driver.settled();
+  const { page } = driver;
+  assert.deepEqual(await page.$$eval('#valen legend', (legends) => legends.map((legend) => legend.textContent)),
+                   ['Ås', 'Berg, Sverige', 'Qwertyby']);
+
+  // Ås by its radio button; Berg by its point on the picture.
+  await page.click('input[name="ort-0"][value="1"]');
+  await page.focus('input[name="ort-1"][value=""]');
+  const point = await page.evaluate(() => {
+    const shown = picture.shown.find((each) => each.point.choice && each.point.choice.which === 2);
+    const canvas = document.getElementById('ritning');
+    canvas.scrollIntoView();
+    const bounds = canvas.getBoundingClientRect();
+    const ratio = canvas.width / bounds.width;
+    return { x: bounds.left + shown.x / ratio, y: bounds.top + shown.y / ratio };
+  });
+  await page.mouse.click(point.x, point.y);
+  assert.equal(await page.$eval('input[name="ort-1"]:checked', (radio) => radio.value), '2');
+
+  // Qwertyby by hand: refused first, then read.
+  await page.type('#koord-2', '95.1, 17.6');
+  await page.waitForFunction(() => document.getElementById('koordfel-2').textContent.includes('0–90'));
+  await page.$eval('#koord-2', (field) => { field.value = ''; });
+  await page.type('#koord-2', '59°51′31″N 17°38′20″E');
+  await page.waitForFunction(() => document.getElementById('koordfel-2').textContent === 'N59.85861 E17.63889');
+
+  const merged = readFileSync((await driver.mergeAndDownload()).path);
+  await driver.settled();
+  const kept = await driver.download(() => page.click('#laddanerkoordinater'));
+  assert.equal(kept.name, 'koordinater.txt');
+  const newCoordinates = readFileSync(kept.path);
+  const old = readFileSync(coordinates);
+  assert.ok(newCoordinates.subarray(0, old.length).equals(old), 'the old coordinate file does not come first');
+  const added = newCoordinates.subarray(old.length).toString();
+  // The drafted block is the program's; each choice is a block, no note is left.
+  const drafted = run('-g', tree, coordinates, gazetteer).output.toString();
+  assert.ok(added.startsWith(drafted.slice(0, drafted.indexOf('#'))), added);
+  assert.match(added, /2 PLAC Ås\n[^]*4 LATI N58.1000\n4 LONG E13.6333\n/);
+  assert.match(added, /2 PLAC Berg, Sverige\n[^]*4 LATI N57.7000\n4 LONG E12.2000\n/);
+  // In the coordinate file's shape, the note in ASCII as the drafts write it.
+  assert.match(added, /2 PLAC Qwertyby\n3 NOTE Koordinater skrivna for hand\n3 MAP\n4 LATI N59.85861\n4 LONG E17.63889\n/);
+  assert.doesNotMatch(added, /^#/m);
+  const checkedFile = join(work, 'nya-koordinater.txt');
+  writeFileSync(checkedFile, newCoordinates);
+  const check = run('-k', tree, checkedFile);
+  assert.equal(check.status, 0, check.output.toString());
+  assert.ok(merged.equals(run('-r', tree, checkedFile).output), 'the page merged otherwise');
+});
+
+test('the page has no serious accessibility finding, with the choices open', async () => {
+  const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+  await driver.page.evaluate(axe);
+  const found = await driver.page.evaluate(async () => {
+    const results = await window.axe.run(document);
+    return results.violations.filter((violation) => ['serious', 'critical'].includes(violation.impact))
+      .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target.join(' ')).join(', ')}`);
+  });
+  assert.deepEqual(found, []);
+});
