@@ -1,10 +1,13 @@
 # Puts the page together as one file that opens straight from disk: the
 # style, the page's script, and the worker (the core with the WebAssembly
 # inlined, then worker.js) as text in the page, from which the page starts
-# it. Run with -DPAGE= -DSTYLE= -DSCRIPT= -DCORE= -DWORKER= -DOUTPUT=.
+# it, with the map's data before the page's script. Run with -DPAGE=
+# -DSTYLE= -DSCRIPT= -DMAP= -DCORE= -DWORKER= -DOUTPUT=.
 file(READ ${PAGE} page)
 file(READ ${STYLE} style)
+file(READ ${MAP} map)
 file(READ ${SCRIPT} script)
+set(script "${map}\n${script}")
 file(READ ${CORE} core)
 file(READ ${WORKER} worker)
 set(worker_text "${core}\n${worker}")

@@ -260,11 +260,13 @@ function showCandidates(index) {
   }));
   picture.misplaced = [];
   $('bild').hidden = false;
+  resetView();
   drawPicture(picture.points, []);
   $('bildantal').textContent = `Kandidaterna för ${place.place}: klicka på en punkt för att välja den.`;
 }
 
 function chooseAt(event) {
+  if (dragging.moved) return;
   const nearest = nearestShown(event);
   if (nearest === null || !nearest.point.choice) return;
   const { index, which } = nearest.point.choice;
@@ -276,8 +278,81 @@ function chooseAt(event) {
 // The picture: a plain latitude and longitude grid, fitted to the points, so
 // that a point far from the rest stands out.
 // Blocks that the check found far from their places are ringed in red, with
-// a dashed line to where the gazetteer has the place.
-const picture = { points: [], shown: [], misplaced: [] };
+// a dashed line to where the gazetteer has the place. The picture may be
+// zoomed and moved; a new set of points shows them all again.
+const picture = { points: [], shown: [], misplaced: [], view: { zoom: 1, panX: 0, panY: 0 } };
+
+// The map's arcs in degrees, decoded once: each a list of longitude,
+// latitude pairs (see map_data.js).
+const world = {
+  arcs: kWorld.arcs.split(';').map((text) => {
+    const numbers = text.split(',').map(Number);
+    const points = new Float32Array(numbers.length);
+    let x = 0;
+    let y = 0;
+    for (let i = 0; i < numbers.length; i += 2) {
+      x += numbers[i];
+      y += numbers[i + 1];
+      points[i] = x / 100;
+      points[i + 1] = y / 100;
+    }
+    return points;
+  }),
+  borders: new Set(kWorld.borders),
+};
+
+function resetView() {
+  picture.view = { zoom: 1, panX: 0, panY: 0 };
+}
+
+function redraw() {
+  if (!$('bild').hidden) drawPicture(picture.points, picture.misplaced);
+}
+
+// Zooms by `factor` keeping the point under (`atX`, `atY`), in CSS pixels
+// from the picture's middle, where it is.
+function zoomBy(factor, atX = 0, atY = 0) {
+  const view = picture.view;
+  const zoom = Math.min(4096, Math.max(0.25, view.zoom * factor));
+  view.panX = atX - (atX - view.panX) * zoom / view.zoom;
+  view.panY = atY - (atY - view.panY) * zoom / view.zoom;
+  view.zoom = zoom;
+  redraw();
+}
+
+// A drag moves the picture; a click that did not move it chooses a point.
+const dragging = { from: null, moved: false };
+function fromMiddle(event) {
+  const bounds = $('ritning').getBoundingClientRect();
+  return { x: event.clientX - bounds.left - bounds.width / 2, y: event.clientY - bounds.top - bounds.height / 2 };
+}
+
+// Traces an arc, forwards or (for ~index) backwards, onto the path.
+function traceArc(context, index, x, y, first) {
+  const arc = world.arcs[index < 0 ? ~index : index];
+  const count = arc.length / 2;
+  for (let k = 0; k < count; k += 1) {
+    const i = index < 0 ? count - 1 - k : k;
+    const px = x(arc[2 * i]);
+    const py = y(arc[2 * i + 1]);
+    if (first && k === 0) context.moveTo(px, py); else context.lineTo(px, py);
+  }
+}
+
+// Land, coasts and borders under the places.
+function drawWorld(context, x, y, ratio) {
+  context.fillStyle = '#eef1e6';
+  context.beginPath();
+  for (const ring of kWorld.rings) ring.forEach((index, at) => traceArc(context, index, x, y, at === 0));
+  context.fill();
+  context.lineWidth = ratio;
+  world.arcs.forEach((arc, index) => {
+    context.strokeStyle = world.borders.has(index) ? '#c4b8a8' : '#8fb0c8';
+    context.beginPath();
+    traceArc(context, index, x, y, true);
+    context.stroke();
+  });
+}
 
 function niceStep(span) {
   for (const step of [0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 30, 45, 90]) {
@@ -313,12 +388,17 @@ function drawPicture(points, misplaced) {
   const squeeze = Math.max(0.2, Math.cos(((south + north) / 2) * Math.PI / 180));
   const margin = 28 * ratio;
   const scale = Math.min((width - 2 * margin) / ((east - west) * squeeze), (height - 2 * margin) / (north - south));
-  const middleX = width / 2;
-  const middleY = height / 2;
-  const x = (longitude) => middleX + (longitude - (west + east) / 2) * squeeze * scale;
-  const y = (latitude) => middleY - (latitude - (south + north) / 2) * scale;
+  const { zoom, panX, panY } = picture.view;
+  const across = squeeze * scale * zoom;
+  const x = (longitude) => width / 2 + panX * ratio + (longitude - (west + east) / 2) * across;
+  const y = (latitude) => height / 2 + panY * ratio - (latitude - (south + north) / 2) * scale * zoom;
+  const longitudeAt = (px) => (px - width / 2 - panX * ratio) / across + (west + east) / 2;
+  const latitudeAt = (py) => (height / 2 + panY * ratio - py) / (scale * zoom) + (south + north) / 2;
+  context.fillStyle = '#f4f8fb';
+  context.fillRect(0, 0, width, height);
+  drawWorld(context, x, y, ratio);
 
-  const step = niceStep(Math.max(north - south, east - west));
+  const step = niceStep(Math.max(north - south, east - west) / zoom);
   const decimals = step < 1 ? Math.ceil(-Math.log10(step)) : 0;
   context.font = `${11 * ratio}px system-ui, sans-serif`;
   context.fillStyle = '#6b7780';
@@ -330,14 +410,13 @@ function drawPicture(points, misplaced) {
     context.lineTo(x1, y1);
     context.stroke();
   };
-  const left = (width / 2 - margin) / (squeeze * scale);
-  const up = (height / 2 - margin) / scale;
-  for (let latitude = Math.ceil(((south + north) / 2 - up) / step) * step; latitude <= (south + north) / 2 + up; latitude += step) {
-    line(0, y(latitude), width, y(latitude), Math.abs(latitude) < 1e-9 ? '#8aa0b0' : '#e3e8ec');
+  context.fillStyle = '#5b6770';
+  for (let latitude = Math.ceil(latitudeAt(height) / step) * step; latitude <= latitudeAt(0); latitude += step) {
+    line(0, y(latitude), width, y(latitude), 'rgba(120, 140, 155, 0.25)');
     context.fillText(degreesText(latitude, 'N', 'S', decimals), 4 * ratio, y(latitude) - 3 * ratio);
   }
-  for (let longitude = Math.ceil(((west + east) / 2 - left) / step) * step; longitude <= (west + east) / 2 + left; longitude += step) {
-    line(x(longitude), 0, x(longitude), height, Math.abs(longitude) < 1e-9 ? '#8aa0b0' : '#e3e8ec');
+  for (let longitude = Math.ceil(longitudeAt(0) / step) * step; longitude <= longitudeAt(width); longitude += step) {
+    line(x(longitude), 0, x(longitude), height, 'rgba(120, 140, 155, 0.25)');
     context.fillText(degreesText(longitude, 'E', 'W', decimals), x(longitude) + 3 * ratio, height - 4 * ratio);
   }
 
@@ -379,6 +458,7 @@ function showPoints(reply) {
   }
   picture.points = reply.points;
   $('bild').hidden = false;
+  resetView();
   drawPicture(reply.points, picture.misplaced);
   const count = (n, one, many) => `${n.toLocaleString('sv')} ${n === 1 ? one : many}`;
   $('bildantal').textContent = `${count(reply.points.length, 'ort har', 'orter har')} koordinater; `
@@ -469,9 +549,37 @@ $('kopiera').addEventListener('click', async () => {
   $('kopiera').textContent = 'Kopierat';
   setTimeout(() => { $('kopiera').textContent = 'Kopiera'; }, 1500);
 });
-$('ritning').addEventListener('pointermove', nameNearest);
-$('ritning').addEventListener('pointerdown', nameNearest);
+$('ritning').addEventListener('pointermove', (event) => {
+  if (dragging.from !== null) {
+    const at = fromMiddle(event);
+    const dx = at.x - dragging.from.x;
+    const dy = at.y - dragging.from.y;
+    if (Math.abs(dx) + Math.abs(dy) > 3) dragging.moved = true;
+    if (dragging.moved) {
+      picture.view.panX += dx;
+      picture.view.panY += dy;
+      dragging.from = at;
+      redraw();
+      return;
+    }
+  }
+  nameNearest(event);
+});
+$('ritning').addEventListener('pointerdown', (event) => {
+  dragging.from = fromMiddle(event);
+  dragging.moved = false;
+  nameNearest(event);
+});
+window.addEventListener('pointerup', () => { dragging.from = null; });
+$('ritning').addEventListener('wheel', (event) => {
+  event.preventDefault();
+  const at = fromMiddle(event);
+  zoomBy(event.deltaY < 0 ? 1.25 : 0.8, at.x, at.y);
+}, { passive: false });
+$('narmare').addEventListener('click', () => zoomBy(1.5));
+$('langre').addEventListener('click', () => zoomBy(1 / 1.5));
+$('allt').addEventListener('click', () => { resetView(); redraw(); });
 $('ritning').addEventListener('click', chooseAt);
 $('ritning').addEventListener('pointerleave', () => { $('punktnamn').hidden = true; });
-window.addEventListener('resize', () => { if (!$('bild').hidden) drawPicture(picture.points, picture.misplaced); });
+window.addEventListener('resize', redraw);
 for (const [slot, field] of fileFields.entries()) showChosen(field, fileInputs[slot]);
