@@ -327,15 +327,20 @@ function fromMiddle(event) {
   return { x: event.clientX - bounds.left - bounds.width / 2, y: event.clientY - bounds.top - bounds.height / 2 };
 }
 
-// Traces an arc, forwards or (for ~index) backwards, onto the path.
+// Traces an arc, forwards or (for ~index) backwards, onto the path. Where
+// it crosses the 180th meridian it is taken up again on the other side.
 function traceArc(context, index, x, y, first) {
   const arc = world.arcs[index < 0 ? ~index : index];
   const count = arc.length / 2;
+  let previous = null;
   for (let k = 0; k < count; k += 1) {
     const i = index < 0 ? count - 1 - k : k;
-    const px = x(arc[2 * i]);
+    const longitude = arc[2 * i];
+    const px = x(longitude);
     const py = y(arc[2 * i + 1]);
-    if (first && k === 0) context.moveTo(px, py); else context.lineTo(px, py);
+    const jumps = previous !== null && Math.abs(longitude - previous) > 180;
+    if ((first && k === 0) || jumps) context.moveTo(px, py); else context.lineTo(px, py);
+    previous = longitude;
   }
 }
 
