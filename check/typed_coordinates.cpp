@@ -105,7 +105,7 @@ class Reader {
 
   void mark(int part) { part_ = part; }
 
-  std::optional<std::string> value(std::pair<double, std::string> typed) {
+  std::optional<std::string> value(const std::pair<double, std::string>& typed) {
     if (!values_.empty() && (part_ == 0 || part_ == 3)) {
       if (auto fault = close()) return fault;
     }

@@ -196,18 +196,19 @@ DraftPlan::~DraftPlan() = default;
 DraftCounts DraftPlan::counts() const { return plan_ ? plan_->counts : DraftCounts{}; }
 
 std::vector<UndecidedPlace> DraftPlan::undecided() const {
-  std::vector<UndecidedPlace> undecided;
-  if (!plan_) return undecided;
+  std::vector<UndecidedPlace> offered;
+  if (!plan_) return offered;
   for (const MissingPlace& place : plan_->places) {
     if (place.resolution.outcome == Resolution::resolved) continue;
-    UndecidedPlace& shown = undecided.emplace_back(UndecidedPlace{place.query.shown, std::string(DraftWriter::why(place.resolution)), {}});
+    UndecidedPlace& shown =
+        offered.emplace_back(UndecidedPlace{place.query.shown, std::string(DraftWriter::why(place.resolution)), {}});
     for (const GazetteerRow* row : place.resolution.rows) {
       shown.candidates.push_back({printable(described(*row, plan_->rows)), row->latitude.gedcom('N', 'S'),
                                   row->longitude.gedcom('E', 'W'), row->latitude.value(), row->longitude.value(),
                                   printable(row->id)});
     }
   }
-  return undecided;
+  return offered;
 }
 
 void DraftPlan::write(std::span<const ChosenCoordinates> chosen, Sink& out) const {
@@ -220,21 +221,21 @@ void DraftPlan::write(std::span<const ChosenCoordinates> chosen, Sink& out) cons
     if (place.resolution.outcome == Resolution::resolved) writer.block(place, plan.shape);
   }
   std::vector<bool> taken(plan.counts.ambiguous + plan.counts.unknown + plan.counts.only_divisions, false);
-  std::vector<const MissingPlace*> undecided;
+  std::vector<const MissingPlace*> open;
   for (const MissingPlace& place : plan.places) {
-    if (place.resolution.outcome != Resolution::resolved) undecided.push_back(&place);
+    if (place.resolution.outcome != Resolution::resolved) open.push_back(&place);
   }
   for (const ChosenCoordinates& choice : chosen) {
-    if (choice.place >= undecided.size() || taken[choice.place]) continue;
+    if (choice.place >= open.size() || taken[choice.place]) continue;
     taken[choice.place] = true;
-    writer.chosen_block(*undecided[choice.place], choice, plan.shape);
+    writer.chosen_block(*open[choice.place], choice, plan.shape);
   }
   bool headed = false;
-  for (std::size_t i = 0; i < undecided.size(); ++i) {
+  for (std::size_t i = 0; i < open.size(); ++i) {
     if (taken[i]) continue;
     if (!headed) writer.heading();
     headed = true;
-    writer.notes(*undecided[i]);
+    writer.notes(*open[i]);
   }
   batched.flush();
 }
