@@ -210,6 +210,38 @@ TEST(Draft, ReadsALargeGazetteerInFileOrder) {
   }
 }
 
+// A draft kept as a plan and written with the user's choices: each chosen
+// place a block in the coordinate file's shape, the others notes still.
+TEST(Draft, WrittenWithChoicesEachChosenPlaceGetsItsBlock) {
+  const std::string tree = tree_of({"Rasbo", "Ås", "Berg, Sverige", "Qwertyby"});
+  StringSource genealogy(tree);
+  StringSource coordinates("");
+  const std::string rows = gazetteer();
+  StringSource gazetteer_file(rows);
+  const DraftPlan plan(genealogy, coordinates, gazetteer_file, "o");
+  const std::vector<UndecidedPlace> undecided = plan.undecided();
+  ASSERT_EQ(undecided.size(), 3U);
+  EXPECT_EQ(undecided[0].place, "Ås");
+  EXPECT_EQ(undecided[0].candidates.size(), 4U);
+  EXPECT_EQ(undecided[2].candidates.size(), 0U);
+  const UndecidedPlace::Candidate& chosen = undecided[0].candidates[1];
+  const std::vector<ChosenCoordinates> choices = {
+      {0, chosen.latitude, chosen.longitude, "GeoNames " + chosen.id + ": " + chosen.description, true},
+      {2, "N59.85861", "E17.63889", "Koordinater skrivna för hand", false}};
+  StringSink out;
+  plan.write(choices, out);
+  EXPECT_NE(out.text.find("2 PLAC Ås\n3 MAP\n4 LATI N58.1000\n4 LONG E13.6333\n3 NOTE GeoNames 9200015: "),
+            std::string::npos)
+      << out.text;
+  EXPECT_NE(out.text.find("2 PLAC Qwertyby\n3 MAP\n4 LATI N59.85861\n4 LONG E17.63889\n"
+                          "3 NOTE Koordinater skrivna for hand\n4 CONT Inte ur GeoNames\n"),
+            std::string::npos)
+      << out.text;
+  EXPECT_NE(out.text.find("# Berg, Sverige: flera orter"), std::string::npos) << out.text;
+  EXPECT_EQ(out.text.find("# Ås"), std::string::npos) << out.text;
+  EXPECT_EQ(plan.counts().resolved, 1U);
+}
+
 // One GeoNames line: real places, their names and coordinates.
 std::string geonames_row(const std::string& id, const std::string& name, const std::string& alternates, double latitude,
                          double longitude, const std::string& code, const std::string& country,
