@@ -216,7 +216,7 @@ TEST(Draft, WrittenWithChoicesEachChosenPlaceGetsItsBlock) {
   const std::string tree = tree_of({"Rasbo", "Ås", "Berg, Sverige", "Qwertyby"});
   StringSource genealogy(tree);
   StringSource coordinates("");
-  const std::string rows = gazetteer();
+  const std::string& rows = gazetteer();
   StringSource gazetteer_file(rows);
   const DraftPlan plan(genealogy, coordinates, gazetteer_file, "o");
   const std::vector<UndecidedPlace> undecided = plan.undecided();
