@@ -1,6 +1,7 @@
 #include "gazetteer/gazetteer.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,22 @@ std::string described(const GazetteerRow& row, const WantedRows& gazetteer) {
   return text;
 }
 
+// How far a candidate lies from the nearest place the place line names
+// after it (", 9 km från Falköping"); empty when it names none.
+std::string distance_from_near(const GazetteerRow& row, const Resolution& resolution) {
+  const GazetteerRow* nearest = nullptr;
+  double best = 0;
+  for (const GazetteerRow* place : resolution.near) {
+    const double distance = kilometres_between(row, *place);
+    if (nearest == nullptr || distance < best) {
+      nearest = place;
+      best = distance;
+    }
+  }
+  if (nearest == nullptr) return {};
+  return ", " + std::to_string(std::lround(best)) + " km från " + nearest->name;
+}
+
 class DraftWriter {
  public:
   DraftWriter(const WantedRows& gazetteer, TreeEncoding encoding, std::string_view line_end, Sink& out)
@@ -98,8 +115,9 @@ class DraftWriter {
     const std::size_t shown = std::min(resolution.rows.size(), kCandidatesShown);
     for (std::size_t i = 0; i < shown; ++i) {
       const GazetteerRow& row = *resolution.rows[i];
-      line("#   " + gazetteer_text(description(row) + ": " + row.latitude.gedcom('N', 'S') + " " +
-                                   row.longitude.gedcom('E', 'W') + " (GeoNames " + row.id + ")"));
+      line("#   " + gazetteer_text(description(row) + distance_from_near(row, resolution) + ": " +
+                                   row.latitude.gedcom('N', 'S') + " " + row.longitude.gedcom('E', 'W') +
+                                   " (GeoNames " + row.id + ")"));
     }
     if (resolution.rows.size() > shown) line("#   och " + std::to_string(resolution.rows.size() - shown) + " till");
   }
@@ -203,7 +221,8 @@ std::vector<UndecidedPlace> DraftPlan::undecided() const {
     UndecidedPlace& shown =
         offered.emplace_back(UndecidedPlace{place.query.shown, std::string(DraftWriter::why(place.resolution)), {}});
     for (const GazetteerRow* row : place.resolution.rows) {
-      shown.candidates.push_back({printable(described(*row, plan_->rows)), row->latitude.gedcom('N', 'S'),
+      shown.candidates.push_back({printable(described(*row, plan_->rows) + distance_from_near(*row, place.resolution)),
+                                  row->latitude.gedcom('N', 'S'),
                                   row->longitude.gedcom('E', 'W'), row->latitude.value(), row->longitude.value(),
                                   printable(row->id)});
     }

@@ -322,6 +322,7 @@ TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
       {"Winsen, Landkreis Harburg, Deutschland", "38"},     // a word before the name
       {"Ås, Falköping", "9200015"},                          // a farm near the town named after it
       {"Ås, Östersund", "9200014"},
+      {"Berg, Falköping", "okänd"},                          // none near Falköping: listed with how far
       {"Tierps sn, Uppsala län", "42"},                      // the town, not the municipality
   };
   std::vector<std::string> places;
@@ -333,6 +334,9 @@ TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
     if (outcome == "okänd" && made.find("# " + place + ": ett land") != std::string::npos) outcome = "land";
   }
   EXPECT_EQ(found, expected) << made;
+  EXPECT_NE(made.find("#   Berg, ort, Västra Götalands län, 96 km från Falköping: N57.7000 E12.2000 (GeoNames 9200025)"),
+            std::string::npos)
+      << made;
   // Candidates name their county and state.
   EXPECT_NE(made.find("#   Gainesville, ort, Cooke County, Texas, US: N33.625940 W97.133350 (GeoNames 17)"),
             std::string::npos)

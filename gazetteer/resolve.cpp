@@ -383,6 +383,13 @@ std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer) {
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   const std::vector<Reading> readings = readings_of(query, gazetteer);
   Resolution resolution;
+  for (const Reading& reading : readings) {
+    for (const GazetteerRow* place : reading.near) {
+      if (std::find(resolution.near.begin(), resolution.near.end(), place) == resolution.near.end()) {
+        resolution.near.push_back(place);
+      }
+    }
+  }
   std::vector<const GazetteerRow*> rows;
   for (const Reading& reading : readings) {
     if (reading.lost) continue;

@@ -39,6 +39,9 @@ struct Resolution {
   // its name outside the county or country it names.
   std::vector<const GazetteerRow*> rows;
   bool outside_county = false;  // an unknown place whose name is found elsewhere
+  // The places its later parts name, which it lies near: how far each
+  // candidate lies from them helps to choose.
+  std::vector<const GazetteerRow*> near;
 };
 
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer);
