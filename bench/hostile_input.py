@@ -76,7 +76,7 @@ def case_one_latitude(scale):
     return tree, along_parallel, along_meridian, cluster
 
 
-def timed(binary, args, work):
+def timed(binary, args, work, statuses=(0,)):
     best = None
     peak = 0
     for _ in range(5):
@@ -84,6 +84,8 @@ def timed(binary, args, work):
         done = subprocess.run(["/usr/bin/time", "-f", "%M", binary, *args], cwd=work, stdout=subprocess.DEVNULL,
                               stderr=subprocess.PIPE, check=False)
         seconds = time.perf_counter() - start
+        if done.returncode not in statuses:
+            sys.exit(f"{binary} {' '.join(args)} ended with {done.returncode}: {done.stderr.decode()[-300:]}")
         best = seconds if best is None else min(best, seconds)
         peak = max(peak, int(done.stderr.decode().strip().splitlines()[-1]))
     return best, peak / 1024
@@ -95,6 +97,7 @@ def main():
     parser.add_argument("--workdir", type=Path, default=Path("/tmp/platsmarkeraren-hostile"))
     parser.add_argument("--scale", type=float, default=1.0)
     options = parser.parse_args()
+    options.binary = str(Path(options.binary).resolve())
     work = options.workdir
     work.mkdir(parents=True, exist_ok=True)
     (work / "empty.txt").write_bytes(b"")
@@ -129,7 +132,7 @@ def main():
     faulty = b"".join(b"2 PLAC P%d\n3 MAP\n4 LATI 60.5\n4 LONG 17.5\n3 NOTE x\n3 NOTE y\n" % i for i in range(blocks))
     (work / "faulty.txt").write_bytes(faulty)
     (work / "tree.ged").write_bytes(HEADER)
-    seconds, peak = timed(options.binary, ["-k", "tree.ged", "faulty.txt"], work)
+    seconds, peak = timed(options.binary, ["-k", "tree.ged", "faulty.txt"], work, statuses=(1,))
     allowed = 7 * len(faulty) / 2**20 + 16
     failed |= peak > allowed
     print(f"\n-k on a coordinate file of {len(faulty) / 2**20:.1f} MiB with two findings in every block: "

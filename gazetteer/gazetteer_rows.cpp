@@ -333,8 +333,12 @@ std::string_view next_column(std::string_view& line) {
 }  // namespace
 
 void WantedRows::tie_divisions() {
-  const auto code_of = [](int level, std::string_view country, std::string_view admin1, std::string_view admin2) {
-    return std::string(1, static_cast<char>('0' + level)).append(country).append(1, '\t').append(admin1).append(1, '\t').append(admin2);
+  // A division's level and codes as one key, written into a reused buffer.
+  std::string code;
+  const auto code_of = [&code](int level, std::string_view country, std::string_view admin1,
+                               std::string_view admin2) -> const std::string& {
+    code.assign(1, static_cast<char>('0' + level)).append(country).append(1, '\t').append(admin1);
+    return code.append(1, '\t').append(admin2);
   };
   // Only the divisions that hold a row kept, or that a place names, are kept.
   std::unordered_map<std::string, std::uint32_t, SaltedTextHash> by_code;
@@ -352,9 +356,13 @@ void WantedRows::tie_divisions() {
     const std::string_view admin1 = next_column(line);
     const std::string_view admin2 = next_column(line);
     const std::string_view name = next_column(line);
-    std::string code = code_of(level, country, admin1, admin2);
-    if (line.empty() && by_code.count(code) == 0) continue;
-    std::uint32_t& first = by_code.try_emplace(std::move(code), kNoDivision).first->second;
+    code_of(level, country, admin1, admin2);
+    auto found = by_code.find(code);
+    if (found == by_code.end()) {
+      if (line.empty()) continue;
+      found = by_code.try_emplace(code, kNoDivision).first;
+    }
+    std::uint32_t& first = found->second;
     if (first == kNoDivision) {
       first = static_cast<std::uint32_t>(divisions_.size());
       divisions_.push_back({level, std::string(country), std::string(admin1), std::string(admin2), std::string(name)});
