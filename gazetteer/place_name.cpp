@@ -217,6 +217,10 @@ void ascii_key(std::string_view exact, std::string& key) {
 void ascii_name_key(std::string_view name, std::string& key, std::string& scratch) {
   key.clear();
   bool space = false;
+  // Whether a word before another may be an abbreviation: only then is the
+  // key looked through for one, since nearly no name has any.
+  bool abbreviated = false;
+  std::size_t word = 0;
   for (const char c : name) {
     if ((c & 0x80) != 0) {
       exact_key(name, scratch);
@@ -227,11 +231,17 @@ void ascii_name_key(std::string_view name, std::string& key, std::string& scratc
       space = !key.empty();
       continue;
     }
-    if (space) key += ' ';
+    if (space) {
+      const std::size_t length = key.size() - word;
+      const char first = key[word];
+      abbreviated = abbreviated || (length >= 2 && length <= 4 && (first == 's' || first == 'f' || first == 'm'));
+      key += ' ';
+      word = key.size();
+    }
     space = false;
     key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   }
-  expand_abbreviations(key);
+  if (abbreviated) expand_abbreviations(key);
 }
 
 std::string_view genitive_stem(std::string_view name) {
