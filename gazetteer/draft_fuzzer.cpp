@@ -4,7 +4,7 @@
 // names, codes and coordinates reach the drafts; any of them may hold
 // tabs, line ends and control bytes all the same. The run stops when:
 // - a draft or check fails other than with a message (std::runtime_error);
-// - a draft's note of candidates, or its note naming a block's source,
+// - a draft's line of a candidate, or its note naming a block's source,
 //   holds a control byte or the place marker;
 // - the check's output holds a control byte other than its line ends, or
 //   a line other than its findings and the count.
@@ -47,13 +47,22 @@ bool has_control_byte(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
-void check_draft(const std::string& draft) {
+// A candidate's line of a note: "#   <description>: <coordinates> (GeoNames
+// <id>)". A note's first line names the tree's place and ends with why, and
+// the tree's own bytes may be anything.
+bool is_candidate_line(std::string_view line) { return line.starts_with("#   ") && line.ends_with(")"); }
+
+// `coordinates` may hold lines of its own that its shape keeps in every
+// drafted block; only a draft for a file without GeoNames notes of its own
+// tells the block's source note apart.
+void check_draft(const std::string& draft, const std::string& coordinates) {
+  const bool own_notes = coordinates.find("GeoNames") != std::string::npos;
   // The draft ends its lines at LF or CR; either splits it finely enough.
   for (std::size_t at = 0; at < draft.size();) {
     const std::size_t end = std::min(draft.find_first_of("\r\n", at), draft.size());
     const std::string_view line(draft.data() + at, end - at);
     at = end + 1;
-    const bool from_gazetteer = line.starts_with("#   ") || line.starts_with("3 NOTE GeoNames ");
+    const bool from_gazetteer = is_candidate_line(line) || (!own_notes && line.starts_with("3 NOTE GeoNames "));
     if (from_gazetteer && (has_control_byte(line) || line.find(platsmarkeraren::kPlaceMarker) != std::string_view::npos)) {
       std::abort();
     }
@@ -89,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const std::runtime_error&) {
     // A gazetteer that is none is refused with a message.
   }
-  check_draft(draft);
+  check_draft(draft, coordinates);
   const std::string appended = coordinates + draft;
   StringSource tree_source(tree);
   StringSource coordinate_source(appended);
