@@ -24,7 +24,7 @@ void audit(const CoordinateIndex& index, const TreeHeader& tree, const CheckOpti
   Audit audited = audit_coordinates(blocks, tree.start(), *options.gazetteer, options.gazetteer_name, options.progress);
   for (AuditFinding& finding : audited.findings) {
     options.misplaced(finding);
-    findings.warning(finding.line, std::move(finding.text));
+    findings.warning_ahead(finding.line, std::move(finding.text));
   }
   counts.unchecked = audited.unchecked;
   counts.unreadable_rows = audited.unreadable_rows;

@@ -21,6 +21,17 @@ struct Checked {
   std::string output;
 };
 
+// Each finding's file, line and kind: "k.txt:7: fel".
+std::vector<std::string> findings_of(const std::string& output) {
+  std::vector<std::string> findings;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t kind = line.find(": ", line.find(':', line.find(':') + 1));
+    if (kind != std::string::npos) findings.push_back(line.substr(0, line.find(':', kind + 2)));
+  }
+  return findings;
+}
+
 Checked check(const std::string& genealogy, const std::string& coordinates) {
   StringSource genealogy_source(genealogy);
   StringSource coordinate_source(coordinates);
@@ -28,11 +39,7 @@ Checked check(const std::string& genealogy, const std::string& coordinates) {
   Checked checked;
   checked.counts = check_coordinate_file(genealogy_source, "t.ged", coordinate_source, "k.txt", out);
   checked.output = out.text;
-  std::istringstream lines(out.text);
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t kind = line.find(": ", line.find(':', line.find(':') + 1));
-    if (kind != std::string::npos) checked.findings.push_back(line.substr(0, line.find(':', kind + 2)));
-  }
+  checked.findings = findings_of(out.text);
   return checked;
 }
 
@@ -107,6 +114,7 @@ Checked audit(const std::string& coordinates, CheckCounts* counts = nullptr) {
   if (counts != nullptr) *counts = made;
   Checked checked;
   checked.output = out.text;
+  checked.findings = findings_of(out.text);
   return checked;
 }
 
@@ -135,6 +143,12 @@ TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
             "0 fel, 3 varningar; 2 block gick inte att pröva mot ortregistret: orten är okänd eller oavgjord\n");
   EXPECT_EQ(counts.unchecked, 2U);
   EXPECT_EQ(counts.errors, 0U);
+  // The audit's warnings and a block's own findings come out in line order.
+  const Checked mixed = audit("2 PLAC Gävle\n3 MAP\n4 LATI N60.0\n4 LONG E17.0\n3 MAP\n4 LATI N1.0\n" +
+                              record("Mora", "S61.0046", "E14.5372"));
+  EXPECT_EQ(mixed.findings, (std::vector<std::string>{"k.txt:3: varning", "k.txt:5: fel", "k.txt:5: fel",
+                                                      "k.txt:10: varning"}))
+      << mixed.output;
 }
 
 // A finding quotes the file's bytes escaped, as file names are: a control

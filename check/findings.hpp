@@ -23,6 +23,10 @@ class Findings {
   // `line` counts from 1.
   void error(std::size_t line, std::string text) { add(line, true, std::move(text)); }
   void warning(std::size_t line, std::string text) { add(line, false, std::move(text)); }
+  // A warning known before the file is gone through (the audit's), given
+  // in the order of lines: it waits apart, so that settling costs no more
+  // for each one waiting.
+  void warning_ahead(std::size_t line, std::string text);
 
   // Writes, in the order of their lines, the findings held of lines before
   // `line`: the caller finds none before it from now on.
@@ -45,6 +49,8 @@ class Findings {
   std::string file_;
   Sink& out_;
   std::vector<Finding> held_;
+  std::vector<Finding> ahead_;
+  std::size_t ahead_taken_ = 0;  // of ahead_, those written
   std::size_t errors_ = 0;
   std::size_t warnings_ = 0;
 };

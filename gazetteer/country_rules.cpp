@@ -105,7 +105,6 @@ DivisionForms division_forms(std::string_view key) {
         add_form(forms, name);
         if (name.size() > 1 && name.back() == 's') add_form(forms, name.substr(0, name.size() - 1));
         forms.said_division = true;
-        forms.second_level = forms.second_level || second_level;
       }
     }
   };

@@ -38,7 +38,7 @@ class CountryRules {
 
   // The division of a letter in parentheses after a place's name, as
   // Swedish genealogists write a county ("Älvkarleby (C)"); empty for none.
-  virtual std::string_view division_of_letter(std::string_view) const { return {}; }
+  virtual std::string_view division_of_letter(std::string_view letter) const = 0;
 
   // Words that, closing a place's name, name its parish, church or
   // municipality rather than the place ("sn", "sogn", "kirchspiel").
@@ -47,7 +47,7 @@ class CountryRules {
   // Whether the country's second-level divisions (ADM2 rows) are places in
   // their own right where nothing else of the name is found: Sweden's
   // municipalities (kommun) are.
-  virtual bool municipalities_are_places() const { return false; }
+  virtual bool municipalities_are_places() const = 0;
 };
 
 // Rules kept in tables, as most countries' are: the type each country's
@@ -58,14 +58,15 @@ class TableRules final : public CountryRules {
     std::string_view key;   // as people write it
     std::string_view name;  // as the gazetteer's division row has it
   };
+  // What a country's file gives; what it leaves out it has none of.
   struct Tables {
-    std::string_view country;
-    std::span<const std::string_view> first_level_words;
-    std::span<const std::string_view> second_level_words;
-    std::span<const Alias> aliases;  // a key may stand more than once: a division split since
-    bool aliases_name_alone = false;  // an alias, or a division's name, alone names the division
-    std::span<const Alias> letters;
-    std::span<const std::string_view> parish_words;
+    std::string_view country = {};
+    std::span<const std::string_view> first_level_words = {};
+    std::span<const std::string_view> second_level_words = {};
+    std::span<const Alias> aliases = {};  // a key may stand more than once: a division split since
+    bool aliases_name_alone = false;       // an alias, or a division's name, alone names the division
+    std::span<const Alias> letters = {};
+    std::span<const std::string_view> parish_words = {};
     bool municipalities_are_places = false;
   };
 
@@ -100,7 +101,6 @@ const CountryRules& country_rules(std::string_view country);
 struct DivisionForms {
   std::vector<std::string> keys;  // each once, most literal first
   bool said_division = false;     // a division word was taken off
-  bool second_level = false;      // and it was one of the second level
 };
 DivisionForms division_forms(std::string_view key);
 

@@ -76,14 +76,11 @@ class DraftWriter {
   DraftWriter(const WantedRows& gazetteer, TreeEncoding encoding, std::string_view line_end, Sink& out)
       : gazetteer_(gazetteer), encoding_(encoding), line_end_(line_end), out_(out) {}
 
+  // The block of a place the gazetteer names beyond doubt.
   void block(const MissingPlace& place, const HouseShape& shape) {
     const GazetteerRow& row = *place.resolution.rows.front();
-    raw_line(place.line);
-    const std::string source = encode(gazetteer_text("GeoNames " + row.id + ": " + description(row)), TreeEncoding::ascii);
-    for (const std::string& text :
-         shape.block(row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'), source, kGeoNamesCredit)) {
-      raw_line(text);
-    }
+    chosen_block(place, {0, row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'),
+                         "GeoNames " + row.id + ": " + description(row), true}, shape);
   }
 
   void chosen_block(const MissingPlace& place, const ChosenCoordinates& chosen, const HouseShape& shape) {
@@ -138,8 +135,6 @@ class DraftWriter {
   static std::string gazetteer_text(std::string_view text) { return without_place_marker(printable(text)); }
 
   std::string description(const GazetteerRow& row) const { return described(row, gazetteer_); }
-
-
 
   const WantedRows& gazetteer_;
   TreeEncoding encoding_;
@@ -239,11 +234,11 @@ void DraftPlan::write(std::span<const ChosenCoordinates> chosen, Sink& out) cons
   for (const MissingPlace& place : plan.places) {
     if (place.resolution.outcome == Resolution::resolved) writer.block(place, plan.shape);
   }
-  std::vector<bool> taken(plan.counts.ambiguous + plan.counts.unknown + plan.counts.only_divisions, false);
   std::vector<const MissingPlace*> open;
   for (const MissingPlace& place : plan.places) {
     if (place.resolution.outcome != Resolution::resolved) open.push_back(&place);
   }
+  std::vector<bool> taken(open.size(), false);
   for (const ChosenCoordinates& choice : chosen) {
     if (choice.place >= open.size() || taken[choice.place]) continue;
     taken[choice.place] = true;

@@ -53,10 +53,7 @@ struct Reading {
   std::vector<const GazetteerRow*> near;  // empty for none
   bool lost = false;  // a part surely named a division the gazetteer lacks
 
-  bool operator==(const Reading& other) const {
-    return country == other.country && county == other.county && district == other.district &&
-           near == other.near && lost == other.lost;
-  }
+  bool operator==(const Reading&) const = default;
 };
 
 // Readings beyond these are not tried: no place is written in so many ways.
@@ -182,14 +179,15 @@ bool names_a_country(const PlaceQuery& query, const Reading& reading) {
                      [&](const std::string& country) { return reading.country.empty() || reading.country == country; });
 }
 
-// Calls `each` with the rows of each of the name's keys, letter for letter
-// before ASCII spellings, until it returns true; whether it did.
+// Calls `each` with the rows of each of the name's keys, the key and
+// whether it is an ASCII key, letter for letter before ASCII spellings,
+// until it returns true; whether it did.
 template <typename Each>
 bool any_key(const PlaceQuery& query, const WantedRows& gazetteer, Each each) {
   return std::any_of(query.exact_forms.begin(), query.exact_forms.end(),
-                     [&](const std::string& key) { return each(gazetteer.with_exact_key(key)); }) ||
+                     [&](const std::string& key) { return each(gazetteer.with_exact_key(key), key, false); }) ||
          std::any_of(query.ascii_forms.begin(), query.ascii_forms.end(),
-                     [&](const std::string& key) { return each(gazetteer.with_ascii_key(key)); });
+                     [&](const std::string& key) { return each(gazetteer.with_ascii_key(key), key, true); });
 }
 
 // Whether `key` is one of the keys of the row's own name, not only of one
@@ -234,12 +232,7 @@ std::vector<const GazetteerRow*> candidates(const PlaceQuery& query, const Readi
     if (!own.empty()) places = std::move(own);
     return true;
   };
-  const bool found =
-      std::any_of(query.exact_forms.begin(), query.exact_forms.end(),
-                  [&](const std::string& key) { return take(gazetteer.with_exact_key(key), key, false); }) ||
-      std::any_of(query.ascii_forms.begin(), query.ascii_forms.end(),
-                  [&](const std::string& key) { return take(gazetteer.with_ascii_key(key), key, true); });
-  return found ? places : municipalities;
+  return any_key(query, gazetteer, take) ? places : municipalities;
 }
 
 // Rows joined into places, one to the next, by lying within

@@ -25,7 +25,6 @@ constexpr Alias kRegions[] = {
 
 constexpr std::string_view kParishWords[] = {"sogn", "kirke", "herred"};
 
-
 }  // namespace
 
 const CountryRules& denmark_rules() {
@@ -33,10 +32,7 @@ const CountryRules& denmark_rules() {
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords,
                                  .aliases = kRegions,
-                                 .aliases_name_alone = false,
-                                 .letters = {},
-                                 .parish_words = kParishWords,
-                                 .municipalities_are_places = false});
+                                 .parish_words = kParishWords});
   return rules;
 }
 

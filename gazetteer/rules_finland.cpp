@@ -30,7 +30,6 @@ constexpr Alias kRegions[] = {
 
 constexpr std::string_view kParishWords[] = {"pitäjä", "pitaja", "seurakunta", "socken", "sn", "*församling", "*forsamling"};
 
-
 }  // namespace
 
 const CountryRules& finland_rules() {
@@ -38,10 +37,7 @@ const CountryRules& finland_rules() {
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords,
                                  .aliases = kRegions,
-                                 .aliases_name_alone = false,
-                                 .letters = {},
-                                 .parish_words = kParishWords,
-                                 .municipalities_are_places = false});
+                                 .parish_words = kParishWords});
   return rules;
 }
 

@@ -9,18 +9,12 @@ namespace {
 constexpr std::string_view kFirstLevelWords[] = {"province", "state", "region"};
 constexpr std::string_view kSecondLevelWords[] = {"county", "district", "municipality"};
 
-
 }  // namespace
 
 const CountryRules& general_rules() {
   static const TableRules rules({.country = "",
                                  .first_level_words = kFirstLevelWords,
-                                 .second_level_words = kSecondLevelWords,
-                                 .aliases = {},
-                                 .aliases_name_alone = false,
-                                 .letters = {},
-                                 .parish_words = {},
-                                 .municipalities_are_places = false});
+                                 .second_level_words = kSecondLevelWords});
   return rules;
 }
 

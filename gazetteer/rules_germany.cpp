@@ -10,18 +10,13 @@ constexpr std::string_view kFirstLevelWords[] = {"land", "provinz"};
 constexpr std::string_view kSecondLevelWords[] = {"kreis", "landkreis", "regierungsbezirk", "amt"};
 constexpr std::string_view kParishWords[] = {"kirchspiel"};
 
-
 }  // namespace
 
 const CountryRules& germany_rules() {
   static const TableRules rules({.country = "DE",
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords,
-                                 .aliases = {},
-                                 .aliases_name_alone = false,
-                                 .letters = {},
-                                 .parish_words = kParishWords,
-                                 .municipalities_are_places = false});
+                                 .parish_words = kParishWords});
   return rules;
 }
 

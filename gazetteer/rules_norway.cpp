@@ -34,7 +34,6 @@ constexpr Alias kCounties[] = {
 
 constexpr std::string_view kParishWords[] = {"sogn", "sokn", "prestegjeld", "kirke", "herred"};
 
-
 }  // namespace
 
 const CountryRules& norway_rules() {
@@ -42,10 +41,7 @@ const CountryRules& norway_rules() {
                                 .first_level_words = kFirstLevelWords,
                                 .second_level_words = kSecondLevelWords,
                                 .aliases = kCounties,
-                                .aliases_name_alone = false,
-                                .letters = {},
-                                .parish_words = kParishWords,
-                                .municipalities_are_places = false});
+                                .parish_words = kParishWords});
   return rules;
 }
 

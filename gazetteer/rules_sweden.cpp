@@ -34,7 +34,6 @@ constexpr Alias kLetters[] = {
 constexpr std::string_view kParishWords[] = {"sn", "sn.", "socken", "förs", "förs.", "fors.", "kyrka", "kommun",
                                              "*församling", "*forsamling"};
 
-
 }  // namespace
 
 const CountryRules& sweden_rules() {
@@ -42,7 +41,6 @@ const CountryRules& sweden_rules() {
                                 .first_level_words = kFirstLevelWords,
                                 .second_level_words = kSecondLevelWords,
                                 .aliases = kOldCounties,
-                                .aliases_name_alone = false,
                                 .letters = kLetters,
                                 .parish_words = kParishWords,
                                 .municipalities_are_places = true});

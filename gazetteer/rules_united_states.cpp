@@ -42,7 +42,6 @@ constexpr Alias kStates[] = {
     {"wi", "wisconsin"}, {"wis.", "wisconsin"}, {"wisc.", "wisconsin"}, {"wy", "wyoming"}, {"wyo.", "wyoming"},
 };
 
-
 }  // namespace
 
 const CountryRules& united_states_rules() {
@@ -50,10 +49,7 @@ const CountryRules& united_states_rules() {
                                       .first_level_words = kFirstLevelWords,
                                       .second_level_words = kSecondLevelWords,
                                       .aliases = kStates,
-                                      .aliases_name_alone = true,
-                                      .letters = {},
-                                      .parish_words = {},
-                                      .municipalities_are_places = false});
+                                      .aliases_name_alone = true});
   return rules;
 }
 
