@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "merge/stream.hpp"
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 

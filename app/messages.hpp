@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "merge/merge.hpp"
-#include "merge/printable.hpp"
+#include "core/printable.hpp"
 
 namespace platsmarkeraren {
 

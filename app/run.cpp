@@ -17,7 +17,6 @@
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "merge/merge.hpp"
-#include "merge/missing_places.hpp"
 #include "recovery/recovery.hpp"
 
 namespace platsmarkeraren {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "bench/data_generator.hpp"
-#include "merge/memory_stream.hpp"
+#include "core/memory_stream.hpp"
 #include "merge/merge.hpp"
 
 namespace platsmarkeraren::bench {

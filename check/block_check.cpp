@@ -6,10 +6,10 @@
 #include <string_view>
 #include <utility>
 
-#include "check/coordinate_value.hpp"
+#include "core/coordinate_value.hpp"
 #include "check/near_twin.hpp"
-#include "merge/gedcom_line.hpp"
-#include "merge/hash.hpp"
+#include "core/gedcom_line.hpp"
+#include "core/hash.hpp"
 
 namespace platsmarkeraren {
 

@@ -12,8 +12,8 @@
 
 #include "check/findings.hpp"
 #include "gazetteer/gazetteer.hpp"
-#include "merge/coordinate_index.hpp"
-#include "merge/hash.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/hash.hpp"
 
 namespace platsmarkeraren {
 

@@ -5,8 +5,8 @@
 #include "check/block_check.hpp"
 #include "check/findings.hpp"
 #include "check/tree_check.hpp"
-#include "gazetteer/tree_header.hpp"
-#include "merge/coordinate_index.hpp"
+#include "core/tree_header.hpp"
+#include "core/coordinate_index.hpp"
 
 namespace platsmarkeraren {
 

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "check/coordinate_value.hpp"
-#include "check/typed_coordinates.hpp"
-#include "merge/memory_stream.hpp"
+#include "core/coordinate_value.hpp"
+#include "core/memory_stream.hpp"
 
 namespace platsmarkeraren {
 namespace {

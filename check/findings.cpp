@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "merge/printable.hpp"
+#include "core/printable.hpp"
 
 namespace platsmarkeraren {
 

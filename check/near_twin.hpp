@@ -8,9 +8,9 @@
 
 namespace platsmarkeraren {
 
-// Makes `key` the letters and digits of `text`, in small letters; UTF-8's
-// letters of Latin-1 (å, ä, ö, é, ...) are made small too, other bytes
-// above ASCII kept as they are. `key` is reused from place to place.
+// Makes `key` the letters and digits of `text`, in small letters (å, ä, ö
+// and é too; see core/letters.hpp); other letters are kept as they are.
+// `key` is reused from place to place.
 void near_twin_key(std::string_view text, std::string& key);
 
 }  // namespace platsmarkeraren

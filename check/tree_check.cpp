@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "check/near_twin.hpp"
-#include "merge/gedcom_line.hpp"
-#include "merge/stretch_workers.hpp"
-#include "merge/text_set.hpp"
-#include "merge/used_twins.hpp"
+#include "core/gedcom_line.hpp"
+#include "core/stretch_workers.hpp"
+#include "core/text_set.hpp"
+#include "core/used_twins.hpp"
 
 namespace platsmarkeraren {
 

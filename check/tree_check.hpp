@@ -9,8 +9,8 @@
 
 #include "check/block_check.hpp"
 #include "check/findings.hpp"
-#include "merge/coordinate_index.hpp"
-#include "merge/stream.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 

@@ -1,4 +1,4 @@
-#include "check/typed_coordinates.hpp"
+#include "check/check.hpp"
 
 #include <algorithm>
 #include <cmath>

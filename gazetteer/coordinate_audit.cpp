@@ -6,7 +6,7 @@
 #include "gazetteer/gazetteer.hpp"
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
-#include "gazetteer/tree_encoding.hpp"
+#include "core/tree_encoding.hpp"
 
 namespace platsmarkeraren {
 

@@ -20,8 +20,8 @@
 
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
-#include "merge/line.hpp"
-#include "merge/memory_stream.hpp"
+#include "core/line.hpp"
+#include "core/memory_stream.hpp"
 
 namespace {
 

@@ -6,17 +6,16 @@
 #include <vector>
 
 #include "gazetteer/gazetteer_rows.hpp"
-#include "gazetteer/house_shape.hpp"
+#include "core/house_shape.hpp"
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
-#include "gazetteer/tree_encoding.hpp"
-#include "gazetteer/tree_header.hpp"
-#include "merge/batched_sink.hpp"
-#include "merge/coordinate_index.hpp"
-#include "merge/line.hpp"
-#include "merge/memory_stream.hpp"
-#include "merge/missing_places.hpp"
-#include "merge/printable.hpp"
+#include "core/tree_encoding.hpp"
+#include "core/tree_header.hpp"
+#include "core/batched_sink.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/line.hpp"
+#include "core/printable.hpp"
+#include "merge/merge.hpp"
 
 namespace platsmarkeraren {
 
@@ -142,21 +141,11 @@ class DraftWriter {
   Sink& out_;
 };
 
-// The missing places: the lines of the list that -l writes.
-std::vector<Line> lines_of(std::string_view list) {
-  const LineBreak line_break = LineBreak::of(list);
-  std::vector<Line> lines;
-  for (const char* next = list.data(); next != list.data() + list.size();) {
-    lines.push_back(line_break.split(line_break.take_line(next, list.data() + list.size())));
-  }
-  return lines;
-}
-
 // How the draft ends its lines: as the coordinate file, else as the tree,
 // whose line ends the list keeps then.
-std::string_view line_end_of(const CoordinateIndex& index, const Line& first_place) {
+std::string_view line_end_of(const CoordinateIndex& index, const MissingPlaces& missing) {
   if (!index.first_line_end().empty()) return index.first_line_end();
-  return first_place.terminated() ? first_place.end : "\n";
+  return !missing.first_line_end.empty() ? std::string_view(missing.first_line_end) : "\n";
 }
 
 }  // namespace
@@ -175,24 +164,23 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, 
                      const DraftOptions& options) {
   const CoordinateIndex index(coordinates);
   TreeHeader tree(genealogy);
-  StringSink list;
-  list_missing_places(tree, index, list);
-  if (list.text.empty()) return;
+  MissingPlaces missing = missing_places(tree, index);
+  if (missing.lines.empty()) return;
   const TreeEncoding encoding = tree.encoding();
-  const std::vector<Line> lines = lines_of(list.text);
+  std::vector<std::string>& lines = missing.lines;
   std::vector<PlaceQuery> queries(lines.size());
   std::transform(lines.begin(), lines.end(), queries.begin(),
-                 [&](const Line& line) { return place_query(line.text, encoding); });
+                 [&](const std::string& line) { return place_query(line, encoding); });
   plan_ = std::make_unique<Plan>(Plan{rows_for(queries, gazetteer, gazetteer_name, options.progress), {},
                                       HouseShape::of(index.file(), index.line_break()),
-                                      std::string(line_end_of(index, lines.front())), encoding,
+                                      std::string(line_end_of(index, missing)), encoding,
                                       options.appending && index.ends_mid_line(), {}});
   Plan& plan = *plan_;
   plan.counts.unreadable_rows = plan.rows.unreadable();
   if (encoding == TreeEncoding::unread) plan.counts.unread_encoding = encoding_name(tree.start());
   plan.places.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    MissingPlace& place = plan.places.emplace_back(MissingPlace{std::string(lines[i].text), std::move(queries[i]), {}});
+    MissingPlace& place = plan.places.emplace_back(MissingPlace{std::move(lines[i]), std::move(queries[i]), {}});
     place.resolution = resolve(place.query, plan.rows);
     const Resolution::Outcome outcome = place.resolution.outcome;
     ++(outcome == Resolution::resolved    ? plan.counts.resolved

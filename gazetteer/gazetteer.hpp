@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/stream.hpp"
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 

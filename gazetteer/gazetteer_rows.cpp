@@ -12,9 +12,9 @@
 
 #include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
-#include "gazetteer/stretch_reader.hpp"
-#include "merge/side_by_side.hpp"
-#include "merge/stretch_workers.hpp"
+#include "core/stretch_reader.hpp"
+#include "core/side_by_side.hpp"
+#include "core/stretch_workers.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -17,10 +17,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "gazetteer/degrees.hpp"
+#include "core/degrees.hpp"
 #include "gazetteer/key_filter.hpp"
-#include "merge/hash.hpp"
-#include "merge/stream.hpp"
+#include "core/hash.hpp"
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 

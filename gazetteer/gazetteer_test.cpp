@@ -8,11 +8,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "gazetteer/degrees.hpp"
-#include "merge/line.hpp"
-#include "merge/memory_stream.hpp"
+#include "core/degrees.hpp"
+#include "core/line.hpp"
+#include "core/memory_stream.hpp"
 #include "merge/merge.hpp"
-#include "merge/missing_places.hpp"
 
 namespace platsmarkeraren {
 namespace {

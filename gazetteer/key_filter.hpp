@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/hash.hpp"
+#include "core/hash.hpp"
 
 namespace platsmarkeraren {
 

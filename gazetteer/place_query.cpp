@@ -5,7 +5,7 @@
 
 #include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
-#include "merge/line.hpp"
+#include "core/line.hpp"
 
 namespace platsmarkeraren {
 

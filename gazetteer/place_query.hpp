@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gazetteer/tree_encoding.hpp"
+#include "core/tree_encoding.hpp"
 
 namespace platsmarkeraren {
 

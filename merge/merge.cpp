@@ -7,12 +7,12 @@
 #include <mutex>
 #include <vector>
 
-#include "merge/coordinate_index.hpp"
-#include "merge/gedcom_line.hpp"
-#include "merge/line.hpp"
-#include "merge/stretch_output.hpp"
-#include "merge/stretch_workers.hpp"
-#include "merge/used_twins.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/gedcom_line.hpp"
+#include "core/line.hpp"
+#include "core/stretch_output.hpp"
+#include "core/stretch_workers.hpp"
+#include "core/used_twins.hpp"
 
 namespace platsmarkeraren {
 

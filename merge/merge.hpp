@@ -1,11 +1,15 @@
 // The place coordinate merge: copies the genealogy file to the output and,
 // right after each place line, inserts the up to five lines that follow the
-// first identical line of the coordinate file.
+// first identical line of the coordinate file. And its counterpart: the
+// places of a genealogy file that the coordinate file does not cover yet,
+// so that the user can complete it and merge again.
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
-#include "merge/stream.hpp"
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 
@@ -38,5 +42,27 @@ struct MergeReport {
 // Reads both sources to their ends. Failures come from the streams as
 // exceptions; the merge itself has none.
 MergeReport merge(Source& genealogy, Source& coordinates, Sink& output, const MergeOptions& options = {});
+
+// Writes each place line of the genealogy file that has no twin in the
+// coordinate file, once and in the order first met, as it stands; only its
+// line end becomes the coordinate file's when the two files end their lines
+// at different bytes (CR against LF). Lines are the same as the merge would
+// find them the same.
+struct ListOptions {
+  // The list goes to the end of the coordinate file itself: when that
+  // file's last line lacks its line end, the list begins with one.
+  bool appending = false;
+};
+
+void list_missing_places(Source& genealogy, Source& coordinates, Sink& output, const ListOptions& options = {});
+
+class CoordinateIndex;
+
+// The same places as data, for the drafts.
+struct MissingPlaces {
+  std::vector<std::string> lines;  // each place line without its line end
+  std::string first_line_end;      // the tree's own line end of the first; empty when it has none
+};
+MissingPlaces missing_places(Source& genealogy, const CoordinateIndex& index);
 
 }  // namespace platsmarkeraren

@@ -10,9 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "merge/memory_stream.hpp"
+#include "core/memory_stream.hpp"
 #include "merge/merge.hpp"
-#include "merge/missing_places.hpp"
 #include "merge/naive_model.hpp"
 
 using platsmarkeraren::run_in_memory;

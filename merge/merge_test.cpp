@@ -12,13 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/coordinate_index.hpp"
-#include "merge/hash.hpp"
-#include "merge/memory_stream.hpp"
-#include "merge/missing_places.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/hash.hpp"
+#include "core/memory_stream.hpp"
 #include "merge/naive_model.hpp"
-#include "merge/stretch_output.hpp"
-#include "merge/used_twins.hpp"
+#include "core/stretch_output.hpp"
+#include "core/used_twins.hpp"
 
 namespace platsmarkeraren {
 namespace {

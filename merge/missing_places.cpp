@@ -1,80 +1,106 @@
-#include "merge/missing_places.hpp"
-
 #include <cstddef>
 #include <limits>
 #include <memory>
 
-#include "merge/coordinate_index.hpp"
-#include "merge/line.hpp"
-#include "merge/stretch_output.hpp"
-#include "merge/stretch_workers.hpp"
-#include "merge/text_set.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/line.hpp"
+#include "core/stretch_output.hpp"
+#include "core/stretch_workers.hpp"
+#include "core/text_set.hpp"
+#include "merge/merge.hpp"
 
 namespace platsmarkeraren {
 
 namespace {
 
-class MissingPlaces final : public GenealogyVisitor {
+// Hands `found` each place line that has no twin and was not met before,
+// with the file's line break, its text and line end, and the whole line.
+template <typename Found>
+class MissingPlaceFinder final : public GenealogyVisitor {
  public:
-  MissingPlaces(const CoordinateIndex& index, StretchOutput& out, bool end_last_line)
-      : index_(index), out_(out), end_last_line_(end_last_line) {}
+  MissingPlaceFinder(const CoordinateIndex& index, Found found) : index_(index), found_(found) {}
 
   void lines(const Stretch& stretch) override {
-    const bool own_ends = keeps_own_line_ends(stretch.line_break);
     for (const std::string_view line : stretch.place_lines) {
       const Line place = stretch.line_break.split(line);
-      if (index_.has_twin(place) || already_listed(place)) continue;
-      if (end_last_line_) {
-        // Pieces of output need readable bytes after them; see padding.hpp.
-        static constexpr char kLineFeed[kCopyStride + 1] = "\n";
-        const std::string_view end = index_.first_line_end();
-        out_.write(!end.empty() ? end : place.terminated() ? place.end : std::string_view(kLineFeed, 1));
-        end_last_line_ = false;
-      }
-      if (own_ends || !place.terminated()) {
-        out_.write(line);
-      } else {
-        out_.write(place.text);
-        out_.write(index_.first_line_end());
-      }
+      if (index_.has_twin(place) || already_met(place)) continue;
+      found_(stretch.line_break, place, line);
     }
   }
 
  private:
-  // The list is made to be appended to the coordinate file, so its lines
-  // must end where that file's lines end: a CR-only line appended to an LF
-  // file would run on into the next one. Lines keep the tree's own line end
-  // when both files break lines at the same byte, or when the coordinate
-  // file shows no line end to follow.
-  bool keeps_own_line_ends(LineBreak line_break) const {
-    return line_break == index_.line_break() || index_.first_line_end().empty();
-  }
-
   // Only the last line of a file lacks a line end, so it is met once; the
   // texts of the others tell them apart.
-  bool already_listed(Line place) {
-    return place.terminated() && !listed_.insert(place.text);
-  }
+  bool already_met(Line place) { return place.terminated() && !met_.insert(place.text); }
 
   const CoordinateIndex& index_;
-  StretchOutput& out_;
+  Found found_;
+  TextSet met_;
+};
+
+// Goes through the genealogy file for its missing places. A place line
+// longer than any twin is missing too and must be found whole, so every
+// line is held whole here. A place is found where it is first met, so one
+// worker goes through the file in order.
+template <typename MakeFound>
+void find_missing_places(Source& genealogy, const CoordinateIndex& index, Sink& output, MakeFound make_found) {
+  visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), output, 1, [&](StretchOutput& out) {
+    using Found = decltype(make_found(out));
+    return std::make_unique<MissingPlaceFinder<Found>>(index, make_found(out));
+  });
+}
+
+// Writes the list: its lines must end where the coordinate file's lines
+// end, as it is made to be appended to that file, since a CR-only line
+// appended to an LF file would run on into the next one. Lines keep the
+// tree's own line end when both files break lines at the same byte, or when
+// the coordinate file shows no line end to follow.
+class ListWriter {
+ public:
+  ListWriter(const CoordinateIndex& index, StretchOutput& out, bool end_last_line)
+      : index_(&index), out_(&out), end_last_line_(end_last_line) {}
+
+  void operator()(LineBreak line_break, Line place, std::string_view line) {
+    if (end_last_line_) {
+      // Pieces of output need readable bytes after them; see padding.hpp.
+      static constexpr char kLineFeed[kCopyStride + 1] = "\n";
+      const std::string_view end = index_->first_line_end();
+      out_->write(!end.empty() ? end : place.terminated() ? place.end : std::string_view(kLineFeed, 1));
+      end_last_line_ = false;
+    }
+    if (line_break == index_->line_break() || index_->first_line_end().empty() || !place.terminated()) {
+      out_->write(line);
+    } else {
+      out_->write(place.text);
+      out_->write(index_->first_line_end());
+    }
+  }
+
+ private:
+  const CoordinateIndex* index_;
+  StretchOutput* out_;
   bool end_last_line_;  // until the first place is listed
-  TextSet listed_;
 };
 
 }  // namespace
 
 void list_missing_places(Source& genealogy, Source& coordinates, Sink& output, const ListOptions& options) {
-  list_missing_places(genealogy, CoordinateIndex(coordinates), output, options);
+  const CoordinateIndex index(coordinates);
+  const bool end_last_line = options.appending && index.ends_mid_line();
+  find_missing_places(genealogy, index, output,
+                      [&](StretchOutput& out) { return ListWriter(index, out, end_last_line); });
 }
 
-void list_missing_places(Source& genealogy, const CoordinateIndex& index, Sink& output, const ListOptions& options) {
-  const bool end_last_line = options.appending && index.ends_mid_line();
-  // A place line longer than any twin is missing too and must be listed
-  // whole, so every line is held whole here. A place is listed where it is
-  // first met, so one worker goes through the file in order.
-  visit_stretches(genealogy, std::numeric_limits<std::size_t>::max(), output, 1,
-                  [&](StretchOutput& out) { return std::make_unique<MissingPlaces>(index, out, end_last_line); });
+MissingPlaces missing_places(Source& genealogy, const CoordinateIndex& index) {
+  MissingPlaces places;
+  NoOutput nothing;
+  find_missing_places(genealogy, index, nothing, [&](StretchOutput& /*out*/) {
+    return [&places](LineBreak /*line_break*/, Line place, std::string_view /*line*/) {
+      if (places.lines.empty()) places.first_line_end = place.end;
+      places.lines.emplace_back(place.text);
+    };
+  });
+  return places;
 }
 
 }  // namespace platsmarkeraren

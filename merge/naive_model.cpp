@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "merge/gedcom_line.hpp"
+#include "core/gedcom_line.hpp"
 
 namespace platsmarkeraren::naive {
 

@@ -8,17 +8,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "check/coordinate_value.hpp"
-#include "gazetteer/house_shape.hpp"
-#include "gazetteer/tree_encoding.hpp"
-#include "gazetteer/tree_header.hpp"
-#include "merge/batched_sink.hpp"
-#include "merge/coordinate_index.hpp"
-#include "merge/gedcom_line.hpp"
-#include "merge/hash.hpp"
-#include "merge/printable.hpp"
-#include "merge/stretch_output.hpp"
-#include "merge/stretch_workers.hpp"
+#include "core/coordinate_value.hpp"
+#include "core/house_shape.hpp"
+#include "core/tree_encoding.hpp"
+#include "core/tree_header.hpp"
+#include "core/batched_sink.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/gedcom_line.hpp"
+#include "core/hash.hpp"
+#include "core/printable.hpp"
+#include "core/stretch_output.hpp"
+#include "core/stretch_workers.hpp"
 
 namespace platsmarkeraren {
 

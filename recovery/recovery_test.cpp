@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "check/check.hpp"
-#include "merge/memory_stream.hpp"
+#include "core/memory_stream.hpp"
 #include "merge/merge.hpp"
 
 namespace platsmarkeraren {

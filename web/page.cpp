@@ -14,12 +14,10 @@
 
 #include "app/messages.hpp"
 #include "check/check.hpp"
-#include "check/typed_coordinates.hpp"
 #include "gazetteer/gazetteer.hpp"
-#include "merge/batched_sink.hpp"
-#include "merge/coordinate_index.hpp"
+#include "core/batched_sink.hpp"
+#include "core/coordinate_index.hpp"
 #include "merge/merge.hpp"
-#include "merge/missing_places.hpp"
 #include "web/browser_file.hpp"
 #include "web/place_survey.hpp"
 

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string_view>
 
-#include "check/coordinate_value.hpp"
-#include "gazetteer/tree_encoding.hpp"
-#include "merge/coordinate_index.hpp"
-#include "merge/gedcom_line.hpp"
-#include "merge/line.hpp"
-#include "merge/stretch_workers.hpp"
-#include "merge/text_set.hpp"
+#include "core/coordinate_value.hpp"
+#include "core/tree_encoding.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/gedcom_line.hpp"
+#include "core/line.hpp"
+#include "core/stretch_workers.hpp"
+#include "core/text_set.hpp"
 
 namespace platsmarkeraren {
 

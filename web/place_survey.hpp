@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "merge/stream.hpp"
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "merge/coordinate_index.hpp"
-#include "merge/memory_stream.hpp"
+#include "core/coordinate_index.hpp"
+#include "core/memory_stream.hpp"
 
 namespace platsmarkeraren {
 namespace {

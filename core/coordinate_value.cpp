@@ -1,0 +1,94 @@
+#include "core/coordinate_value.hpp"
+
+#include <algorithm>
+#include <numeric>
+
+#include "core/degrees.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+struct Axis {
+  std::string_view letters;        // the hemispheres, in the order positive, negative
+  std::string_view other_letters;  // the other axis's
+  int most;                        // degrees
+  std::string_view range;
+};
+
+constexpr Axis kLatitude{"NS", "EW", 90, "0–90"};
+constexpr Axis kLongitude{"EW", "NS", 180, "0–180"};
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Degrees in GEDCOM's form: digits, a decimal point, digits.
+bool is_decimal(std::string_view degrees) {
+  const std::size_t point = degrees.find('.');
+  if (point == 0 || point == std::string_view::npos || point + 1 == degrees.size()) return false;
+  for (std::size_t i = 0; i < degrees.size(); ++i) {
+    if (i != point && !is_digit(degrees[i])) return false;
+  }
+  return true;
+}
+
+// True when decimal `degrees` are more than `most`, read digit by digit:
+// no number type's rounding enters.
+bool beyond(std::string_view degrees, int most) {
+  const std::size_t point = degrees.find('.');
+  const std::string_view whole = degrees.substr(0, point);
+  const std::string_view fraction = degrees.substr(point + 1);
+  const std::size_t leading_zeros = std::min(whole.find_first_not_of('0'), whole.size());
+  const std::string_view digits = whole.substr(leading_zeros);
+  if (digits.size() > 3) return true;
+  const int number = std::accumulate(digits.begin(), digits.end(), 0, [](int sum, char c) { return sum * 10 + (c - '0'); });
+  return number > most || (number == most && fraction.find_first_not_of('0') != std::string_view::npos);
+}
+
+std::string quoted(std::string_view tag, std::string_view value) {
+  return std::string(tag) + " \"" + std::string(value) + "\" ";
+}
+
+// The value with a hemisphere letter, as it was probably meant.
+std::string with_hemisphere(const Axis& axis, std::string_view value) {
+  if (value.front() == '-') return axis.letters[1] + std::string(value.substr(1));
+  if (value.front() == '+') return axis.letters[0] + std::string(value.substr(1));
+  return axis.letters[0] + std::string(value);
+}
+
+}  // namespace
+
+std::optional<std::string> coordinate_fault(std::string_view tag, std::string_view value) {
+  const Axis& axis = tag == "LATI" ? kLatitude : kLongitude;
+  if (value.empty()) return std::string(tag) + " saknar värde";
+  const char hemisphere = value.front();
+  const std::string what = quoted(tag, value);
+  if (is_digit(hemisphere) || hemisphere == '-' || hemisphere == '+') {
+    return what + "saknar väderstreck (" + std::string(1, axis.letters[0]) + " eller " + axis.letters[1] +
+           "): skriv till exempel " + with_hemisphere(axis, value);
+  }
+  if (axis.other_letters.find(hemisphere) != std::string_view::npos) {
+    return what + "har väderstrecket för " + (tag == "LATI" ? "LONG" : "LATI") + ": är LATI och LONG ombytta?";
+  }
+  if (axis.letters.find(hemisphere) == std::string_view::npos) {
+    return what + "börjar inte med " + axis.letters[0] + " eller " + axis.letters[1] + " (versal)";
+  }
+  const std::string_view degrees = value.substr(1);
+  if (degrees.find(',') != std::string_view::npos) {
+    std::string pointed(value);
+    pointed[pointed.find(',')] = '.';
+    return what + "har decimalkomma: GEDCOM kräver decimalpunkt, " + pointed;
+  }
+  if (!is_decimal(degrees)) return what + "är inte grader med decimalpunkt, som " + axis.letters[0] + "12.3456";
+  if (beyond(degrees, axis.most)) return what + "ligger utanför " + std::string(axis.range) + " grader";
+  return std::nullopt;
+}
+
+std::optional<double> coordinate_degrees(std::string_view tag, std::string_view value) {
+  if (coordinate_fault(tag, value)) return std::nullopt;
+  const Axis& axis = tag == "LATI" ? kLatitude : kLongitude;
+  const std::optional<Degrees> degrees = Degrees::read(value.substr(1), axis.most);
+  if (!degrees) return std::nullopt;
+  return value.front() == axis.letters[1] ? -degrees->value() : degrees->value();
+}
+
+}  // namespace platsmarkeraren

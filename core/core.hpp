@@ -1,0 +1,27 @@
+// What the merge, the check, the drafts, the recovery and the page share:
+// the program's one reading of the two files. Each part has its own header;
+// this one includes the four every capability starts from.
+//
+//   Files and lines   stream.hpp (Source, Sink), line.hpp (line breaks, the
+//                     place marker, the byte-order mark), gedcom_line.hpp
+//                     (levels, tags, values), printable.hpp (bytes in a
+//                     message), memory_stream.hpp (for tests only).
+//   Letters, values   letters.hpp (code points, small and plain letters),
+//                     tree_encoding.hpp and tree_header.hpp (a tree's
+//                     encoding), degrees.hpp and coordinate_value.hpp (LATI
+//                     and LONG), house_shape.hpp (a block's five lines).
+//   The index         coordinate_index.hpp (the coordinate file and its
+//                     twins), used_twins.hpp (the twins a run looks up).
+//   Workers           genealogy_reader.hpp and stretch_reader.hpp (a file
+//                     in stretches of whole lines), stretch_workers.hpp and
+//                     side_by_side.hpp (threads over them, the first
+//                     failure stopping all), stretch_output.hpp,
+//                     ordered_sink.hpp and batched_sink.hpp (their output in
+//                     order), padding.hpp and large_array.hpp (its memory).
+//   Sets and hashing  text_set.hpp, hash.hpp, prefetch.hpp.
+#pragma once
+
+#include "core/coordinate_index.hpp"
+#include "core/gedcom_line.hpp"
+#include "core/line.hpp"
+#include "core/stream.hpp"

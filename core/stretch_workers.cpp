@@ -1,0 +1,59 @@
+#include "core/stretch_workers.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "core/genealogy_reader.hpp"
+#include "core/ordered_sink.hpp"
+#include "core/side_by_side.hpp"
+
+namespace platsmarkeraren {
+
+namespace {
+
+// A file of a few stretches is done before a second thread would have started.
+constexpr std::size_t kOneWorkerSize = 1 << 20;
+constexpr unsigned kMostWorkers = 4;
+
+}  // namespace
+
+unsigned workers_for(const Source& genealogy) {
+  const std::size_t size = genealogy.size_hint();
+  if (size != 0 && size <= kOneWorkerSize) return 1;
+  return std::clamp(std::thread::hardware_concurrency(), 1U, kMostWorkers);
+}
+
+void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
+                     const VisitorMaker& make_visitor) {
+  GenealogyReader reader(genealogy, hold_limit);
+  OrderedSink ordered(output);
+  const std::size_t buffer_size = StretchOutput::buffer_size_for(genealogy.size_hint());
+  std::mutex failing;
+  std::exception_ptr failure;
+  const auto work = [&] {
+    try {
+      GenealogyReader::ReadBuffer buffer;
+      StretchOutput out(ordered, buffer_size);
+      const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
+      Stretch stretch;
+      while (reader.next(buffer, stretch)) {
+        out.start(stretch.number);
+        visitor->lines(stretch);
+        out.finish();
+      }
+    } catch (const OrderedSink::Stopped&) {
+      reader.stop();  // another worker failed, and reports it
+    } catch (...) {
+      reader.stop();
+      ordered.stop();
+      const std::lock_guard<std::mutex> lock(failing);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  run_side_by_side(workers, work);
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace platsmarkeraren
