@@ -148,15 +148,20 @@ Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinate
 }
 
 // A failure for want of memory names what was being read: the coordinate
-// file while it is indexed, the genealogy file after.
+// file while it is indexed, the genealogy file after. A file too large for
+// the program names the file it is about.
 Outcome work_within_memory(const Command& command, InputFile& genealogy, InputFile& coordinates,
                            OutputFile& output) {
   try {
     return work(command, genealogy, coordinates, output);
+  } catch (const FileLimitError& error) {
+    const bool tree = error.file() == FileLimitError::File::genealogy;
+    throw RunError(describe(tree ? "infil" : "koordinatfil", command.files[tree ? 0 : 1]) + " " + error.what());
   } catch (const std::bad_alloc&) {
     throw RunError(out_of_memory(reading_now()));
-  } catch (const std::length_error& error) {
-    throw RunError(describe("koordinatfil", command.files[1]) + " " + error.what());
+  } catch (const std::length_error&) {
+    // The library's own: something grew past what it can hold.
+    throw RunError(out_of_memory(reading_now()));
   }
 }
 

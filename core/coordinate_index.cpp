@@ -49,7 +49,7 @@ Block block_from(const char* first, const char* last, LineBreak line_break) {
 
 std::uint32_t fitted(std::size_t size, int spare_bits) {
   if (size > (std::numeric_limits<std::uint32_t>::max() >> spare_bits)) {
-    throw std::length_error("har för långa rader");
+    throw FileLimitError(FileLimitError::File::coordinates, "har för långa rader");
   }
   return static_cast<std::uint32_t>(size);
 }
@@ -64,7 +64,7 @@ CoordinateIndex::CoordinateIndex(Source& coordinate_file, std::uint64_t salt) : 
   line_break_ = LineBreak::of(file());
   const char* first_line = file().data();
   first_line_end_ = line_break_.split(line_break_.take_line(first_line, file_.data() + file_size_)).end;
-  if (std::uint64_t{file_size_} >= kOffsetMask) throw std::length_error("är för stor");
+  if (std::uint64_t{file_size_} >= kOffsetMask) throw FileLimitError(FileLimitError::File::coordinates, "är för stor");
   slots_ = LargeArray<Slot>(slots_for(count_place_lines(), file_size_));
   mask_ = std::has_single_bit(slots_.size()) ? slots_.size() - 1 : 0;
   std::fill_n(slots_.data(), slots_.size(), Slot{});

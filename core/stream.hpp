@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace platsmarkeraren {
@@ -28,6 +30,19 @@ class Sink {
 class NoOutput final : public Sink {
  public:
   void write(std::string_view) override {}
+};
+
+// One of the two files is more than the program can hold ("är för stor"):
+// the message is about that file, whatever was being read when it was
+// found.
+class FileLimitError : public std::length_error {
+ public:
+  enum class File { genealogy, coordinates };
+  FileLimitError(File file, const std::string& what) : std::length_error(what), file_(file) {}
+  File file() const { return file_; }
+
+ private:
+  File file_;
 };
 
 }  // namespace platsmarkeraren

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "core/stream.hpp"
+
 namespace platsmarkeraren {
 
 namespace {
@@ -49,7 +51,10 @@ bool TextSet::insert(std::string_view text) {
 
 std::uint64_t TextSet::store(std::string_view text, std::uint64_t hash) {
   const std::size_t needed = kSizeBytes + text.size();
-  if (text.size() > UINT32_MAX || chunks_.size() > kChunkMask) throw std::length_error("för många saknade orter");
+  if (text.size() > UINT32_MAX || chunks_.size() > kChunkMask) {
+    // The set holds a tree's place lines.
+    throw FileLimitError(FileLimitError::File::genealogy, "har för många olika orter");
+  }
   if (needed > chunk_left_) {
     // A long text has a chunk of its own; the rest of the last one is left.
     const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kChunk, 2 * (chunk_used_ + chunk_left_));

@@ -436,6 +436,10 @@ class NothingLost(Case):
             self.assertEqual(self.run_program("-l", "new.ged", "open.txt", stdout=coordinates)[0], 0)
         self.assertEqual((self.dir / "open.txt").read_bytes(), COORDINATES + "2 PLAC Öja\n".encode())
 
+    def test_a_block_too_long_to_index_names_the_coordinate_file(self):
+        self.make("long.txt", "2 PLAC Ås\n3 MAP\n4 LATI N1.0\n".encode() + b"4 NOTE " + b"x" * (65 << 20) + b"\n")
+        self.assert_fails(["-r", "tree.ged", "long.txt"], 'koordinatfil "long.txt" har för långa rader')
+
     @unittest.skipIf(resource is None or RUNNER or SANITIZED, "POSIX resource limits, on a plain build")
     def test_running_out_of_memory_names_the_file(self):
         def little_memory():

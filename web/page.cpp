@@ -39,6 +39,9 @@ struct PageFiles {
   std::string_view names[kSlots];
   std::string described[kSlots];
   int read_last = -1;  // the slot read last, once any is
+
+  // The file read last, for a message about memory; empty before any.
+  std::string_view reading() const { return read_last < 0 ? std::string_view() : described[read_last]; }
 };
 
 void survey(BrowserFile& genealogy, BrowserFile& coordinates) {
@@ -181,10 +184,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE int page_run(int action, int keep_existing_maps,
   PageFiles files(genealogy_name, coordinate_name, gazetteer_name);
   try {
     return work(action, keep_existing_maps != 0, files);
+  } catch (const FileLimitError& error) {
+    show_message(files.described[error.file() == FileLimitError::File::genealogy ? kGenealogy : kCoordinates] + " " +
+                 error.what());
   } catch (const std::bad_alloc&) {
-    show_message(out_of_memory(files.read_last < 0 ? std::string_view() : files.described[files.read_last]));
-  } catch (const std::length_error& error) {
-    show_message(files.described[kCoordinates] + " " + error.what());
+    show_message(out_of_memory(files.reading()));
+  } catch (const std::length_error&) {  // the library's own: something grew past what it can hold
+    show_message(out_of_memory(files.reading()));
   } catch (const std::exception& error) {
     show_message(error.what());
   }
