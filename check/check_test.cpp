@@ -102,6 +102,28 @@ TEST(Check, WarnsOfPlacesWithAMapAndOfNearTwins) {
   EXPECT_EQ(checked.counts.errors, 0U);
 }
 
+// A tree of several stretches, read by several workers: each warning names
+// its own line, counted across the stretches before it.
+TEST(Check, NamesTheTreesLinesAcrossItsStretches) {
+  std::string coordinates = record("Öja");
+  std::string genealogy = "0 HEAD\n";
+  std::vector<std::string> expected;
+  std::size_t lines = 1;
+  for (int i = 0; i < 60000; ++i) {
+    const bool mapped = i % 997 == 0;
+    const std::string place = mapped ? "Ort " + std::to_string(i) : "Öja";
+    genealogy.append("0 @I").append(std::to_string(i)).append("@ INDI\n1 BIRT\n2 PLAC ").append(place).append("\n");
+    lines += 3;
+    if (!mapped) continue;
+    coordinates += record(place);
+    genealogy += "3 MAP\n";
+    expected.push_back("t.ged:" + std::to_string(lines) + ": varning");
+    ++lines;
+  }
+  const Checked checked = check(genealogy, coordinates);
+  EXPECT_EQ(checked.findings, expected);
+}
+
 Checked audit(const std::string& coordinates, CheckCounts* counts = nullptr) {
   StringSource genealogy("0 HEAD\n1 CHAR UTF-8\n0 TRLR\n");
   StringSource coordinate_source(coordinates);

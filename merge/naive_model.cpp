@@ -1,11 +1,11 @@
 #include "merge/naive_model.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <utility>
 #include <vector>
 
-#include "core/gedcom_line.hpp"
 
 namespace platsmarkeraren::naive {
 
@@ -59,6 +59,40 @@ std::pair<std::string, bool> comparable(const std::string& line, char line_break
 
 bool is_place_line(const std::string& line) { return line.find("2 PLAC ") != std::string::npos; }
 
+// The grammar is read here in its own plain code, not the program's, so a
+// fault in the program's reading of levels and tags shows as a difference.
+// A line's level: after any blanks, digits and then a space. Every level
+// past 99 counts as 99.
+struct Leveled {
+  int level = -1;    // -1 for a line without one
+  std::string rest;  // what follows the space
+};
+
+Leveled leveled(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::size_t digits = 0;
+  int level = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0; ++i, ++digits) {
+    level = std::min(level * 10 + (text[i] - '0'), 100);
+  }
+  if (digits == 0 || i >= text.size() || text[i] != ' ') return {};
+  return {std::min(level, 99), text.substr(i + 1)};
+}
+
+bool is_map(const std::string& text) {
+  const Leveled line = leveled(text);
+  return line.level >= 3 && (line.rest == "MAP" || line.rest.starts_with("MAP "));
+}
+
+// Inserted after a place line, these end its record or break the file: a
+// place line, a line of level 0 to 2, and a blank line.
+bool breaks(const std::string& text) {
+  const int level = leveled(text).level;
+  if (level >= 0 && level <= 2) return true;
+  return is_place_line(text) || (level < 0 && text.find_first_not_of(" \t") == std::string::npos);
+}
+
 // The number of the coordinate line that is the twin of `place`, or -1.
 long twin_of(const std::string& place, char line_break, const File& coordinates) {
   for (std::size_t i = 0; i < coordinates.lines.size(); ++i) {
@@ -90,21 +124,21 @@ std::string merge(std::string_view genealogy, std::string_view coordinates, cons
     const long twin = twin_of(line, tree.line_break, coordinate_file);
     if (twin < 0) continue;
     bool has_own_map = false;
-    for (std::size_t i = k + 1; i < tree.lines.size() && level_of(text_of(tree.lines[i], tree.line_break)) >= 3; ++i) {
-      has_own_map = has_own_map || is_map_line(text_of(tree.lines[i], tree.line_break));
+    for (std::size_t i = k + 1; i < tree.lines.size() && leveled(text_of(tree.lines[i], tree.line_break)).level >= 3; ++i) {
+      has_own_map = has_own_map || is_map(text_of(tree.lines[i], tree.line_break));
     }
     if (options.keep_existing_maps && has_own_map) continue;
     const std::size_t first = static_cast<std::size_t>(twin) + 1;
     const std::size_t last = std::min(first + 5, coordinate_file.lines.size());
-    bool breaks = false;
+    bool broken = false;
     int maps_added = 0;
     for (std::size_t i = first; i < last; ++i) {
       const std::string text = text_of(coordinate_file.lines[i], coordinate_file.line_break);
       output += text + line_end(line, tree.line_break);
-      breaks = breaks || breaks_record(text);
-      maps_added += is_map_line(text) ? 1 : 0;
+      broken = broken || breaks(text);
+      maps_added += is_map(text) ? 1 : 0;
     }
-    counts.broken_records += breaks ? 1 : 0;
+    counts.broken_records += broken ? 1 : 0;
     counts.cut_short += last > first && last - first < 5 ? 1 : 0;
     counts.second_maps += maps_added > 1 || (has_own_map && maps_added > 0) ? 1 : 0;
   }
