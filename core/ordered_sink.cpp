@@ -15,7 +15,7 @@ bool any_handed_over(std::span<OrderedSink::Buffer> buffers) {
 
 void OrderedSink::hand_over(Buffer& buffer) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (stopped_) throw Stopped{};
+  if (stopped_) throw WorkStopped{};
   buffer.handed_over = true;
   waiting_.push_back(&buffer);
   if (!writing_) write_in_order(lock);
@@ -30,7 +30,7 @@ OrderedSink::Buffer& OrderedSink::free_one(std::span<Buffer> buffers) {
     free = found == buffers.end() ? nullptr : &*found;
     return free != nullptr || stopped_;
   });
-  if (stopped_) throw Stopped{};
+  if (stopped_) throw WorkStopped{};
   return *free;
 }
 

@@ -12,15 +12,13 @@
 #include <span>
 #include <vector>
 
+#include "core/side_by_side.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {
 
 class OrderedSink {
  public:
-  // Thrown to a worker that waits after a failure stopped the writing.
-  struct Stopped {};
-
   // One buffer of output. Its owner fills it while it is not handed over;
   // then whichever worker writes it in order empties it and gives it back.
   struct Buffer {
@@ -40,7 +38,7 @@ class OrderedSink {
   // Returns once none of `buffers` is handed over: written, or withdrawn
   // after a failure. Memory of a buffer may then be freed.
   void wait_until_written(std::span<Buffer> buffers) noexcept;
-  // Ends the writing after a failure; waiting workers throw Stopped.
+  // Ends the writing after a failure; waiting workers throw WorkStopped.
   void stop();
 
  private:

@@ -50,10 +50,10 @@ TEST(OrderedSink, AFailedWriteStopsEveryWorkerOnce) {
   EXPECT_THROW(ordered.hand_over(first[0]), std::runtime_error);
   // The workers that wait learn that the writing has stopped, and give up
   // their buffers; nothing more is written.
-  EXPECT_THROW(ordered.free_one(waiting), OrderedSink::Stopped);
+  EXPECT_THROW(ordered.free_one(waiting), WorkStopped);
   ordered.wait_until_written(waiting);
   EXPECT_FALSE(waiting[0].handed_over);
-  EXPECT_THROW(ordered.hand_over(first[0]), OrderedSink::Stopped);
+  EXPECT_THROW(ordered.hand_over(first[0]), WorkStopped);
 }
 
 }  // namespace

@@ -1,22 +1,38 @@
 #include "core/side_by_side.hpp"
 
+#include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace platsmarkeraren {
 
-void run_side_by_side(unsigned threads, const std::function<void()>& work) {
-  std::vector<std::thread> helpers;
-  for (unsigned i = 1; i < threads; ++i) {
+void run_workers(unsigned threads, const std::function<void(unsigned worker)>& work,
+                 const std::function<void()>& stop) {
+  std::mutex failing;
+  std::exception_ptr failure;
+  const auto guarded = [&](unsigned worker) {
     try {
-      helpers.emplace_back(work);
+      work(worker);
+    } catch (const WorkStopped&) {
+      // another worker failed, and reports it
+    } catch (...) {
+      stop();
+      const std::lock_guard<std::mutex> lock(failing);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned worker = 1; worker < threads; ++worker) {
+    try {
+      helpers.emplace_back(guarded, worker);
     } catch (const std::system_error&) {
       break;
     }
   }
-  work();
+  guarded(0);
   for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace platsmarkeraren

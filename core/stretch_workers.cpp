@@ -1,8 +1,6 @@
 #include "core/stretch_workers.hpp"
 
 #include <algorithm>
-#include <exception>
-#include <mutex>
 #include <thread>
 
 #include "core/genealogy_reader.hpp"
@@ -30,30 +28,23 @@ void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, un
   GenealogyReader reader(genealogy, hold_limit);
   OrderedSink ordered(output);
   const std::size_t buffer_size = StretchOutput::buffer_size_for(genealogy.size_hint());
-  std::mutex failing;
-  std::exception_ptr failure;
-  const auto work = [&] {
-    try {
-      GenealogyReader::ReadBuffer buffer;
-      StretchOutput out(ordered, buffer_size);
-      const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
-      Stretch stretch;
-      while (reader.next(buffer, stretch)) {
-        out.start(stretch.number);
-        visitor->lines(stretch);
-        out.finish();
-      }
-    } catch (const OrderedSink::Stopped&) {
-      reader.stop();  // another worker failed, and reports it
-    } catch (...) {
-      reader.stop();
-      ordered.stop();
-      const std::lock_guard<std::mutex> lock(failing);
-      if (!failure) failure = std::current_exception();
-    }
-  };
-  run_side_by_side(workers, work);
-  if (failure) std::rethrow_exception(failure);
+  run_side_by_side(
+      workers,
+      [&] {
+        GenealogyReader::ReadBuffer buffer;
+        StretchOutput out(ordered, buffer_size);
+        const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
+        Stretch stretch;
+        while (reader.next(buffer, stretch)) {
+          out.start(stretch.number);
+          visitor->lines(stretch);
+          out.finish();
+        }
+      },
+      [&] {
+        reader.stop();
+        ordered.stop();
+      });
 }
 
 }  // namespace platsmarkeraren

@@ -1,9 +1,7 @@
 #include "gazetteer/gazetteer_rows.hpp"
 
 #include <algorithm>
-#include <exception>
 #include <iterator>
-#include <mutex>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -143,7 +141,7 @@ struct WantedRows::Found {
   std::size_t bad_line = 0;  // the first line without its 19 columns, counted in the stretch; 0 for none
   std::size_t bad_columns = 0;
   std::vector<GazetteerRow> rows;
-  std::vector<std::vector<std::vector<std::uint32_t>*>> keys;  // the key lists of each row
+  std::vector<std::vector<std::uint32_t>> keys;  // the key lists of each row, as WantedRows numbers them
   std::string divisions;  // as WantedRows::division_rows_ holds them
   std::size_t unreadable = 0;
 };
@@ -240,18 +238,16 @@ class WantedRows::Scanner {
       ascii_key(forms.forms[i], ascii_key_);
       const auto ascii = wanted_.ascii_.find(ascii_key_);
       if (ascii == wanted_.ascii_.end()) continue;
-      // The tables are not changed while workers read them; the lists are
-      // filled in, in file order, only once they are done.
-      matches_.push_back(const_cast<std::vector<std::uint32_t>*>(&ascii->second));
+      matches_.push_back(ascii->second);
       if (ascii_only) continue;
       const auto exact = wanted_.exact_.find(std::string(forms.forms[i]));
-      if (exact != wanted_.exact_.end()) matches_.push_back(const_cast<std::vector<std::uint32_t>*>(&exact->second));
+      if (exact != wanted_.exact_.end()) matches_.push_back(exact->second);
     }
   }
 
   const WantedRows& wanted_;
   Found* found_ = nullptr;
-  std::vector<std::vector<std::uint32_t>*> matches_;
+  std::vector<std::uint32_t> matches_;
   std::string exact_key_;  // reused from name to name
   std::string ascii_key_;
   std::vector<std::string> keys_;
@@ -260,19 +256,22 @@ class WantedRows::Scanner {
 WantedRows::WantedRows(const std::vector<std::string>& exact_keys, const std::vector<std::string>& ascii_keys,
                        const std::vector<std::string>& division_keys)
     : filter_(ascii_keys), division_filter_(division_keys) {
-  for (const std::string& key : exact_keys) exact_.try_emplace(key);
-  for (const std::string& key : ascii_keys) ascii_.try_emplace(key);
+  const auto number = [this](KeyLists& lists, const std::string& key) {
+    if (lists.try_emplace(key, static_cast<std::uint32_t>(row_lists_.size())).second) row_lists_.emplace_back();
+  };
+  for (const std::string& key : exact_keys) number(exact_, key);
+  for (const std::string& key : ascii_keys) number(ascii_, key);
   for (const std::string& key : division_keys) division_keys_.try_emplace(key);
 }
 
 const std::vector<std::uint32_t>& WantedRows::with_exact_key(const std::string& key) const {
   const auto found = exact_.find(key);
-  return found == exact_.end() ? kNone : found->second;
+  return found == exact_.end() ? kNone : row_lists_[found->second];
 }
 
 const std::vector<std::uint32_t>& WantedRows::with_ascii_key(const std::string& key) const {
   const auto found = ascii_.find(key);
-  return found == ascii_.end() ? kNone : found->second;
+  return found == ascii_.end() ? kNone : row_lists_[found->second];
 }
 
 const std::vector<std::uint32_t>& WantedRows::divisions_with_key(const std::string& key) const {
@@ -282,30 +281,25 @@ const std::vector<std::uint32_t>& WantedRows::divisions_with_key(const std::stri
 
 void WantedRows::read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress) {
   StretchReader reader(gazetteer, name, progress);
-  std::mutex adding;
+  // Each worker keeps what its stretches gave, as the tables it reads are
+  // filled in only after all are done.
+  std::vector<std::vector<Found>> by_worker = run_side_by_side(
+      workers_for(gazetteer),  // counted before any reading starts
+      [&] {
+        Scanner scanner(*this);
+        std::vector<char> buffer;
+        std::vector<Found> found;
+        for (StretchReader::Stretch stretch; reader.next(buffer, stretch);) {
+          Found& stretch_found = found.emplace_back();
+          stretch_found.stretch = stretch.number;
+          scanner.scan(buffer.data(), buffer.data() + stretch.size, stretch_found);
+          if (stretch_found.bad_line != 0) reader.stop();
+        }
+        return found;
+      },
+      [&] { reader.stop(); });
   std::vector<Found> found;
-  std::exception_ptr failure;
-  const auto work = [&] {
-    try {
-      Scanner scanner(*this);
-      std::vector<char> buffer;
-      for (StretchReader::Stretch stretch; reader.next(buffer, stretch);) {
-        Found stretch_found;
-        stretch_found.stretch = stretch.number;
-        scanner.scan(buffer.data(), buffer.data() + stretch.size, stretch_found);
-        if (stretch_found.bad_line != 0) reader.stop();
-        const std::lock_guard<std::mutex> lock(adding);
-        found.push_back(std::move(stretch_found));
-      }
-    } catch (...) {
-      reader.stop();
-      const std::lock_guard<std::mutex> lock(adding);
-      if (!failure) failure = std::current_exception();
-    }
-  };
-  run_side_by_side(workers_for(gazetteer), work);  // counted before any reading starts
-  if (failure) std::rethrow_exception(failure);
-
+  for (std::vector<Found>& one : by_worker) std::move(one.begin(), one.end(), std::back_inserter(found));
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.stretch < b.stretch; });
   std::size_t lines = 0;
   for (Found& stretch : found) {
@@ -383,8 +377,9 @@ void WantedRows::tie_divisions() {
 void WantedRows::add(Found& found) {
   for (std::size_t i = 0; i < found.rows.size(); ++i) {
     const auto row = static_cast<std::uint32_t>(rows_.size());
-    for (std::vector<std::uint32_t>* listed : found.keys[i]) {
-      if (listed->empty() || listed->back() != row) listed->push_back(row);
+    for (const std::uint32_t list : found.keys[i]) {
+      std::vector<std::uint32_t>& listed = row_lists_[list];
+      if (listed.empty() || listed.back() != row) listed.push_back(row);
     }
     rows_.push_back(std::move(found.rows[i]));
   }

@@ -94,15 +94,20 @@ class WantedRows {
 
  private:
   using KeyRows = std::unordered_map<std::string, std::vector<std::uint32_t>, SaltedTextHash>;
+  // A name key's rows: the index of its list in row_lists_. The workers
+  // only read the keys, and say which lists a row goes in by these
+  // numbers; the lists are filled after them, in file order.
+  using KeyLists = std::unordered_map<std::string, std::uint32_t, SaltedTextHash>;
   struct Found;
   class Scanner;
   void add(Found& found);
   // Ties each row to its divisions, and each division key to its divisions.
   void tie_divisions();
 
+  KeyLists exact_;
+  KeyLists ascii_;
+  std::vector<std::vector<std::uint32_t>> row_lists_;
   // Read by the workers at once, and filled in only after them.
-  KeyRows exact_;
-  KeyRows ascii_;
   KeyRows division_keys_;
   // The division rows while the file is read, one line each: level,
   // country, admin1 and admin2 codes, name, and the keys of its names
