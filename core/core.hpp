@@ -12,8 +12,8 @@
 //                     and LONG), house_shape.hpp (a block's five lines).
 //   The index         coordinate_index.hpp (the coordinate file and its
 //                     twins), used_twins.hpp (the twins a run looks up).
-//   Workers           genealogy_reader.hpp and stretch_reader.hpp (a file
-//                     in stretches of whole lines), stretch_workers.hpp and
+//   Workers           stretch_reader.hpp (a file in stretches of whole
+//                     lines, a tree's place lines found), stretch_workers.hpp and
 //                     side_by_side.hpp (threads over them, the first
 //                     failure stopping all), stretch_output.hpp,
 //                     ordered_sink.hpp and batched_sink.hpp (their output in

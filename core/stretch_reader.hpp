@@ -1,52 +1,113 @@
-// Hands a file out in stretches of whole lines to workers that take turns
-// at reading, each into its own buffer. The start of a line that a read
-// cut off is the reader's own: it is copied, under the lock, to the front
-// of the next stretch, so no worker ever looks into another's buffer.
+// Hands a file to the workers a stretch of whole lines at a time: the
+// genealogy file with the place lines among it found, and the gazetteer.
+// The workers take turns at reading, each into its own buffer, and go
+// through their stretches side by side.
+//
+// Only a line that could still have a twin is held whole from one stretch to
+// the next; a longer one goes on in pieces as it streams, so neither a huge
+// file nor a huge line needs memory in proportion. A stretch of a tree also
+// leaves its last few lines to the next one when they may be a place line
+// and its own lines (those of level 3 and deeper after it): a worker then
+// sees all of a place's lines together, and can tell whether it has a map
+// already.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/line.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {
 
+struct Stretch {
+  std::size_t number = 0;  // the stretches of a file are numbered 0, 1, 2, ...
+  std::string_view bytes;  // the next bytes of the file
+  // The whole lines among `bytes` that hold the place marker, line ends
+  // included, in order.
+  std::span<const std::string_view> place_lines;
+  LineBreak line_break;  // how the file ends its lines
+};
+
+// How a file is read.
+struct ReadRules {
+  // A line that grows past this many bytes (and 64 KiB) before its line
+  // break is passed on in pieces and is never a place line...
+  std::size_t hold_limit = SIZE_MAX;
+  // ...or, when this is not empty, ends the reading with this message.
+  std::string too_long = {};
+  // The place lines are looked for, and kept with their own lines.
+  bool places = true;
+  // Told, as each stretch is read, how many bytes are read so far.
+  std::function<void(std::size_t)> progress = {};
+};
+
 class StretchReader {
  public:
-  // No line of a gazetteer is longer (a GeoNames row holds a few KiB at
-  // most); held whole, a file without line feeds would take memory without
-  // end.
-  static constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+  StretchReader(Source& file, ReadRules rules);
 
-  // `progress` is told, under the lock, how many bytes are read so far.
-  // `description` names the source in the message for a line too long.
-  StretchReader(Source& source, std::string_view description, std::function<void(std::size_t)> progress);
+  // Memory that the file is read into, with kCopyStride readable bytes
+  // after it. It passes between the reader and its workers.
+  class ReadMemory {
+   public:
+    char* data() const { return data_.get(); }
+    // Room for `size` bytes, keeping the first `kept`.
+    void make_room(std::size_t size, std::size_t kept);
 
-  struct Stretch {
-    std::size_t number = 0;  // the stretches of a file are numbered 0, 1, 2, ...
-    std::size_t size = 0;    // bytes of whole lines at the front of the buffer
+   private:
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
   };
 
-  // Reads the next stretch into `buffer`, which grows to hold a line longer
-  // than it, up to kLongestLine. The last line of a file may lack its line
-  // feed. False at the end of the file, or once stopped.
-  bool next(std::vector<char>& buffer, Stretch& stretch);
-  // Ends the reading: no stretch is handed out after it.
+  // What one worker reads into; it keeps its stretch until the next read.
+  class ReadBuffer {
+   private:
+    friend class StretchReader;
+
+    ReadMemory memory_;
+    std::vector<std::string_view> place_lines_;  // reused from stretch to stretch
+  };
+
+  // Reads the next stretch into `buffer`, which may be one stretch less than
+  // full: the start of a line whose end is not read yet waits for the next
+  // stretch. False at the end of the file.
+  bool next(ReadBuffer& buffer, Stretch& stretch);
+  // Ends the reading after a failure: no stretch is read after it.
   void stop();
 
  private:
-  Source& source_;
-  std::string_view description_;
-  std::function<void(std::size_t)> progress_;
+  struct Lines {
+    std::size_t first;
+    std::size_t last;
+  };
+
+  std::optional<Lines> read_stretch(ReadBuffer& buffer, Stretch& stretch);
+  void learn_line_break(char* data, std::size_t from, std::size_t& last);
+  const char* open_run(const char* first, const char* last) const;
+
+  Source& file_;
+  ReadRules rules_;
   std::mutex reading_;
-  std::string carried_;  // the start of a line whose line feed is not read yet
+  // What the next stretch begins with: the last few whole lines of the
+  // stretch read last, then the start of a line whose line break is not
+  // read yet. They stand at the start of memory the reader owns, so that no
+  // worker's buffer need outlive its stretch.
+  ReadMemory carried_;
+  std::size_t carried_size_ = 0;
+  std::size_t held_lines_ = 0;  // how many of those bytes are whole lines
+  bool passing_ = false;  // that line is too long to hold: its start went on
+  bool ended_ = false;
   std::size_t stretches_ = 0;
   std::size_t read_ = 0;
-  bool ended_ = false;
+  LineBreak line_break_;
+  bool line_break_known_ = false;
 };
 
 }  // namespace platsmarkeraren

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "core/genealogy_reader.hpp"
+#include "core/stretch_reader.hpp"
 #include "core/ordered_sink.hpp"
 #include "core/side_by_side.hpp"
 
@@ -25,13 +25,13 @@ unsigned workers_for(const Source& genealogy) {
 
 void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                      const VisitorMaker& make_visitor) {
-  GenealogyReader reader(genealogy, hold_limit);
+  StretchReader reader(genealogy, {.hold_limit = hold_limit});
   OrderedSink ordered(output);
   const std::size_t buffer_size = StretchOutput::buffer_size_for(genealogy.size_hint());
   run_side_by_side(
       workers,
       [&] {
-        GenealogyReader::ReadBuffer buffer;
+        StretchReader::ReadBuffer buffer;
         StretchOutput out(ordered, buffer_size);
         const std::unique_ptr<GenealogyVisitor> visitor = make_visitor(out);
         Stretch stretch;

@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "core/genealogy_reader.hpp"
+#include "core/stretch_reader.hpp"
 #include "core/stream.hpp"
 #include "core/stretch_output.hpp"
 
@@ -32,7 +32,7 @@ using VisitorMaker = std::function<std::unique_ptr<GenealogyVisitor>(StretchOutp
 unsigned workers_for(const Source& genealogy);
 
 // A line longer than `hold_limit` is never a place line (see
-// GenealogyReader). Returns once all the output is written; rethrows the
+// StretchReader). Returns once all the output is written; rethrows the
 // first failure of any worker.
 void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                      const VisitorMaker& make_visitor);

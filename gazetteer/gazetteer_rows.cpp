@@ -280,19 +280,27 @@ const std::vector<std::uint32_t>& WantedRows::divisions_with_key(const std::stri
 }
 
 void WantedRows::read(Source& gazetteer, std::string_view name, const std::function<void(std::size_t)>& progress) {
-  StretchReader reader(gazetteer, name, progress);
+  // No line of a gazetteer is longer (a GeoNames row holds a few KiB at
+  // most); held whole, a file without line feeds would take memory without
+  // end.
+  constexpr std::size_t kLongestRow = std::size_t{1} << 20;
+  StretchReader reader(gazetteer, {.hold_limit = kLongestRow,
+                                   .too_long = std::string(name) + " är ingen GeoNames-fil: en rad är längre än " +
+                                               std::to_string(kLongestRow >> 20) + " MiB",
+                                   .places = false,
+                                   .progress = progress});
   // Each worker keeps what its stretches gave, as the tables it reads are
   // filled in only after all are done.
   std::vector<std::vector<Found>> by_worker = run_side_by_side(
       workers_for(gazetteer),  // counted before any reading starts
       [&] {
         Scanner scanner(*this);
-        std::vector<char> buffer;
+        const auto buffer = std::make_unique<StretchReader::ReadBuffer>();
         std::vector<Found> found;
-        for (StretchReader::Stretch stretch; reader.next(buffer, stretch);) {
+        for (Stretch stretch; reader.next(*buffer, stretch);) {
           Found& stretch_found = found.emplace_back();
           stretch_found.stretch = stretch.number;
-          scanner.scan(buffer.data(), buffer.data() + stretch.size, stretch_found);
+          scanner.scan(stretch.bytes.data(), stretch.bytes.data() + stretch.bytes.size(), stretch_found);
           if (stretch_found.bad_line != 0) reader.stop();
         }
         return found;

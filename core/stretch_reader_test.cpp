@@ -1,4 +1,4 @@
-#include "core/genealogy_reader.hpp"
+#include "core/stretch_reader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +21,11 @@ struct Read {
 // Reads each stretch into a buffer of its own that is gone before the next
 // read: a stretch must owe nothing to the buffers before it.
 Read read_all(Source& genealogy, std::size_t hold_limit) {
-  GenealogyReader reader(genealogy, hold_limit);
+  StretchReader reader(genealogy, {.hold_limit = hold_limit});
   Read read;
   Stretch stretch;
   for (;;) {
-    const auto buffer = std::make_unique<GenealogyReader::ReadBuffer>();
+    const auto buffer = std::make_unique<StretchReader::ReadBuffer>();
     if (!reader.next(*buffer, stretch)) return read;
     read.bytes += stretch.bytes;
     const char* const last = stretch.bytes.data() + stretch.bytes.size();
@@ -33,7 +33,7 @@ Read read_all(Source& genealogy, std::size_t hold_limit) {
   }
 }
 
-TEST(GenealogyReader, HandsOverWholePlaceLinesWithTheirOwnLines) {
+TEST(StretchReader, HandsOverWholePlaceLinesWithTheirOwnLines) {
   std::string tree = "0 HEAD\r\n";
   for (int i = 0; i < 2000; ++i) {
     tree += "0 @I" + std::to_string(i) + "@ INDI\r\n1 BIRT\r\n2 PLAC Ort " + std::to_string(i) +
@@ -51,7 +51,7 @@ TEST(GenealogyReader, HandsOverWholePlaceLinesWithTheirOwnLines) {
   }
 }
 
-TEST(GenealogyReader, PassesOnALineTooLongToHoldInPiecesAsNoPlaceLine) {
+TEST(StretchReader, PassesOnALineTooLongToHoldInPiecesAsNoPlaceLine) {
   // Longer than a read: held whole, it goes on from stretch to stretch
   // where it stands.
   const std::string note = "1 NOTE 2 PLAC " + std::string(300000, 'x') + "\n";
