@@ -21,7 +21,7 @@ constexpr std::size_t kSplitSize = 1 << 20;
 
 struct Block {
   std::size_t size;
-  std::uint32_t traits;  // TwinBlock's flags and the size of the line end all its lines share
+  std::uint32_t traits;  // PackedTwin's flags and the size of the line end all its lines share
 };
 
 // The up to five lines from `first` on: their size, what they would do to a
@@ -39,18 +39,17 @@ Block block_from(const char* first, const char* last, LineBreak line_break) {
     const std::size_t end = line.end.size();
     shared = shared && end != 0 && (common == 0 || end == common);
     common = end;
-    if (breaks_record(line.text)) flags |= TwinBlock::kBreaksRecord;
-    if (is_map_line(line.text)) flags |= (flags & TwinBlock::kHasMap) != 0 ? TwinBlock::kTwoMaps : TwinBlock::kHasMap;
+    if (breaks_record(line.text)) flags |= PackedTwin::kBreaksRecord;
+    if (is_map_line(line.text)) flags |= (flags & PackedTwin::kHasMap) != 0 ? PackedTwin::kTwoMaps : PackedTwin::kHasMap;
   }
   // A twin on the last line inserts nothing, and harms nothing.
-  if (lines > 0 && lines < kBlockLines) flags |= TwinBlock::kCutShort;
+  if (lines > 0 && lines < kBlockLines) flags |= PackedTwin::kCutShort;
   return {static_cast<std::size_t>(next - first), flags | (shared ? static_cast<std::uint32_t>(common) : 0)};
 }
 
-std::uint32_t fitted(std::size_t size, int spare_bits) {
-  if (size > (std::numeric_limits<std::uint32_t>::max() >> spare_bits)) {
-    throw FileLimitError(FileLimitError::File::coordinates, "har för långa rader");
-  }
+// `size`, when no more than `longest`, the most that PackedTwin holds.
+std::uint32_t fitted(std::size_t size, std::size_t longest) {
+  if (size > longest) throw FileLimitError(FileLimitError::File::coordinates, "har för långa rader");
   return static_cast<std::uint32_t>(size);
 }
 
@@ -138,8 +137,8 @@ void CoordinateIndex::add(const Line& line, std::uint64_t line_hash) {
   if (slot.key != 0) return;  // the first line of the file wins
   const auto offset = static_cast<std::uint64_t>(line.text.data() - file_.data());
   slot.key = (line_hash & ~kOffsetMask) | (offset + 1);
-  fitted(line.text.size(), 1);  // the top bit tells the line end
-  slot.text = text_of(line);
+  fitted(line.text.size(), PackedTwin::kLongestText);
+  slot.text = PackedTwin::text_of(line);
   ++twin_count_;
   longest_place_line_ = std::max(longest_place_line_, line.text.size());
 }
@@ -158,7 +157,7 @@ void CoordinateIndex::read(Source& coordinate_file) {
 }
 
 std::size_t CoordinateIndex::probe(std::uint64_t hash, const Line& line) const {
-  const std::uint32_t text = text_of(line);
+  const std::uint32_t text = PackedTwin::text_of(line);
   for (std::size_t i = slot_of(hash);; i = next_slot(i)) {
     const Slot& slot = slots_[i];
     if (slot.key == 0) return i;
@@ -192,7 +191,7 @@ std::optional<Twin> CoordinateIndex::twin_of(const Line& place, std::uint64_t ha
   // The block follows the twin's line end, which `place` has too.
   const char* const block = twin.end.data() + twin.end.size();
   const Block measured = block_from(block, file_.data() + file_size_, line_break_);
-  return Twin{twin, {block, fitted(measured.size, TwinBlock::kTraitBits) << TwinBlock::kTraitBits | measured.traits}};
+  return Twin{twin, {block, fitted(measured.size, PackedTwin::kLongestBlock) << PackedTwin::kBlockFlagBits | measured.traits}};
 }
 
 }  // namespace platsmarkeraren

@@ -12,53 +12,9 @@
 #include "core/line.hpp"
 #include "core/prefetch.hpp"
 #include "core/stream.hpp"
+#include "core/twin.hpp"
 
 namespace platsmarkeraren {
-
-// The coordinate block of a twin: the up to five lines after it, as they
-// stand in the coordinate file, and what they would do to a tree. Empty
-// when a place line has no twin.
-class TwinBlock {
- public:
-  TwinBlock() = default;
-
-  explicit operator bool() const { return data_ != nullptr; }
-  std::string_view bytes() const { return {data_, traits_ >> kTraitBits}; }
-  // Holds a place line, a line of level 0 to 2 or a blank line.
-  bool breaks_record() const { return (traits_ & kBreaksRecord) != 0; }
-  // Has one to four lines: the coordinate file ends sooner.
-  bool cut_short() const { return (traits_ & kCutShort) != 0; }
-  bool has_map() const { return (traits_ & kHasMap) != 0; }
-  // Has a second MAP line: merged, it gives its place two maps.
-  bool has_two_maps() const { return (traits_ & kTwoMaps) != 0; }
-  // The line end that all of the block's lines have, written as the
-  // coordinate file's `line_break` writes it; empty when their ends differ.
-  std::string_view shared_line_end(LineBreak line_break) const { return line_break.end(traits_ & 3U); }
-
-  // How the index keeps these in 32 bits: the block's size, over the four
-  // flags, over the size of the line end that all its lines share (0 when
-  // they differ).
-  static constexpr int kTraitBits = 6;
-  static constexpr std::uint32_t kBreaksRecord = 1U << 2;
-  static constexpr std::uint32_t kCutShort = 1U << 3;
-  static constexpr std::uint32_t kHasMap = 1U << 4;
-  static constexpr std::uint32_t kTwoMaps = 1U << 5;
-
- private:
-  friend class CoordinateIndex;
-  friend class UsedTwins;
-
-  TwinBlock(const char* data, std::uint32_t traits) : data_(data), traits_(traits) {}
-
-  const char* data_ = nullptr;
-  std::uint32_t traits_ = 0;
-};
-
-// A twin as it stands in the coordinate file, and its block.
-struct Twin {
-  Line line;
-  TwinBlock block;
-};
 
 // Built once, then only read: any number of threads may look up at the same
 // time. What a worker learns of the twins it uses, it keeps on its own side
@@ -102,24 +58,9 @@ class CoordinateIndex {
   // on every call.
   std::optional<Twin> twin_of(const Line& place, std::uint64_t hash) const;
 
-  // How the index keeps the text of a twin in 32 bits: its size, over
-  // kNoLineEnd when it lacks a line end, as the last line of a file can.
-  // Two lines are the same place only if these are equal.
-  static constexpr std::uint32_t kNoLineEnd = std::uint32_t{1} << 31;
-  static std::uint32_t text_of(const Line& line) {
-    return static_cast<std::uint32_t>(line.text.size()) | (line.terminated() ? 0 : kNoLineEnd);
-  }
-  // The twin whose text, kept as text_of keeps it, begins at `text`: in the
-  // file, or in a copy of the twin with its line end.
-  Line twin_at(const char* text, std::uint32_t text_bits) const {
-    const std::size_t text_size = text_bits & ~kNoLineEnd;
-    const char* const text_end = text + text_size;
-    // The end is the line break alone, or the other byte of the pair and
-    // then the break, since that byte is not part of the text.
-    std::size_t end = 0;
-    if ((text_bits & kNoLineEnd) == 0) end = *text_end == line_break_.byte() ? 1 : 2;
-    return {{text, text_size}, {text_end, end}};
-  }
+  // The twin whose text, packed as PackedTwin packs it, begins at `text`:
+  // in the file, or in a copy of the twin with its line end.
+  Line twin_at(const char* text, PackedTwin packed) const { return packed.line_at(text, line_break_); }
 
   // How many place lines of the file differ from every one before them.
   std::size_t twin_count() const { return twin_count_; }
@@ -149,7 +90,7 @@ class CoordinateIndex {
 
   struct Slot {
     std::uint64_t key;  // 0 when empty, else the hash's top bits over the offset plus one
-    std::uint32_t text;  // as text_of keeps it
+    std::uint32_t text;  // PackedTwin's text half
   };
 
   void read(Source& coordinate_file);
@@ -178,7 +119,7 @@ class CoordinateIndex {
   // would go.
   std::size_t probe(std::uint64_t hash, const Line& line) const;
   const char* text_at(std::uint64_t key) const { return file_.data() + (key & kOffsetMask) - 1; }
-  Line line_of(const Slot& slot) const { return twin_at(text_at(slot.key), slot.text); }
+  Line line_of(const Slot& slot) const { return twin_at(text_at(slot.key), {slot.text, 0}); }
 
   // The file, then kCopyStride bytes.
   LargeArray<char> file_;

@@ -11,7 +11,8 @@
 //                     encoding), degrees.hpp and coordinate_value.hpp (LATI
 //                     and LONG), house_shape.hpp (a block's five lines).
 //   The index         coordinate_index.hpp (the coordinate file and its
-//                     twins), used_twins.hpp (the twins a run looks up).
+//                     twins), twin.hpp (a twin and its block, packed),
+//                     used_twins.hpp (the twins a worker looks up).
 //   Workers           stretch_reader.hpp (a file in stretches of whole
 //                     lines, a tree's place lines found), stretch_workers.hpp and
 //                     side_by_side.hpp (threads over them, the first

@@ -28,7 +28,7 @@ std::uint64_t tag_of(std::uint64_t hash) { return hash >> kTagShift << kTagShift
 
 TextSet::TextSet(std::uint64_t salt) : salt_(salt), keys_(1024, 0) {}
 
-std::string_view TextSet::text_of(std::uint64_t key) const {
+std::string_view TextSet::stored_text(std::uint64_t key) const {
   const char* const stored = chunks_[(key >> kPlaceBits) & kChunkMask].get() + (key & kPlaceMask) - 1;
   std::uint32_t size = 0;
   std::memcpy(&size, stored, kSizeBytes);
@@ -45,7 +45,7 @@ bool TextSet::insert(std::string_view text) {
       if (++size_ * 4 > keys_.size() * 3) grow();
       return true;
     }
-    if (tag_of(key) == tag_of(hash) && text_of(key) == text) return false;
+    if (tag_of(key) == tag_of(hash) && stored_text(key) == text) return false;
   }
 }
 
@@ -79,7 +79,7 @@ void TextSet::grow() {
   const std::size_t mask = grown.size() - 1;
   for (const std::uint64_t key : keys_) {
     if (key == 0) continue;
-    std::size_t i = hash_text(text_of(key), salt_) & mask;
+    std::size_t i = hash_text(stored_text(key), salt_) & mask;
     while (grown[i] != 0) i = (i + 1) & mask;
     grown[i] = key;
   }

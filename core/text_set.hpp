@@ -27,7 +27,7 @@ class TextSet {
   bool insert(std::string_view text);
 
  private:
-  std::string_view text_of(std::uint64_t key) const;
+  std::string_view stored_text(std::uint64_t key) const;
   std::uint64_t store(std::string_view text, std::uint64_t hash);
   void grow();
 

@@ -55,7 +55,7 @@ TwinBlock UsedTwins::first_use(const Line& place, std::uint64_t hash, std::size_
 
 const UsedTwins::Entry* UsedTwins::add(const Twin& twin, std::uint64_t hash, std::size_t free) {
   if (4 * (used_ + 1) > 3 * (mask_ + 1)) return nullptr;
-  entries_[free] = {hash, gather(twin), CoordinateIndex::text_of(twin.line), twin.block.traits_};
+  entries_[free] = {hash, gather(twin), {PackedTwin::text_of(twin.line), twin.block.packed()}};
   ++used_;
   return &entries_[free];
 }

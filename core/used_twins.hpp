@@ -36,9 +36,8 @@ namespace platsmarkeraren {
 class UsedTwins {
   struct Entry {
     std::uint64_t hash;
-    const char* twin;      // its text, in the room or in the file; nullptr when the entry is empty
-    std::uint32_t text;    // as CoordinateIndex::text_of keeps it
-    std::uint32_t traits;  // of its block, as TwinBlock keeps them
+    const char* twin;   // its text, in the room or in the file; nullptr when the entry is empty
+    PackedTwin packed;  // with its block measured
   };
 
  public:
@@ -85,7 +84,7 @@ class UsedTwins {
   // The block of the twin of `place`, as the index has it; empty when the
   // place has no twin. `hash` is the index's hash of `place`.
   TwinBlock twin_block(const Line& place, std::uint64_t hash) {
-    const std::size_t found = probe(place, CoordinateIndex::text_of(place), hash);
+    const std::size_t found = probe(place, PackedTwin::text_of(place), hash);
     if (entries_[found].twin == nullptr) return first_use(place, hash, found);
     return block_of(entries_[found]);
   }
@@ -98,14 +97,14 @@ class UsedTwins {
     std::size_t i = home(hash);
     for (; entries_[i].twin != nullptr; i = next(i)) {
       const Entry& entry = entries_[i];
-      if (entry.hash != hash || entry.text != text) continue;
+      if (entry.hash != hash || entry.packed.text != text) continue;
       if (std::memcmp(entry.twin, place.text.data(), place.text.size()) == 0) break;
     }
     return i;
   }
   TwinBlock block_of(const Entry& entry) const {
-    const Line twin = index_.twin_at(entry.twin, entry.text);
-    return {twin.end.data() + twin.end.size(), entry.traits};
+    const Line twin = index_.twin_at(entry.twin, entry.packed);
+    return {twin.end.data() + twin.end.size(), entry.packed.block};
   }
   // Looks up in the index a twin this worker has not used before, or a place
   // without a twin; `free` is the empty entry that the probe for it ended at.
