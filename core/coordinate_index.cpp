@@ -147,10 +147,10 @@ void CoordinateIndex::read(Source& coordinate_file) {
   // One byte more than the expected size lets the end show without a grow.
   // Blocks are copied in strides that may pass the end of the file.
   const std::size_t expected = std::max<std::size_t>(coordinate_file.size_hint() + 1, 1 << 12);
-  file_ = LargeArray<char>(expected + kCopyStride);
+  file_ = PaddedMemory(expected);
   for (;;) {
-    if (file_size_ + kCopyStride == file_.size()) file_.grow(2 * file_.size(), file_size_);
-    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - kCopyStride - file_size_);
+    if (file_size_ == file_.size()) file_.grow(2 * file_.size(), file_size_);
+    const std::size_t got = coordinate_file.read(file_.data() + file_size_, file_.size() - file_size_);
     if (got == 0) return;
     file_size_ += got;
   }
@@ -191,7 +191,8 @@ std::optional<Twin> CoordinateIndex::twin_of(const Line& place, std::uint64_t ha
   // The block follows the twin's line end, which `place` has too.
   const char* const block = twin.end.data() + twin.end.size();
   const Block measured = block_from(block, file_.data() + file_size_, line_break_);
-  return Twin{twin, {block, fitted(measured.size, PackedTwin::kLongestBlock) << PackedTwin::kBlockFlagBits | measured.traits}};
+  const std::uint32_t size = fitted(measured.size, PackedTwin::kLongestBlock);
+  return Twin{twin, {file_.bytes(block, size), size << PackedTwin::kBlockFlagBits | measured.traits}};
 }
 
 }  // namespace platsmarkeraren

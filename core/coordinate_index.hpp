@@ -9,6 +9,7 @@
 
 #include "core/hash.hpp"
 #include "core/large_array.hpp"
+#include "core/padding.hpp"
 #include "core/line.hpp"
 #include "core/prefetch.hpp"
 #include "core/stream.hpp"
@@ -70,11 +71,15 @@ class CoordinateIndex {
   // they are looked up.
   std::size_t longest_place_line() const { return longest_place_line_; }
 
+  // The `size` bytes of the file from `first`, which stand in it: the
+  // memory it was read into keeps readable bytes after them.
+  PaddedBytes file_bytes(const char* first, std::size_t size) const { return file_.bytes(first, size); }
+
   // The coordinate file's bytes, as read, after any byte-order mark.
   std::string_view file() const { return {file_.data() + start_, file_size_ - start_}; }
 
   // True when the file's last line lacks its line end.
-  bool ends_mid_line() const { return file_size_ > start_ && file_[file_size_ - 1] != line_break_.byte(); }
+  bool ends_mid_line() const { return file_size_ > start_ && file_.data()[file_size_ - 1] != line_break_.byte(); }
 
   // How the coordinate file ends its lines, and its first line end (empty
   // when it has none).
@@ -121,8 +126,8 @@ class CoordinateIndex {
   const char* text_at(std::uint64_t key) const { return file_.data() + (key & kOffsetMask) - 1; }
   Line line_of(const Slot& slot) const { return twin_at(text_at(slot.key), {slot.text, 0}); }
 
-  // The file, then kCopyStride bytes.
-  LargeArray<char> file_;
+  // The file, then room to grow into.
+  PaddedMemory file_;
   std::size_t file_size_ = 0;
   std::size_t start_ = 0;  // past a byte-order mark
   std::uint64_t salt_;

@@ -32,11 +32,19 @@ class StretchOutput {
 
   void start(std::size_t stretch);
 
-  void write(std::string_view bytes) {
+  // Bytes with readable bytes after them: a short piece is copied in one
+  // stride.
+  void write(PaddedBytes bytes) {
     if (bytes.size() <= kCopyStride && kCopyStride <= capacity_ - used_) {
       std::memcpy(data_ + used_, bytes.data(), kCopyStride);
       used_ += bytes.size();
-    } else if (bytes.size() <= capacity_ - used_) {
+    } else {
+      write(std::string_view(bytes));
+    }
+  }
+
+  void write(std::string_view bytes) {
+    if (bytes.size() <= capacity_ - used_) {
       std::memcpy(data_ + used_, bytes.data(), bytes.size());
       used_ += bytes.size();
     } else {

@@ -17,10 +17,16 @@ namespace {
 // megabyte the calls themselves begin to show in a profile.
 constexpr std::size_t kReadSize = 1 << 18;
 constexpr std::ptrdiff_t kLongestRun = 1 << 16;
-// Where a stretch of no bytes stands: the output reads past the end of
-// every piece (see padding.hpp), and all the bytes read went on with the
-// reader.
-constexpr char kNoBytes[kCopyStride] = {};
+// Room for `size` bytes in `memory`, keeping its first `kept`.
+void make_room(PaddedMemory& memory, std::size_t size, std::size_t kept) {
+  if (memory.size() >= size) return;
+  // Room for twice as much: the start of a line carried from stretch to
+  // stretch then fits from the second stretch on, and a long line held
+  // whole is copied, as it grows, into no more than twice its size in all.
+  // New memory is paid for page by page as it is first filled, and only the
+  // pages filled count.
+  memory.grow(std::max(2 * memory.size(), 2 * size), kept);
+}
 
 }  // namespace
 
@@ -69,7 +75,7 @@ std::optional<StretchReader::Lines> StretchReader::read_stretch(ReadBuffer& buff
   const bool long_line = held > kReadSize;
   if (long_line) std::swap(buffer.memory_, carried_);
   // One byte more than a read, for a look past the file's first line end.
-  buffer.memory_.make_room(held + read_size + 1, long_line ? held : 0);
+  make_room(buffer.memory_, held + read_size + 1, long_line ? held : 0);
   char* const data = buffer.memory_.data();
   if (!long_line) std::copy_n(carried_.data(), held, data);
   ended_ = true;  // until the reads succeed: after a failure nothing more is read
@@ -83,7 +89,7 @@ std::optional<StretchReader::Lines> StretchReader::read_stretch(ReadBuffer& buff
   if (got == 0) {
     // What is left is the last line of a file that does not end in a line end.
     if (held == 0) return std::nullopt;
-    stretch.bytes = {data, held};
+    stretch.bytes = buffer.memory_.bytes(data, held);
     return Lines{0, held};
   }
   std::size_t first = 0;
@@ -110,11 +116,11 @@ std::optional<StretchReader::Lines> StretchReader::read_stretch(ReadBuffer& buff
   held_lines_ = kept < whole ? whole - kept : 0;
   if (kept == 0) {  // all of it goes on, without a copy
     std::swap(buffer.memory_, carried_);
-    stretch.bytes = bytes_between(kNoBytes, kNoBytes);
+    stretch.bytes = {};  // all of it went on with the reader
   } else {
-    carried_.make_room(carried_size_, 0);
+    make_room(carried_, carried_size_, 0);
     std::copy_n(data + kept, carried_size_, carried_.data());
-    stretch.bytes = {data, kept};
+    stretch.bytes = buffer.memory_.bytes(data, kept);
   }
   return Lines{first, std::min(kept, whole)};
 }
@@ -157,18 +163,5 @@ void StretchReader::learn_line_break(char* data, std::size_t from, std::size_t& 
   line_break_known_ = true;
 }
 
-void StretchReader::ReadMemory::make_room(std::size_t size, std::size_t kept) {
-  if (capacity_ >= size) return;
-  // Room for twice as much: the start of a line carried from stretch to
-  // stretch then fits from the second stretch on, and a long line held
-  // whole is copied, as it grows, into no more than twice its size in all.
-  // New memory is paid for page by page as it is first filled, and only the
-  // pages filled count.
-  capacity_ = std::max(2 * capacity_, 2 * size);
-  // Left as it is: the reads fill what is used.
-  std::unique_ptr<char[]> grown(new char[capacity_ + kCopyStride]);
-  std::copy_n(data_.get(), kept, grown.get());
-  data_ = std::move(grown);
-}
 
 }  // namespace platsmarkeraren

@@ -23,13 +23,14 @@
 #include <vector>
 
 #include "core/line.hpp"
+#include "core/padding.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {
 
 struct Stretch {
   std::size_t number = 0;  // the stretches of a file are numbered 0, 1, 2, ...
-  std::string_view bytes;  // the next bytes of the file
+  PaddedBytes bytes;       // the next bytes of the file
   // The whole lines among `bytes` that hold the place marker, line ends
   // included, in order.
   std::span<const std::string_view> place_lines;
@@ -53,25 +54,14 @@ class StretchReader {
  public:
   StretchReader(Source& file, ReadRules rules);
 
-  // Memory that the file is read into, with kCopyStride readable bytes
-  // after it. It passes between the reader and its workers.
-  class ReadMemory {
-   public:
-    char* data() const { return data_.get(); }
-    // Room for `size` bytes, keeping the first `kept`.
-    void make_room(std::size_t size, std::size_t kept);
-
-   private:
-    std::unique_ptr<char[]> data_;
-    std::size_t capacity_ = 0;
-  };
-
   // What one worker reads into; it keeps its stretch until the next read.
   class ReadBuffer {
    private:
     friend class StretchReader;
 
-    ReadMemory memory_;
+    // What the file is read into; it passes between the reader and its
+    // workers.
+    PaddedMemory memory_;
     std::vector<std::string_view> place_lines_;  // reused from stretch to stretch
   };
 
@@ -99,7 +89,7 @@ class StretchReader {
   // stretch read last, then the start of a line whose line break is not
   // read yet. They stand at the start of memory the reader owns, so that no
   // worker's buffer need outlive its stretch.
-  ReadMemory carried_;
+  PaddedMemory carried_;
   std::size_t carried_size_ = 0;
   std::size_t held_lines_ = 0;  // how many of those bytes are whole lines
   bool passing_ = false;  // that line is too long to hold: its start went on

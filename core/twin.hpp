@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "core/line.hpp"
+#include "core/padding.hpp"
 
 namespace platsmarkeraren {
 
@@ -63,11 +64,13 @@ struct PackedTwin {
 class TwinBlock {
  public:
   TwinBlock() = default;
-  // The block at `data`, with the block half of a PackedTwin.
-  TwinBlock(const char* data, std::uint32_t packed) : data_(data), packed_(packed) {}
+  // The block of `bytes`, whose traits are the block half of a PackedTwin.
+  TwinBlock(PaddedBytes bytes, std::uint32_t packed) : bytes_(bytes), packed_(packed), found_(true) {}
 
-  explicit operator bool() const { return data_ != nullptr; }
-  std::string_view bytes() const { return {data_, packed_ >> PackedTwin::kBlockFlagBits}; }
+  explicit operator bool() const { return found_; }
+  // Where it stands, in the coordinate file or a worker's copy of it, the
+  // bytes after it are readable: the output copies it a stride at a time.
+  PaddedBytes bytes() const { return bytes_; }
   // Holds a place line, a line of level 0 to 2 or a blank line.
   bool breaks_record() const { return (packed_ & PackedTwin::kBreaksRecord) != 0; }
   // Has one to four lines: the coordinate file ends sooner.
@@ -82,8 +85,9 @@ class TwinBlock {
   std::uint32_t packed() const { return packed_; }
 
  private:
-  const char* data_ = nullptr;
+  PaddedBytes bytes_;
   std::uint32_t packed_ = 0;
+  bool found_ = false;
 };
 
 // A twin as it stands in the coordinate file, and its block.

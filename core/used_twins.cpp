@@ -64,7 +64,7 @@ const char* UsedTwins::gather(const Twin& twin) {
   const std::string_view bytes = twin.block.bytes();
   const std::string_view record = bytes_between(twin.line.text.data(), bytes.data() + bytes.size());
   if (record.size() > room_size_ - room_used_) return twin.line.text.data();
-  if (room_.size() == 0) room_ = LargeArray<char>(room_size_ + kCopyStride);
+  if (room_.size() == 0) room_ = PaddedMemory(room_size_);
   char* const copy = room_.data() + room_used_;
   std::memcpy(copy, record.data(), record.size());
   room_used_ += record.size();

@@ -13,8 +13,8 @@
 // never more than three quarters full, unless that passes the worker's
 // share. It is made whole at the start, with the other workers' (see
 // Tables): grown step by step, its fresh pages cost more in faults than its
-// lookups did. The copies fill a room from its bottom up, with
-// kCopyStride readable bytes above it (see padding.hpp). Each of a run's
+// lookups did. The copies fill a room from its bottom up, in padded
+// memory as the file is (see padding.hpp). Each of a run's
 // workers gets its share of the most that the entries and the room may
 // take. A twin that finds the room full is served from where it stands in
 // the file; one that finds the entries three quarters full is looked up in
@@ -104,7 +104,9 @@ class UsedTwins {
   }
   TwinBlock block_of(const Entry& entry) const {
     const Line twin = index_.twin_at(entry.twin, entry.packed);
-    return {twin.end.data() + twin.end.size(), entry.packed.block};
+    const char* const block = twin.end.data() + twin.end.size();
+    const std::size_t size = entry.packed.block >> PackedTwin::kBlockFlagBits;
+    return {room_.holds(entry.twin) ? room_.bytes(block, size) : index_.file_bytes(block, size), entry.packed.block};
   }
   // Looks up in the index a twin this worker has not used before, or a place
   // without a twin; `free` is the empty entry that the probe for it ended at.
@@ -120,7 +122,7 @@ class UsedTwins {
   std::size_t mask_;  // the entries' count less one
   std::size_t used_ = 0;
   const std::size_t room_size_;  // 0 when the file is too small to gather from
-  LargeArray<char> room_;        // made on the first copy
+  PaddedMemory room_;            // made on the first copy
   std::size_t room_used_ = 0;
 };
 

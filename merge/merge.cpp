@@ -22,15 +22,15 @@ namespace {
 // output keeps the line ends of the genealogy file, and a last line that
 // lacks a line end is never glued to the next genealogy line.
 // `coordinate_break` is how the coordinate file ends its lines.
-void write_block(const TwinBlock& block, LineBreak coordinate_break, std::string_view line_end, StretchOutput& out) {
+void write_block(const TwinBlock& block, LineBreak coordinate_break, PaddedBytes line_end, StretchOutput& out) {
   // Most often the two files share their line ends: the block goes out whole.
-  if (block.shared_line_end(coordinate_break) == line_end) {
+  if (block.shared_line_end(coordinate_break) == std::string_view(line_end)) {
     out.write(block.bytes());
     return;
   }
   const char* const last = block.bytes().data() + block.bytes().size();
   for (const char* next = block.bytes().data(); next < last;) {
-    out.write(coordinate_break.split(coordinate_break.take_line(next, last)).text);
+    out.write(block.bytes().part(coordinate_break.split(coordinate_break.take_line(next, last)).text));
     out.write(line_end);
   }
 }
@@ -55,7 +55,7 @@ class Merger final : public GenealogyVisitor {
   }
 
   void lines(const Stretch& stretch) override {
-    const std::string_view bytes = stretch.bytes;
+    const PaddedBytes bytes = stretch.bytes;
     const std::span<const std::string_view> place_lines = stretch.place_lines;
     const LineBreak line_break = stretch.line_break;
     // Each place line's entry is loaded well ahead of its use, and its twin
@@ -72,7 +72,7 @@ class Merger final : public GenealogyVisitor {
       if (i + kAhead < hashes_.size()) used_.prefetch_entry(hashes_[i + kAhead]);
       if (i + kAhead / 2 < hashes_.size()) used_.prefetch_twin(hashes_[i + kAhead / 2]);
       const char* const line_end = place_lines[i].data() + place_lines[i].size();
-      out_.write(bytes_between(copied, line_end));
+      out_.write(bytes.part(copied, line_end));
       copied = line_end;
       const Line place = line_break.split(place_lines[i]);
       const TwinBlock found = used_.twin_block(place, hashes_[i]);
@@ -82,12 +82,12 @@ class Merger final : public GenealogyVisitor {
       // reader hands over a place's own lines in the same part of the file.
       const bool has_own_map = (keep_existing_maps_ || found.has_map()) && carries_map(line_end, last, line_break);
       if (keep_existing_maps_ && has_own_map) continue;
-      write_block(found, index_.line_break(), place.end, out_);
+      write_block(found, index_.line_break(), bytes.part(place.end), out_);
       own_.broken_records += found.breaks_record() ? 1 : 0;
       own_.cut_short += found.cut_short() ? 1 : 0;
       own_.second_maps += found.has_two_maps() || (has_own_map && found.has_map()) ? 1 : 0;
     }
-    out_.write(bytes_between(copied, last));
+    out_.write(bytes.part(copied, last));
   }
 
  private:

@@ -62,10 +62,8 @@ class ListWriter {
 
   void operator()(LineBreak line_break, Line place, std::string_view line) {
     if (end_last_line_) {
-      // Pieces of output need readable bytes after them; see padding.hpp.
-      static constexpr char kLineFeed[kCopyStride + 1] = "\n";
       const std::string_view end = index_->first_line_end();
-      out_->write(!end.empty() ? end : place.terminated() ? place.end : std::string_view(kLineFeed, 1));
+      out_->write(!end.empty() ? end : place.terminated() ? place.end : std::string_view("\n"));
       end_last_line_ = false;
     }
     if (line_break == index_->line_break() || index_->first_line_end().empty() || !place.terminated()) {
