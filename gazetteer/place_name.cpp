@@ -75,9 +75,41 @@ void expand_abbreviations(std::string& key) {
   }
 }
 
+// The exact key of a name that is all ASCII, nearly every name of a
+// gazetteer, in one pass of plain byte steps: the same key as the letters'
+// general way below gives it. False, with `key` unfinished, at the first
+// byte past ASCII.
+bool ascii_exact_key(std::string_view name, std::string& key) {
+  key.clear();
+  bool space = false;
+  // Whether a word before another may be an abbreviation: only then is the
+  // key looked through for one, since nearly no name has any.
+  bool abbreviated = false;
+  std::size_t word = 0;
+  for (const char c : name) {
+    if ((c & 0x80) != 0) return false;
+    if (c == ' ' || c == '\t' || c == '-') {
+      space = !key.empty();
+      continue;
+    }
+    if (space) {
+      const std::size_t length = key.size() - word;
+      const char first = key[word];
+      abbreviated = abbreviated || (length >= 2 && length <= 4 && (first == 's' || first == 'f' || first == 'm'));
+      key += ' ';
+      word = key.size();
+    }
+    space = false;
+    key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+  if (abbreviated) expand_abbreviations(key);
+  return true;
+}
+
 }  // namespace
 
 void exact_key(std::string_view name, std::string& key) {
+  if (ascii_exact_key(name, key)) return;
   key.clear();
   bool space = false;
   for (std::size_t next = 0; next < name.size();) {
@@ -109,33 +141,10 @@ void ascii_key(std::string_view exact, std::string& key) {
 }
 
 void ascii_name_key(std::string_view name, std::string& key, std::string& scratch) {
-  key.clear();
-  bool space = false;
-  // Whether a word before another may be an abbreviation: only then is the
-  // key looked through for one, since nearly no name has any.
-  bool abbreviated = false;
-  std::size_t word = 0;
-  for (const char c : name) {
-    if ((c & 0x80) != 0) {
-      exact_key(name, scratch);
-      ascii_key(scratch, key);
-      return;
-    }
-    if (c == ' ' || c == '\t' || c == '-') {
-      space = !key.empty();
-      continue;
-    }
-    if (space) {
-      const std::size_t length = key.size() - word;
-      const char first = key[word];
-      abbreviated = abbreviated || (length >= 2 && length <= 4 && (first == 's' || first == 'f' || first == 'm'));
-      key += ' ';
-      word = key.size();
-    }
-    space = false;
-    key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  }
-  if (abbreviated) expand_abbreviations(key);
+  // An ASCII name's exact key is its ASCII key already.
+  if (ascii_exact_key(name, key)) return;
+  exact_key(name, scratch);
+  ascii_key(scratch, key);
 }
 
 std::string_view genitive_stem(std::string_view name) {
