@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/messages.hpp"
+#include "messages/messages.hpp"
 #include "app/platform.hpp"
 
 namespace platsmarkeraren {

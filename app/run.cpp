@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "app/file.hpp"
-#include "app/messages.hpp"
+#include "messages/messages.hpp"
 #include "app/platform.hpp"
 #include "app/progress.hpp"
 #include "app/texts.hpp"

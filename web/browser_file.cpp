@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/messages.hpp"
+#include "messages/messages.hpp"
 
 // The worker's side of these calls is `pageIo` in worker.js. Lengths cross
 // as int and file sizes as double: a file may be larger than int allows,

@@ -12,7 +12,7 @@
 #include <memory>
 #include <algorithm>
 
-#include "app/messages.hpp"
+#include "messages/messages.hpp"
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "core/batched_sink.hpp"

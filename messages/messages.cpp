@@ -1,4 +1,4 @@
-#include "app/messages.hpp"
+#include "messages/messages.hpp"
 
 #include <utility>
 
