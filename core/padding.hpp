@@ -20,7 +20,7 @@ inline constexpr std::size_t kCopyStride = 128;
 class PaddedBytes {
  public:
   // No bytes, standing where kCopyStride bytes may be read.
-  constexpr PaddedBytes() : bytes_(kNothing, 0) {}
+  constexpr PaddedBytes() : bytes_(std::string_view(kNothing, kCopyStride).substr(0, 0)) {}
 
   // Still padded as plain bytes: only the knowledge of the padding is lost.
   operator std::string_view() const { return bytes_; }  // NOLINT(google-explicit-constructor)

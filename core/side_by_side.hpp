@@ -35,8 +35,8 @@ auto run_side_by_side(unsigned threads, Work work, Stop stop) {
     std::vector<std::optional<Result>> found(threads);
     run_workers(threads, [&](unsigned worker) { found[worker].emplace(work()); }, stop);
     std::vector<Result> results;
-    for (std::optional<Result>& one : found) {
-      if (one) results.push_back(std::move(*one));
+    for (std::size_t worker = 0; worker < found.size(); ++worker) {
+      if (found[worker]) results.push_back(std::move(*found[worker]));
     }
     return results;
   }

@@ -21,7 +21,7 @@ struct Read {
 // Reads each stretch into a buffer of its own that is gone before the next
 // read: a stretch must owe nothing to the buffers before it.
 Read read_all(Source& genealogy, std::size_t hold_limit) {
-  StretchReader reader(genealogy, {.hold_limit = hold_limit});
+  StretchReader reader(genealogy, ReadRules{.hold_limit = hold_limit});
   Read read;
   Stretch stretch;
   for (;;) {

@@ -25,7 +25,7 @@ unsigned workers_for(const Source& genealogy) {
 
 void visit_stretches(Source& genealogy, std::size_t hold_limit, Sink& output, unsigned workers,
                      const VisitorMaker& make_visitor) {
-  StretchReader reader(genealogy, {.hold_limit = hold_limit});
+  StretchReader reader(genealogy, ReadRules{.hold_limit = hold_limit});
   OrderedSink ordered(output);
   const std::size_t buffer_size = StretchOutput::buffer_size_for(genealogy.size_hint());
   run_side_by_side(

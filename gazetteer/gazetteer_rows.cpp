@@ -284,11 +284,12 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
   // most); held whole, a file without line feeds would take memory without
   // end.
   constexpr std::size_t kLongestRow = std::size_t{1} << 20;
-  StretchReader reader(gazetteer, {.hold_limit = kLongestRow,
-                                   .too_long = std::string(name) + " är ingen GeoNames-fil: en rad är längre än " +
-                                               std::to_string(kLongestRow >> 20) + " MiB",
-                                   .places = false,
-                                   .progress = progress});
+  StretchReader reader(gazetteer,
+                       ReadRules{.hold_limit = kLongestRow,
+                                 .too_long = std::string(name) + " är ingen GeoNames-fil: en rad är längre än " +
+                                             std::to_string(kLongestRow >> 20) + " MiB",
+                                 .places = false,
+                                 .progress = progress});
   // Each worker keeps what its stretches gave, as the tables it reads are
   // filled in only after all are done.
   std::vector<std::vector<Found>> by_worker = run_side_by_side(
