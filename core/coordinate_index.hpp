@@ -71,10 +71,6 @@ class CoordinateIndex {
   // they are looked up.
   std::size_t longest_place_line() const { return longest_place_line_; }
 
-  // The `size` bytes of the file from `first`, which stand in it: the
-  // memory it was read into keeps readable bytes after them.
-  PaddedBytes file_bytes(const char* first, std::size_t size) const { return file_.bytes(first, size); }
-
   // The coordinate file's bytes, as read, after any byte-order mark.
   std::string_view file() const { return {file_.data() + start_, file_size_ - start_}; }
 

@@ -3,8 +3,10 @@
 // a piece begins, past its end. Only PaddedBytes are copied so: bytes that
 // PaddedMemory, which keeps that many readable bytes after its own, handed
 // out, or a part of such bytes, since what follows a part within them is
-// readable too. Any other bytes take the output's exact copy. So the rule
-// is kept by the compiler, here, and not by each buffer by hand.
+// readable too; two keepers named below may hold them as plain pointers
+// and put them together again. Any other bytes take the output's exact
+// copy. So the rule is kept by the compiler, here, and not by each buffer
+// by hand.
 #pragma once
 
 #include <cassert>
@@ -39,7 +41,17 @@ class PaddedBytes {
 
  private:
   friend class PaddedMemory;
+  // The keepers of padded bytes in fewer bits: a twin's block as a pointer
+  // beside its packed size, and a worker's table of used twins, whose
+  // pointers all come from padded memory (the coordinate file's or its own
+  // room's) and which must not spend a test per lookup on telling which.
+  friend class TwinBlock;
+  friend class UsedTwins;
   static constexpr char kNothing[kCopyStride] = {};
+
+  // Bytes that were padded when they were handed out, kept apart and put
+  // together again by their keeper.
+  static PaddedBytes kept(std::string_view bytes) { return PaddedBytes(bytes); }
 
   constexpr explicit PaddedBytes(std::string_view bytes) : bytes_(bytes) {}
 
@@ -62,9 +74,6 @@ class PaddedMemory {
     memory_.grow(size + kCopyStride, keep);
     size_ = size;
   }
-
-  // True when `bytes` lie within this memory.
-  bool holds(const char* bytes) const { return bytes >= data() && bytes < data() + size_; }
 
   // The `size` bytes from `first`, which lie within this memory.
   PaddedBytes bytes(const char* first, std::size_t size) const {

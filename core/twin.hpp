@@ -64,13 +64,15 @@ struct PackedTwin {
 class TwinBlock {
  public:
   TwinBlock() = default;
-  // The block of `bytes`, whose traits are the block half of a PackedTwin.
-  TwinBlock(PaddedBytes bytes, std::uint32_t packed) : bytes_(bytes), packed_(packed), found_(true) {}
+  // The block of `bytes`, whose size and traits are the block half of a
+  // PackedTwin. Kept as a pointer beside those, so that a block is passed
+  // in two registers; made only from padded bytes, it stays padded.
+  TwinBlock(PaddedBytes bytes, std::uint32_t packed) : data_(bytes.data()), packed_(packed) {}
 
-  explicit operator bool() const { return found_; }
+  explicit operator bool() const { return data_ != nullptr; }
   // Where it stands, in the coordinate file or a worker's copy of it, the
   // bytes after it are readable: the output copies it a stride at a time.
-  PaddedBytes bytes() const { return bytes_; }
+  PaddedBytes bytes() const { return PaddedBytes::kept({data_, packed_ >> PackedTwin::kBlockFlagBits}); }
   // Holds a place line, a line of level 0 to 2 or a blank line.
   bool breaks_record() const { return (packed_ & PackedTwin::kBreaksRecord) != 0; }
   // Has one to four lines: the coordinate file ends sooner.
@@ -85,9 +87,8 @@ class TwinBlock {
   std::uint32_t packed() const { return packed_; }
 
  private:
-  PaddedBytes bytes_;
+  const char* data_ = nullptr;
   std::uint32_t packed_ = 0;
-  bool found_ = false;
 };
 
 // A twin as it stands in the coordinate file, and its block.

@@ -36,7 +36,7 @@ namespace platsmarkeraren {
 class UsedTwins {
   struct Entry {
     std::uint64_t hash;
-    const char* twin;   // its text, in the room or in the file; nullptr when the entry is empty
+    const char* twin;   // its text, in the room or in the file, both padded; nullptr when the entry is empty
     PackedTwin packed;  // with its block measured
   };
 
@@ -106,7 +106,7 @@ class UsedTwins {
     const Line twin = index_.twin_at(entry.twin, entry.packed);
     const char* const block = twin.end.data() + twin.end.size();
     const std::size_t size = entry.packed.block >> PackedTwin::kBlockFlagBits;
-    return {room_.holds(entry.twin) ? room_.bytes(block, size) : index_.file_bytes(block, size), entry.packed.block};
+    return {PaddedBytes::kept({block, size}), entry.packed.block};
   }
   // Looks up in the index a twin this worker has not used before, or a place
   // without a twin; `free` is the empty entry that the probe for it ended at.
