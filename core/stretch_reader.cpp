@@ -34,6 +34,7 @@ void make_room(PaddedMemory& memory, std::size_t size, std::size_t kept) {
 // of a place's own lines, which are handed over together.
 StretchReader::StretchReader(Source& file, ReadRules rules) : file_(file), rules_(std::move(rules)) {
   rules_.hold_limit = std::max<std::size_t>(rules_.hold_limit, kLongestRun);
+  line_break_known_ = !rules_.learns_line_break;
 }
 
 bool StretchReader::next(ReadBuffer& buffer, Stretch& stretch) {

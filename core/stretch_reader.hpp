@@ -46,6 +46,9 @@ struct ReadRules {
   std::string too_long = {};
   // The place lines are looked for, and kept with their own lines.
   bool places = true;
+  // The file's first line end tells how its lines end (see LineBreak);
+  // else they end at LF, as a gazetteer's rows do, whatever a name holds.
+  bool learns_line_break = true;
   // Told, as each stretch is read, how many bytes are read so far.
   std::function<void(std::size_t)> progress = {};
 };

@@ -289,6 +289,7 @@ void WantedRows::read(Source& gazetteer, std::string_view name, const std::funct
                                  .too_long = std::string(name) + " är ingen GeoNames-fil: en rad är längre än " +
                                              std::to_string(kLongestRow >> 20) + " MiB",
                                  .places = false,
+                                 .learns_line_break = false,
                                  .progress = progress});
   // Each worker keeps what its stretches gave, as the tables it reads are
   // filled in only after all are done.

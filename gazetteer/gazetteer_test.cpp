@@ -380,6 +380,14 @@ TEST(Draft, WritesAGazetteersNamesAsTextNeverAsLines) {
   }
 }
 
+// A gazetteer's rows end at line feeds, whatever a name before the first
+// one holds: a lone CR there ends no row.
+TEST(Draft, ReadsRowsByLineFeedsWhateverANameHolds) {
+  const std::string rows = village("1", "Ra\rsbo", "59.0", "16.0") + gazetteer();
+  const Draft made = draft(tree_of({"Rasbo sn"}), "", rows);
+  EXPECT_EQ(outcomes(made.text), (std::map<std::string, std::string>{{"Rasbo sn", "9200012"}})) << made.text;
+}
+
 // Bytes that only look like a letter or a comma when misread are neither:
 // an overlong form, a surrogate. A header's encoding is read with blanks
 // around it, and one that is not read is named.
