@@ -2,7 +2,8 @@
 // the program's one reading of the two files. Each part has its own header;
 // this one includes the four every capability starts from.
 //
-//   Files and lines   stream.hpp (Source, Sink), line.hpp (line breaks, the
+//   Files and lines   stream.hpp (Source, Sink, and the error of a file too
+//                     large to hold), line.hpp (line breaks, the
 //                     place marker, the byte-order mark), gedcom_line.hpp
 //                     (levels, tags, values), printable.hpp (bytes in a
 //                     message), memory_stream.hpp (for tests only).
@@ -14,9 +15,10 @@
 //                     twins), twin.hpp (a twin and its block, packed),
 //                     used_twins.hpp (the twins a worker looks up).
 //   Workers           stretch_reader.hpp (a file in stretches of whole
-//                     lines, a tree's place lines found), stretch_workers.hpp and
-//                     side_by_side.hpp (threads over them, the first
-//                     failure stopping all), stretch_output.hpp,
+//                     lines, a tree's place lines found),
+//                     stretch_workers.hpp and side_by_side.hpp (threads
+//                     over them, the first failure stopping all),
+//                     stretch_output.hpp,
 //                     ordered_sink.hpp and batched_sink.hpp (their output in
 //                     order), padding.hpp and large_array.hpp (its memory).
 //   Sets and hashing  text_set.hpp, hash.hpp, prefetch.hpp.
