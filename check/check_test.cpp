@@ -242,12 +242,22 @@ TEST(TypedCoordinates, ReadsTheFormsPeopleCopy) {
       {"59.8586", "till exempel"},  {"", "till exempel"},     {"Uppsala", "till exempel"},
       {"95.1, 17.6", "0–90"},        {"59.8, 190.5", "0–180"}, {"N59 N17", "N eller S"},
       {"59\u00b061'N 17\u00b0E", "0–59"}, {"1, 2, 3", "till exempel"},
+      // Longer than a double holds, either way.
+      {"1000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+       "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+       "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+       "0, 17", "0–90"},
   };
   for (const auto& [typed, fault] : refused) {
     const auto got = read_typed_coordinates(typed);
     ASSERT_TRUE(std::holds_alternative<std::string>(got)) << typed;
     EXPECT_NE(std::get<std::string>(got).find(fault), std::string::npos) << typed << ": " << std::get<std::string>(got);
   }
+  // A fraction longer than a double holds is still the degrees typed.
+  const std::string tiny = "0." + std::string(400, '0') + "1";
+  const auto small = read_typed_coordinates(tiny + ", 17");
+  ASSERT_TRUE(std::holds_alternative<TypedCoordinates>(small));
+  EXPECT_EQ(std::get<TypedCoordinates>(small).latitude, "N" + tiny);
 }
 
 }  // namespace

@@ -68,6 +68,26 @@ std::vector<std::string> words_of(const std::string& text) {
   return words;
 }
 
+// The value of digits with at most one point, read digit by digit: the
+// locale's decimal mark does not enter, and a number too long for a double
+// grows to infinity rather than failing.
+double value_of(std::string_view digits) {
+  double value = 0;
+  double scale = 1;
+  bool fraction = false;
+  for (const char c : digits) {
+    if (c == '.') {
+      fraction = true;
+    } else if (fraction) {
+      scale /= 10;
+      value += (c - '0') * scale;
+    } else {
+      value = value * 10 + (c - '0');
+    }
+  }
+  return value;
+}
+
 // A number as typed, with a decimal point or comma: its value and its text
 // with a point.
 std::optional<std::pair<double, std::string>> number(std::string word) {
@@ -79,7 +99,7 @@ std::optional<std::pair<double, std::string>> number(std::string word) {
       !std::all_of(digits.begin(), digits.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; })) {
     return std::nullopt;
   }
-  const double value = std::stod(digits);
+  const double value = value_of(digits);
   return std::pair{negative ? -value : value, digits};
 }
 
