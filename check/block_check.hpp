@@ -26,10 +26,6 @@ class NearTwins {
  private:
   friend NearTwins check_blocks(const CoordinateIndex& index, Findings& findings);
 
-// The blocks whose MAP has a LATI and a LONG in form right under it, with
-// where those put their places, for the audit against a gazetteer.
-std::vector<PlacedBlock> placed_blocks(const CoordinateIndex& index);
-
   std::uint64_t hash(std::string_view key) const { return hash_text(key, salt_); }
 
   std::uint64_t salt_ = random_salt();
