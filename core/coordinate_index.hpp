@@ -82,6 +82,14 @@ class CoordinateIndex {
   LineBreak line_break() const { return line_break_; }
   std::string_view first_line_end() const { return first_line_end_; }
 
+  // How lines put after the file's end (a list, a draft, blocks recovered)
+  // end: as the file's own, else as the tree's line that goes first
+  // (`tree_line_end`), else LF.
+  std::string_view appended_line_end(std::string_view tree_line_end) const {
+    if (!first_line_end_.empty()) return first_line_end_;
+    return !tree_line_end.empty() ? tree_line_end : "\n";
+  }
+
  private:
   // Open addressing in one flat array. A slot tells where a twin's text
   // stands in the file, and how long it and its block are, so that a lookup

@@ -67,6 +67,13 @@ inline bool is_blank(std::string_view text) {
   return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+// `text` without the blanks around it: a value as programs pad it.
+inline std::string_view trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 // True when `text`, inserted after a place line, would end or break the
 // record it lands in: a place line, a line of level 0, 1 or 2, or a blank
 // line (GEDCOM has none).

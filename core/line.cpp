@@ -151,9 +151,6 @@ std::string without_place_marker(std::string text) {
   return text;
 }
 
-std::string place_text(std::string_view place_line) {
-  const std::size_t marker = place_line.find(kPlaceMarker);
-  return without_place_marker(std::string(marker == std::string_view::npos ? place_line : place_line.substr(marker + kPlaceMarker.size())));
-}
+std::string place_text(std::string_view place_line) { return without_place_marker(std::string(place_value(place_line))); }
 
 }  // namespace platsmarkeraren

@@ -27,7 +27,13 @@ inline bool is_place_line(std::string_view line) { return line.find(kPlaceMarker
 // notes that must never be taken for a place line.
 std::string without_place_marker(std::string text);
 
-// The place of a place line, the text after its marker, for such notes.
+// The place a place line names: the text after its marker.
+inline std::string_view place_value(std::string_view place_line) {
+  const std::size_t marker = place_line.find(kPlaceMarker);
+  return marker == std::string_view::npos ? place_line : place_line.substr(marker + kPlaceMarker.size());
+}
+
+// The place of a place line for notes: its value, without a marker.
 std::string place_text(std::string_view place_line);
 
 // UTF-8's byte-order mark, which some programs write before a file's first

@@ -76,12 +76,6 @@ std::optional<std::string> encode_ansel_letter(char32_t c) {
   return std::nullopt;
 }
 
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 }  // namespace
 
 std::string_view encoding_name(std::string_view start) {

@@ -5,6 +5,7 @@
 
 #include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
+#include "core/gedcom_line.hpp"
 #include "core/line.hpp"
 
 namespace platsmarkeraren {
@@ -13,12 +14,6 @@ namespace {
 
 // No place names more divisions than this after its own name.
 constexpr std::size_t kPartsRead = 8;
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::string ascii_of(std::string_view utf8) {
   std::string ascii;
@@ -140,10 +135,7 @@ std::size_t first_part_read(std::string_view text, std::size_t comma) {
 
 PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding) {
   PlaceQuery query;
-  const std::size_t marker = place_line.find(kPlaceMarker);
-  const std::string_view value = marker == std::string_view::npos ? place_line
-                                                                  : place_line.substr(marker + kPlaceMarker.size());
-  query.shown = decode(value, encoding);
+  query.shown = decode(place_value(place_line), encoding);
   const std::string_view text = query.shown;
   const std::size_t comma = text.find(',');
   std::string_view name = text.substr(0, comma);
