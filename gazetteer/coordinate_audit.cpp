@@ -12,18 +12,6 @@ namespace platsmarkeraren {
 
 namespace {
 
-double nearest(const PlacedBlock& block, const std::vector<const GazetteerRow*>& rows, const GazetteerRow*& found) {
-  double best = HUGE_VAL;
-  for (const GazetteerRow* row : rows) {
-    const double distance = kilometres_between(block.latitude, block.longitude, *row);
-    if (distance < best) {
-      best = distance;
-      found = row;
-    }
-  }
-  return best;
-}
-
 // The slip that would put the block on its place, if one of the common ones
 // does: LATI and LONG swapped, or a hemisphere's letter wrong.
 std::string likely_slip(const PlacedBlock& block, const GazetteerRow& place) {
@@ -56,8 +44,7 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
               .unread_encoding = encoding == TreeEncoding::unread ? std::string(encoding_name(tree_start)) : ""};
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     const Resolution resolution = resolve(queries[i], rows);
-    const GazetteerRow* place = nullptr;
-    const double distance = nearest(blocks[i], resolution.rows, place);
+    const auto [place, distance] = nearest_row(blocks[i].latitude, blocks[i].longitude, resolution.rows);
     if (distance <= kAuditKilometres) continue;
     // A place found only outside the division its line names is still one
     // place when it is the only one of the name there is nearby.

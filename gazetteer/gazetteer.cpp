@@ -11,6 +11,7 @@
 #include "gazetteer/resolve.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/tree_header.hpp"
+#include "core/appended_lines.hpp"
 #include "core/batched_sink.hpp"
 #include "core/coordinate_index.hpp"
 #include "core/line.hpp"
@@ -57,23 +58,15 @@ std::string described(const GazetteerRow& row, const WantedRows& gazetteer) {
 // How far a candidate lies from the nearest place the place line names
 // after it (", 9 km från Falköping"); empty when it names none.
 std::string distance_from_near(const GazetteerRow& row, const Resolution& resolution) {
-  const GazetteerRow* nearest = nullptr;
-  double best = 0;
-  for (const GazetteerRow* place : resolution.near) {
-    const double distance = kilometres_between(row, *place);
-    if (nearest == nullptr || distance < best) {
-      nearest = place;
-      best = distance;
-    }
-  }
-  if (nearest == nullptr) return {};
-  return ", " + std::to_string(std::lround(best)) + " km från " + nearest->name;
+  const NearestRow nearest = nearest_row(row.latitude.value(), row.longitude.value(), resolution.near);
+  if (nearest.row == nullptr) return {};
+  return ", " + std::to_string(std::lround(nearest.kilometres)) + " km från " + nearest.row->name;
 }
 
 class DraftWriter {
  public:
   DraftWriter(const WantedRows& gazetteer, TreeEncoding encoding, std::string_view line_end, Sink& out)
-      : gazetteer_(gazetteer), encoding_(encoding), line_end_(line_end), out_(out) {}
+      : gazetteer_(gazetteer), lines_(encoding, line_end, out) {}
 
   // The block of a place the gazetteer names beyond doubt.
   void block(const MissingPlace& place, const HouseShape& shape) {
@@ -83,16 +76,16 @@ class DraftWriter {
   }
 
   void chosen_block(const MissingPlace& place, const ChosenCoordinates& chosen, const HouseShape& shape) {
-    raw_line(place.line);
-    const std::string source = encode(gazetteer_text(chosen.source), TreeEncoding::ascii);
+    lines_.raw_line(place.line);
+    const std::string source = encode(AppendedLines::note_text(chosen.source), TreeEncoding::ascii);
     const std::string credit = chosen.from_gazetteer ? std::string(kGeoNamesCredit)
                                                      : encode(kTypedCredit, TreeEncoding::ascii);
-    for (const std::string& text : shape.block(chosen.latitude, chosen.longitude, source, credit)) raw_line(text);
+    for (const std::string& text : shape.block(chosen.latitude, chosen.longitude, source, credit)) lines_.raw_line(text);
   }
 
   void heading() {
-    line("# Orter som ortregistret inte avgör. Välj bland kandidaterna och skriv blocket för hand under");
-    line("# ortraden, eller rätta ortraden i trädet. Rader som börjar med # förs aldrig in i ett träd.");
+    lines_.line("# Orter som ortregistret inte avgör. Välj bland kandidaterna och skriv blocket för hand under");
+    lines_.line("# ortraden, eller rätta ortraden i trädet. Rader som börjar med # förs aldrig in i ett träd.");
   }
 
   static std::string_view why(const Resolution& resolution) {
@@ -104,49 +97,23 @@ class DraftWriter {
 
   void notes(const MissingPlace& place) {
     const Resolution& resolution = place.resolution;
-    line("#");
-    out_.write(encode("# ", encoding_));
-    out_.write(place_text(place.line));
-    line(": " + std::string(why(resolution)));
+    lines_.place_note(place.line, why(resolution));
     const std::size_t shown = std::min(resolution.rows.size(), kCandidatesShown);
     for (std::size_t i = 0; i < shown; ++i) {
       const GazetteerRow& row = *resolution.rows[i];
-      line("#   " + gazetteer_text(description(row) + distance_from_near(row, resolution) + ": " +
+      lines_.line("#   " + AppendedLines::note_text(description(row) + distance_from_near(row, resolution) + ": " +
                                    row.latitude.gedcom('N', 'S') + " " + row.longitude.gedcom('E', 'W') +
                                    " (GeoNames " + row.id + ")"));
     }
-    if (resolution.rows.size() > shown) line("#   och " + std::to_string(resolution.rows.size() - shown) + " till");
+    if (resolution.rows.size() > shown) lines_.line("#   och " + std::to_string(resolution.rows.size() - shown) + " till");
   }
 
  private:
-  // A line of UTF-8 text, in the tree's encoding.
-  void line(std::string_view text) { raw_line(encode(text, encoding_)); }
-  // A line of bytes as they stand: the tree's, the coordinate file's, ASCII.
-  void raw_line(std::string_view bytes) {
-    out_.write(bytes);
-    out_.write(line_end_);
-  }
-
-  // A gazetteer's text is text, never lines: a line end in a name would
-  // start a line of its own in the tree, an escape would command the
-  // terminal the draft is shown on, and the place marker would make a note
-  // a place line.
-  static std::string gazetteer_text(std::string_view text) { return without_place_marker(printable(text)); }
-
   std::string description(const GazetteerRow& row) const { return described(row, gazetteer_); }
 
   const WantedRows& gazetteer_;
-  TreeEncoding encoding_;
-  std::string_view line_end_;
-  Sink& out_;
+  AppendedLines lines_;
 };
-
-// How the draft ends its lines: as the coordinate file, else as the tree,
-// whose line ends the list keeps then.
-std::string_view line_end_of(const CoordinateIndex& index, const MissingPlaces& missing) {
-  if (!index.first_line_end().empty()) return index.first_line_end();
-  return !missing.first_line_end.empty() ? std::string_view(missing.first_line_end) : "\n";
-}
 
 }  // namespace
 
@@ -173,7 +140,7 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, 
                  [&](const std::string& line) { return place_query(line, encoding); });
   plan_ = std::make_unique<Plan>(Plan{rows_for(queries, gazetteer, gazetteer_name, options.progress), {},
                                       HouseShape::of(index.file(), index.line_break()),
-                                      std::string(line_end_of(index, missing)), encoding,
+                                      std::string(index.appended_line_end(missing.first_line_end)), encoding,
                                       options.appending && index.ends_mid_line(), {}});
   Plan& plan = *plan_;
   plan.counts.unreadable_rows = plan.rows.unreadable();

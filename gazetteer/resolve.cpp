@@ -27,12 +27,14 @@ struct Point {
   double z;
 };
 
-Point point_of(const GazetteerRow& row) {
-  const double latitude = row.latitude.value() * kRadiansPerDegree;
-  const double longitude = row.longitude.value() * kRadiansPerDegree;
+Point point_at(double latitude_degrees, double longitude_degrees) {
+  const double latitude = latitude_degrees * kRadiansPerDegree;
+  const double longitude = longitude_degrees * kRadiansPerDegree;
   return {kEarthRadius * std::cos(latitude) * std::cos(longitude),
           kEarthRadius * std::cos(latitude) * std::sin(longitude), kEarthRadius * std::sin(latitude)};
 }
+
+Point point_of(const GazetteerRow& row) { return point_at(row.latitude.value(), row.longitude.value()); }
 
 double squared_chord(const Point& a, const Point& b) {
   const double x = a.x - b.x;
@@ -55,6 +57,12 @@ struct Reading {
 
   bool operator==(const Reading&) const = default;
 };
+
+// Adds `row` to `rows` unless it stands there already: rows are gathered
+// from several readings, in the order first found.
+void add_once(std::vector<const GazetteerRow*>& rows, const GazetteerRow* row) {
+  if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
+}
 
 // Readings beyond these are not tried: no place is written in so many ways.
 constexpr std::size_t kMostReadings = 24;
@@ -351,16 +359,23 @@ std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerR
 }  // namespace
 
 double kilometres_between(double latitude, double longitude, const GazetteerRow& row) {
-  const double north = (row.latitude.value() - latitude) * kRadiansPerDegree;
-  const double east = (row.longitude.value() - longitude) * kRadiansPerDegree;
-  const double a = std::sin(north / 2) * std::sin(north / 2) + std::cos(latitude * kRadiansPerDegree) *
-                                                                   std::cos(row.latitude.value() * kRadiansPerDegree) *
-                                                                   std::sin(east / 2) * std::sin(east / 2);
-  return 2 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(a)));
+  // The arc over the chord: the one measure that also joins rows into
+  // places (see SamePlaces).
+  const double chord = std::sqrt(squared_chord(point_at(latitude, longitude), point_of(row)));
+  return 2 * kEarthRadius * std::asin(std::min(1.0, chord / (2 * kEarthRadius)));
 }
 
 double kilometres_between(const GazetteerRow& a, const GazetteerRow& b) {
   return kilometres_between(a.latitude.value(), a.longitude.value(), b);
+}
+
+NearestRow nearest_row(double latitude, double longitude, std::span<const GazetteerRow* const> rows) {
+  NearestRow nearest;
+  for (const GazetteerRow* row : rows) {
+    const double distance = kilometres_between(latitude, longitude, *row);
+    if (distance < nearest.kilometres) nearest = {row, distance};
+  }
+  return nearest;
 }
 
 std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer) {
@@ -377,19 +392,13 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   const std::vector<Reading> readings = readings_of(query, gazetteer);
   Resolution resolution;
   for (const Reading& reading : readings) {
-    for (const GazetteerRow* place : reading.near) {
-      if (std::find(resolution.near.begin(), resolution.near.end(), place) == resolution.near.end()) {
-        resolution.near.push_back(place);
-      }
-    }
+    for (const GazetteerRow* place : reading.near) add_once(resolution.near, place);
   }
   std::vector<const GazetteerRow*> rows;
   for (const Reading& reading : readings) {
     if (reading.lost) continue;
     if (names_a_country(query, reading)) resolution.outcome = Resolution::only_division;
-    for (const GazetteerRow* row : candidates(query, reading, gazetteer)) {
-      if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
-    }
+    for (const GazetteerRow* row : candidates(query, reading, gazetteer)) add_once(rows, row);
   }
   if (resolution.outcome == Resolution::only_division) return resolution;
   if (!rows.empty()) {
@@ -416,9 +425,7 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
       reading.district = kNoDivision;
       if (widened >= 2) reading.county = kNoDivision;
       if (widened >= 3) reading.country.clear();
-      for (const GazetteerRow* row : candidates(query, reading, gazetteer)) {
-        if (std::find(elsewhere.begin(), elsewhere.end(), row) == elsewhere.end()) elsewhere.push_back(row);
-      }
+      for (const GazetteerRow* row : candidates(query, reading, gazetteer)) add_once(elsewhere, row);
     }
   }
   std::sort(elsewhere.begin(), elsewhere.end());

@@ -6,8 +6,10 @@
 // chooses between two places.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,14 @@ inline constexpr double kNearKilometres = 20.0;
 // The distance along the earth's surface, on a sphere of its mean radius.
 double kilometres_between(double latitude, double longitude, const GazetteerRow& row);
 double kilometres_between(const GazetteerRow& a, const GazetteerRow& b);
+
+// The first of `rows` that lies nearest to a point, and how far; no row,
+// and an infinite distance, when there are none.
+struct NearestRow {
+  const GazetteerRow* row = nullptr;
+  double kilometres = HUGE_VAL;
+};
+NearestRow nearest_row(double latitude, double longitude, std::span<const GazetteerRow* const> rows);
 
 struct Resolution {
   // only_division: the place line names a country or a division, not a

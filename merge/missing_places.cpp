@@ -62,8 +62,7 @@ class ListWriter {
 
   void operator()(LineBreak line_break, Line place, std::string_view line) {
     if (end_last_line_) {
-      const std::string_view end = index_->first_line_end();
-      out_->write(!end.empty() ? end : place.terminated() ? place.end : std::string_view("\n"));
+      out_->write(index_->appended_line_end(place.end));
       end_last_line_ = false;
     }
     if (line_break == index_->line_break() || index_->first_line_end().empty() || !place.terminated()) {

@@ -12,6 +12,7 @@
 #include "core/house_shape.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/tree_header.hpp"
+#include "core/appended_lines.hpp"
 #include "core/batched_sink.hpp"
 #include "core/coordinate_index.hpp"
 #include "core/gedcom_line.hpp"
@@ -142,53 +143,42 @@ class Gatherer final : public GenealogyVisitor {
 class RecoveryWriter {
  public:
   RecoveryWriter(std::string_view tree_name, TreeEncoding encoding, std::string_view line_end, Sink& out)
-      : tree_name_(printable(tree_name)), encoding_(encoding), line_end_(line_end), out_(out) {}
+      : tree_name_(printable(tree_name)), lines_(encoding, line_end, out) {}
 
   void block(const Place& place, const HouseShape& shape) {
-    raw_line(place.text);
+    lines_.raw_line(place.text);
     const std::string source = encode("Koordinaterna stod i " + tree_name_ + ", rad " + std::to_string(place.taken->line),
-                                      encoding_);
-    constexpr std::string_view kCredit = "Hämtade ur trädet med platsmarkeraren -x";
+                                      lines_.encoding());
+    const std::string credit = encode("Hämtade ur trädet med platsmarkeraren -x", lines_.encoding());
     if (!shape.follows_file()) {
-      for (const std::string& own : {place.map_line, place.latitude_line, place.longitude_line}) raw_line(own);
-      raw_line("3 NOTE " + source);
-      raw_line("4 CONT " + encode(kCredit, encoding_));
+      for (const std::string& own : {place.map_line, place.latitude_line, place.longitude_line}) lines_.raw_line(own);
+      lines_.raw_line("3 NOTE " + source);
+      lines_.raw_line("4 CONT " + credit);
       return;
     }
-    for (const std::string& shaped :
-         shape.block(place.taken->latitude, place.taken->longitude, source, encode(kCredit, encoding_))) {
-      raw_line(shaped);
+    for (const std::string& shaped : shape.block(place.taken->latitude, place.taken->longitude, source, credit)) {
+      lines_.raw_line(shaped);
     }
   }
 
   void heading() {
-    line("# Orter som trädet ger olika koordinater, eller koordinater som inte följer GEDCOM. Blocket");
-    line("# ovan tar de första som följer GEDCOM; rätta det för hand om andra är de rätta.");
+    lines_.line("# Orter som trädet ger olika koordinater, eller koordinater som inte följer GEDCOM. Blocket");
+    lines_.line("# ovan tar de första som följer GEDCOM; rätta det för hand om andra är de rätta.");
   }
 
   void notes(const Place& place) {
-    line("#");
-    out_.write(encode("# ", encoding_));
-    out_.write(place_text(place.text));
-    line(place.taken ? ": blocket tar koordinaterna på rad " + std::to_string(place.taken->line) + "; trädet ger också:"
-                     : ": inget block, koordinaterna följer inte GEDCOM:");
+    lines_.place_note(place.text, place.taken ? "blocket tar koordinaterna på rad " + std::to_string(place.taken->line) +
+                                                    "; trädet ger också:"
+                                              : "inget block, koordinaterna följer inte GEDCOM:");
     for (const Sighting& other : place.others) {
       const std::string what = other.fault.empty() ? "LATI " + other.latitude + ", LONG " + other.longitude : other.fault;
-      line("#   rad " + std::to_string(other.line) + ": " + without_place_marker(printable(what)));
+      lines_.line("#   rad " + std::to_string(other.line) + ": " + AppendedLines::note_text(what));
     }
   }
 
  private:
-  void line(std::string_view utf8) { raw_line(encode(utf8, encoding_)); }
-  void raw_line(std::string_view bytes) {
-    out_.write(bytes);
-    out_.write(line_end_);
-  }
-
   std::string tree_name_;
-  TreeEncoding encoding_;
-  std::string_view line_end_;
-  Sink& out_;
+  AppendedLines lines_;
 };
 
 }  // namespace
@@ -204,9 +194,7 @@ RecoveryCounts recover_coordinates(Source& genealogy, Source& coordinates, Sink&
                   [&](StretchOutput&) { return std::make_unique<Gatherer>(index, gathered); });
   RecoveryCounts counts;
   if (gathered.places.empty()) return counts;
-  const std::string_view line_end = !index.first_line_end().empty() ? index.first_line_end()
-                                    : !gathered.first_line_end.empty() ? gathered.first_line_end
-                                                                       : std::string_view("\n");
+  const std::string_view line_end = index.appended_line_end(gathered.first_line_end);
   BatchedSink batched(out);
   if (options.appending && index.ends_mid_line()) batched.write(line_end);
   RecoveryWriter writer(options.tree_name, tree.encoding(), line_end, batched);
