@@ -3,44 +3,26 @@
 // or by coordinates typed by hand), one merge, and both files downloaded.
 // What it gives is checked against the program.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { PageDriver, root } from './driver.mjs';
+import { examples, openPage, run } from './driver.mjs';
 
-const program = process.env.PLATSMARKERAREN ?? join(root, 'build/default/app/platsmarkeraren');
-const examples = join(root, 'examples');
 const coordinates = join(examples, 'koordinater.txt');
 const gazetteer = join(examples, 'ortregister.txt');
 
-function run(...args) {
-  const ran = spawnSync(program, args, { maxBuffer: 1 << 30 });
-  return { status: ran.status, output: ran.stdout };
-}
-
-let driver;
-let work;
-before(async () => {
-  driver = await PageDriver.open();
-  work = mkdtempSync(join(tmpdir(), 'platsmarkeraren-val-'));
-});
-after(async () => {
-  await driver.close();
-  rmSync(work, { recursive: true, force: true });
-});
+const opened = openPage('platsmarkeraren-val-');
 
 test('a draft finished with choices gives a tree and a coordinate file the program agrees with', async () => {
-  const tree = join(work, 'val.ged');
+  const tree = join(opened.work, 'val.ged');
   writeFileSync(tree, '0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 BIRT\n2 PLAC Rasbo sn\n1 DEAT\n2 PLAC Ås\n'
     + '1 BURI\n2 PLAC Berg, Sverige\n1 EVEN\n2 PLAC Qwertyby\n0 TRLR\n');
-  await driver.choose(tree, coordinates, gazetteer);
-  await driver.press('draft');
-  await driver.settled();
-  const { page } = driver;
+  await opened.driver.choose(tree, coordinates, gazetteer);
+  await opened.driver.press('draft');
+  await opened.driver.settled();
+  const { page } = opened.driver;
   assert.deepEqual(await page.$$eval('#valen legend', (legends) => legends.map((legend) => legend.textContent)),
                    ['Ås', 'Berg, Sverige', 'Qwertyby']);
 
@@ -65,9 +47,9 @@ test('a draft finished with choices gives a tree and a coordinate file the progr
   await page.type('#koord-2', '59°51′31″N 17°38′20″E');
   await page.waitForFunction(() => document.getElementById('koordfel-2').textContent === 'N59.85861 E17.63889');
 
-  const merged = readFileSync((await driver.mergeAndDownload()).path);
-  await driver.settled();
-  const kept = await driver.download(() => page.click('#laddanerkoordinater'));
+  const merged = readFileSync((await opened.driver.mergeAndDownload()).path);
+  await opened.driver.settled();
+  const kept = await opened.driver.download(() => page.click('#laddanerkoordinater'));
   assert.equal(kept.name, 'koordinater.txt');
   const newCoordinates = readFileSync(kept.path);
   const old = readFileSync(coordinates);
@@ -81,7 +63,7 @@ test('a draft finished with choices gives a tree and a coordinate file the progr
   // In the coordinate file's shape, the note in ASCII as the drafts write it.
   assert.match(added, /2 PLAC Qwertyby\n3 NOTE Koordinater skrivna for hand\n3 MAP\n4 LATI N59.85861\n4 LONG E17.63889\n/);
   assert.doesNotMatch(added, /^#/m);
-  const checkedFile = join(work, 'nya-koordinater.txt');
+  const checkedFile = join(opened.work, 'nya-koordinater.txt');
   writeFileSync(checkedFile, newCoordinates);
   const check = run('-k', tree, checkedFile);
   assert.equal(check.status, 0, check.output.toString());
@@ -90,8 +72,8 @@ test('a draft finished with choices gives a tree and a coordinate file the progr
 
 test('the page has no serious accessibility finding, with the choices open', async () => {
   const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
-  await driver.page.evaluate(axe);
-  const found = await driver.page.evaluate(async () => {
+  await opened.driver.page.evaluate(axe);
+  const found = await opened.driver.page.evaluate(async () => {
     const results = await window.axe.run(document);
     return results.violations.filter((violation) => ['serious', 'critical'].includes(violation.impact))
       .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target.join(' ')).join(', ')}`);

@@ -1,13 +1,40 @@
 // Drives the page in the system's Chromium as a user would: opens it from
 // disk, chooses files, presses a button and waits for what comes back.
+import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
+import { after, before } from 'node:test';
 import puppeteer from 'puppeteer-core';
 
 export const root = resolve(import.meta.dirname, '../..');
 export const pagePath = process.env.PLATSMARKERAREN_PAGE ?? join(root, 'build/web/platsmarkeraren.html');
 const browserPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
+export const program = process.env.PLATSMARKERAREN ?? join(root, 'build/default/app/platsmarkeraren');
+export const examples = join(root, 'examples');
+
+// The program run on the same files, to hold the page to: its status, the
+// bytes it wrote and what it said.
+export function run(...args) {
+  const ran = spawnSync(program, args, { maxBuffer: 1 << 30 });
+  return { status: ran.status, output: ran.stdout, error: ran.stderr.toString() };
+}
+
+// The page, opened once before a file's tests and closed after them, with
+// a fresh folder (named from `prefix`) for the files they make: `driver`
+// and `work` are set once the tests begin.
+export function openPage(prefix) {
+  const opened = { driver: null, work: null };
+  before(async () => {
+    opened.driver = await PageDriver.open();
+    opened.work = mkdtempSync(join(tmpdir(), prefix));
+  });
+  after(async () => {
+    await opened.driver.close();
+    rmSync(opened.work, { recursive: true, force: true });
+  });
+  return opened;
+}
 
 // The fields in the order of the page: infil, koordinatfil, ortregister.
 const kFields = ['#infil', '#koordinatfil', '#ortregister'];

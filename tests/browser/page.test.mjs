@@ -1,39 +1,21 @@
 // The page in a real browser, driven as a user would drive it, against the
 // program itself: what the page gives must be what the program gives.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
-import { closeSync, mkdtempSync, openSync, readFileSync, rmSync, writeFileSync, writeSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { closeSync, openSync, readFileSync, rmSync, writeFileSync, writeSync } from 'node:fs';
 import { join } from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
-import { PageDriver, root } from './driver.mjs';
+import { examples, openPage, run } from './driver.mjs';
 
-const program = process.env.PLATSMARKERAREN ?? join(root, 'build/default/app/platsmarkeraren');
-const examples = join(root, 'examples');
 const tree = join(examples, 'slakt.ged');
 const coordinates = join(examples, 'koordinater.txt');
 
-function run(...args) {
-  const ran = spawnSync(program, args, { maxBuffer: 1 << 30 });
-  return { status: ran.status, output: ran.stdout, error: ran.stderr.toString() };
-}
-
-let driver;
-let work;
-before(async () => {
-  driver = await PageDriver.open();
-  work = mkdtempSync(join(tmpdir(), 'platsmarkeraren-sida-'));
-});
-after(async () => {
-  await driver.close();
-  rmSync(work, { recursive: true, force: true });
-});
+const opened = openPage('platsmarkeraren-sida-');
 
 async function merged(genealogy, coordinateFile) {
-  await driver.choose(genealogy, coordinateFile);
-  const download = await driver.mergeAndDownload();
-  const shown = await driver.settled();
+  await opened.driver.choose(genealogy, coordinateFile);
+  const download = await opened.driver.mergeAndDownload();
+  const shown = await opened.driver.settled();
   return { ...download, bytes: readFileSync(download.path), shown };
 }
 
@@ -43,7 +25,7 @@ describe('the merge downloads what the program writes', () => {
     assert.equal(got.name, 'slakt-med-koordinater.ged');
     assert.deepEqual(got.bytes, readFileSync(join(examples, 'slakt-med-koordinater.ged')));
     assert.equal(got.shown.picture, '5 orter har koordinater; 2 orter saknar koordinater och syns inte här.');
-    const painted = await driver.page.evaluate(() => {
+    const painted = await opened.driver.page.evaluate(() => {
       const canvas = document.getElementById('ritning');
       const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
       let blue = 0;
@@ -54,11 +36,11 @@ describe('the merge downloads what the program writes', () => {
   });
 
   test('a tree with CR LF line ends, an empty tree and an empty coordinate file', async () => {
-    const crlf = join(work, 'crlf.ged');
+    const crlf = join(opened.work, 'crlf.ged');
     writeFileSync(crlf, readFileSync(tree, 'latin1').replaceAll('\n', '\r\n'), 'latin1');
     assert.deepEqual((await merged(crlf, coordinates)).bytes, run('-r', crlf, coordinates).output);
 
-    const empty = join(work, 'tom.txt');
+    const empty = join(opened.work, 'tom.txt');
     writeFileSync(empty, '');
     assert.equal((await merged(empty, coordinates)).bytes.length, 0);
 
@@ -73,15 +55,15 @@ describe('the merge downloads what the program writes', () => {
     assert.deepEqual(again.bytes, run('-r', mergedTree, coordinates).output);
     assert.equal(again.shown.messages.length, 2);
     assert.match(again.shown.messages[0], /^varning: infogade block kan ha skadat trädet: \d+ ger en ort en andra MAP\. Se var med knappen/);
-    await driver.page.click('#behall');
+    await opened.driver.page.click('#behall');
     const kept = await merged(mergedTree, coordinates);
-    await driver.page.click('#behall');
+    await opened.driver.page.click('#behall');
     assert.deepEqual(kept.bytes, readFileSync(mergedTree));
     assert.equal(kept.shown.messages.length, 1);  // only that it is done
   });
 
   test('a tree of about 100 MB', async () => {
-    const large = join(work, 'stor.ged');
+    const large = join(opened.work, 'stor.ged');
     const text = readFileSync(tree, 'utf8');
     const records = text.slice(text.indexOf('0 @'), text.indexOf('0 TRLR'));
     const file = openSync(large, 'w');
@@ -98,9 +80,9 @@ describe('the merge downloads what the program writes', () => {
 
 describe('the other buttons show what the program writes', () => {
   async function shown(action, ...files) {
-    await driver.choose(...files);
-    await driver.press(action);
-    return driver.settled();
+    await opened.driver.choose(...files);
+    await opened.driver.press(action);
+    return opened.driver.settled();
   }
 
   test('missing places, the check and the draft', async () => {
@@ -113,14 +95,14 @@ describe('the other buttons show what the program writes', () => {
 
   test('the check against a gazetteer names a misplaced block and draws it', async () => {
     const gazetteer = join(examples, 'ortregister.txt');
-    const south = join(work, 'soder.txt');
+    const south = join(opened.work, 'soder.txt');
     writeFileSync(south, readFileSync(coordinates, 'utf8').replace('N60.5667', 'S60.5667'));
     const got = await shown('check', tree, south, gazetteer);
     const program = run('-k', tree, south, gazetteer).output.toString();
     assert.equal(got.result, program.replaceAll(south, 'soder.txt'));
     assert.match(got.result, /med N i stället för S ligger blocket på orten/);
     assert.match(got.picture, /1 block ligger långt från sin ort enligt ortregistret/);
-    const red = await driver.page.evaluate(() => {
+    const red = await opened.driver.page.evaluate(() => {
       const canvas = document.getElementById('ritning');
       const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
       let count = 0;
@@ -131,9 +113,9 @@ describe('the other buttons show what the program writes', () => {
   });
 
   test('a coordinate file saved as UTF-16 is refused with the program\'s message', async () => {
-    const utf16 = join(work, 'utf16.txt');
+    const utf16 = join(opened.work, 'utf16.txt');
     writeFileSync(utf16, Buffer.from('\ufeff2 PLAC Uppsala\n', 'utf16le'));
-    const refused = run(tree, utf16, join(work, 'ut.ged'));
+    const refused = run(tree, utf16, join(opened.work, 'ut.ged'));
     assert.equal(refused.status, 1);
     const got = await shown('merge', tree, utf16);
     assert.deepEqual(got.messages, [refused.error.replace('Platsmarkeraren: ', '').replace(utf16, 'utf16.txt').trim()]);
@@ -143,12 +125,12 @@ describe('the other buttons show what the program writes', () => {
 
 describe('a file that goes away after it was chosen', () => {
   test('is reported, and the page takes the next request', async () => {
-    const vanishing = join(work, 'borta.ged');
+    const vanishing = join(opened.work, 'borta.ged');
     writeFileSync(vanishing, readFileSync(tree));
-    await driver.choose(vanishing, coordinates);
+    await opened.driver.choose(vanishing, coordinates);
     rmSync(vanishing);
-    await driver.press('merge');
-    const got = await driver.settled();
+    await opened.driver.press('merge');
+    const got = await opened.driver.settled();
     assert.equal(got.messages.length, 1);
     assert.match(got.messages[0], /^kan inte läsa infil "borta\.ged": /);
     assert.equal((await merged(tree, coordinates)).name, 'slakt-med-koordinater.ged');
