@@ -86,9 +86,9 @@ auto naming_what_is_read(Work work) {
 // encoding of the tree not read.
 void add_gazetteer_warnings(std::size_t unreadable_rows, const std::string& unread_encoding,
                             const std::string& gazetteer_description, const Command& command, Outcome& outcome) {
-  if (unreadable_rows != 0) outcome.warnings.push_back(draft_warning(unreadable_rows, gazetteer_description));
-  if (!unread_encoding.empty()) {
-    outcome.warnings.push_back(encoding_warning(unread_encoding, describe("infil", command.files[0])));
+  for (std::string& warning :
+       gazetteer_warnings(unreadable_rows, unread_encoding, gazetteer_description, describe("infil", command.files[0]))) {
+    outcome.warnings.push_back(std::move(warning));
   }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "gazetteer/place_name.hpp"
+
 namespace platsmarkeraren {
 
 // Each country's rules, from the file of its own.
@@ -77,12 +79,6 @@ const CountryRules& country_rules(std::string_view country) {
 
 namespace {
 
-void add_form(DivisionForms& forms, std::string_view key) {
-  if (!key.empty() && std::find(forms.keys.begin(), forms.keys.end(), key) == forms.keys.end()) {
-    forms.keys.emplace_back(key);
-  }
-}
-
 // The key without `word` before or after it, or empty when it stands
 // neither way.
 std::string_view without_word(std::string_view key, std::string_view word) {
@@ -96,14 +92,14 @@ std::string_view without_word(std::string_view key, std::string_view word) {
 
 DivisionForms division_forms(std::string_view key) {
   DivisionForms forms;
-  add_form(forms, key);
+  add_key_once(forms.keys, key);
   const auto take_words = [&](const CountryRules& rules) {
     for (const bool second_level : {false, true}) {
       for (const std::string_view word : rules.division_words(second_level)) {
         const std::string_view name = without_word(key, word);
         if (name.empty()) continue;
-        add_form(forms, name);
-        if (name.size() > 1 && name.back() == 's') add_form(forms, name.substr(0, name.size() - 1));
+        add_key_once(forms.keys, name);
+        add_key_once(forms.keys, genitive_stem(name));
         forms.said_division = true;
       }
     }

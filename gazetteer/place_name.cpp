@@ -53,6 +53,12 @@ constexpr std::pair<std::string_view, std::string_view> kAbbreviations[] = {
     {"ft", "fort"},   {"mt.", "mount"},  {"mt", "mount"},    {"s:t", "sankt"},   {"s:ta", "sankta"},
 };
 
+// Whether a word of a key may be an abbreviation: every one is two to four
+// letters from s, f or m.
+bool may_abbreviate(std::string_view word) {
+  return word.size() >= 2 && word.size() <= 4 && (word[0] == 's' || word[0] == 'f' || word[0] == 'm');
+}
+
 // Writes the words of a key out in full, those that another word follows:
 // alone, "MT" is Montana, not Mount. A key's words stand one space apart,
 // and few are this short, so most keys are only looked through.
@@ -60,10 +66,8 @@ void expand_abbreviations(std::string& key) {
   std::size_t word = 0;
   for (std::size_t end = 0; end < key.size(); ++end) {
     if (key[end] != ' ') continue;
-    // Every abbreviation is two to four letters from s, f or m.
-    const char first = key[word];
-    if (end - word >= 2 && end - word <= 4 && (first == 's' || first == 'f' || first == 'm')) {
-      const std::string_view written(key.data() + word, end - word);
+    const std::string_view written(key.data() + word, end - word);
+    if (may_abbreviate(written)) {
       for (const auto& [abbreviation, full] : kAbbreviations) {
         if (written != abbreviation) continue;
         key.replace(word, end - word, full);
@@ -93,9 +97,7 @@ bool ascii_exact_key(std::string_view name, std::string& key) {
       continue;
     }
     if (space) {
-      const std::size_t length = key.size() - word;
-      const char first = key[word];
-      abbreviated = abbreviated || (length >= 2 && length <= 4 && (first == 's' || first == 'f' || first == 'm'));
+      abbreviated = abbreviated || may_abbreviate(std::string_view(key).substr(word));
       key += ' ';
       word = key.size();
     }
@@ -145,6 +147,10 @@ void ascii_name_key(std::string_view name, std::string& key, std::string& scratc
   if (ascii_exact_key(name, key)) return;
   exact_key(name, scratch);
   ascii_key(scratch, key);
+}
+
+void add_key_once(std::vector<std::string>& keys, std::string_view key) {
+  if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.emplace_back(key);
 }
 
 std::string_view genitive_stem(std::string_view name) {

@@ -15,6 +15,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platsmarkeraren {
 
@@ -28,6 +29,10 @@ void ascii_key(std::string_view exact, std::string& key);
 // of its exact key, in one step for the names that are ASCII already,
 // nearly all of a gazetteer's. `scratch` holds the exact key of others.
 void ascii_name_key(std::string_view name, std::string& key, std::string& scratch);
+
+// Adds `key` to `keys` unless it is empty or stands there already: the
+// forms of a name are tried in the order first found.
+void add_key_once(std::vector<std::string>& keys, std::string_view key);
 
 // A name that stands in the genitive without its closing s ("kopparbergs"
 // is "kopparberg"); empty when it has none to take off.

@@ -22,10 +22,6 @@ std::string ascii_of(std::string_view utf8) {
   return ascii;
 }
 
-void add_once(std::vector<std::string>& keys, std::string_view key) {
-  if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.emplace_back(key);
-}
-
 // Two letters may be any country's ISO code ("DE", "NO").
 bool may_be_country_code(std::string_view key) {
   return key.size() == 2 && std::all_of(key.begin(), key.end(), [](char c) { return c >= 'a' && c <= 'z'; });
@@ -44,7 +40,7 @@ PlacePart letter_part(std::string_view text) {
   for (const CountryRules* rules : all_country_rules()) {
     const std::string_view division = rules->division_of_letter(key);
     if (division.empty()) continue;
-    add_once(part.first_level_keys, division);
+    add_key_once(part.first_level_keys, division);
     part.surely_division = true;
   }
   return part;
@@ -56,8 +52,8 @@ PlacePart letter_part(std::string_view text) {
 PlacePart read_part(std::string_view text, bool first) {
   PlacePart part;
   const std::string key = ascii_of(text);
-  add_once(part.countries, country_of_name(key));
-  if (!first && may_be_country_code(key)) add_once(part.countries, upper(key));
+  add_key_once(part.countries, country_of_name(key));
+  if (!first && may_be_country_code(key)) add_key_once(part.countries, upper(key));
   const DivisionForms forms = division_forms(key);
   part.surely_division = forms.said_division;
   for (const std::string& form : forms.keys) {
@@ -67,11 +63,11 @@ PlacePart read_part(std::string_view text, bool first) {
       const bool alone = rules->names_division_alone(form);
       if (first && !forms.said_division && !alone) continue;
       const std::vector<std::string_view> names = rules->division_names(form);
-      for (const std::string_view name : names) add_once(part.first_level_keys, name);
+      for (const std::string_view name : names) add_key_once(part.first_level_keys, name);
       part.surely_division = part.surely_division || !names.empty();
-      if (first && !forms.said_division) add_once(part.first_level_keys, form);
+      if (first && !forms.said_division) add_key_once(part.first_level_keys, form);
     }
-    if (!first || forms.said_division) add_once(part.division_keys, form);
+    if (!first || forms.said_division) add_key_once(part.division_keys, form);
   }
   if (first) return part;
   std::string exact;
@@ -80,7 +76,7 @@ PlacePart read_part(std::string_view text, bool first) {
   std::string ascii;
   for (int i = 0; i < names.count; ++i) {
     ascii_key(names.forms[i], ascii);
-    add_once(part.place_keys, ascii);
+    add_key_once(part.place_keys, ascii);
   }
   return part;
 }
@@ -112,12 +108,12 @@ void add_name_forms(std::string_view name, PlaceQuery& query) {
   for (int i = 0; i < forms.count; ++i) query.exact_forms.emplace_back(forms.forms[i]);
   for (int i = 0; i < forms.count; ++i) {
     ascii_key(forms.forms[i], ascii);
-    add_once(query.ascii_forms, ascii);
+    add_key_once(query.ascii_forms, ascii);
   }
   // Tried last, where no letter-for-letter spelling is found.
   for (int i = 0; i < forms.count; ++i) {
     ascii_key(forms.forms[i], ascii);
-    add_once(query.ascii_forms, without_spelled_letters(ascii));
+    add_key_once(query.ascii_forms, without_spelled_letters(ascii));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "merge/merge.hpp"
 #include "core/printable.hpp"
@@ -25,12 +26,14 @@ std::optional<std::string> utf16_refusal(std::string_view start, std::string_vie
 // see where.
 std::string merge_warning(const MergeReport& report);
 
-// Gazetteer rows whose coordinates could not be read.
-std::string draft_warning(std::size_t unreadable_rows, std::string_view gazetteer_description);
-
-// A tree whose header names an encoding that is not read here (`name`, as
-// its CHAR line gives it): its places are matched as the bytes they are.
-std::string encoding_warning(std::string_view name, std::string_view genealogy_description);
+// The warnings of a run that read a gazetteer, the drafts' or the audit's:
+// rows whose coordinates could not be read, and a tree whose header names
+// an encoding that is not read here (`unread_encoding`, as its CHAR line
+// gives it; empty when it is read), whose places are matched as the bytes
+// they are.
+std::vector<std::string> gazetteer_warnings(std::size_t unreadable_rows, std::string_view unread_encoding,
+                                            std::string_view gazetteer_description,
+                                            std::string_view genealogy_description);
 
 // Memory ran out while `reading` (a file's description, or empty) was read.
 std::string out_of_memory(std::string_view reading);

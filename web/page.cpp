@@ -25,6 +25,10 @@ namespace platsmarkeraren {
 
 namespace {
 
+// Each write to the page becomes a Blob, which costs the browser a round
+// trip: writes go in batches of this many bytes.
+constexpr std::size_t kOutputBatch = std::size_t{8} << 20;
+
 // The worker's slots for the files.
 enum Slot { kGenealogy = 0, kCoordinates = 1, kGazetteer = 2, kSlots = 3 };
 
@@ -103,6 +107,14 @@ std::string undecided_json(const std::vector<UndecidedPlace>& places) {
   return json + ']';
 }
 
+// What a run that read the gazetteer warns of, as the command line says it.
+void show_gazetteer_warnings(std::size_t unreadable_rows, std::string_view unread_encoding, const PageFiles& files) {
+  for (const std::string& warning : gazetteer_warnings(unreadable_rows, unread_encoding, files.described[kGazetteer],
+                                                       files.described[kGenealogy])) {
+    show_message(warning);
+  }
+}
+
 // The last draft, kept to be finished with the user's choices.
 std::unique_ptr<DraftPlan>& last_draft() {
   static std::unique_ptr<DraftPlan> plan;
@@ -117,8 +129,7 @@ void draft_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output,
   auto plan = std::make_unique<DraftPlan>(genealogy, coordinates, gazetteer, described, DraftOptions{.appending = true});
   plan->write({}, output);
   const DraftCounts counts = plan->counts();
-  if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
-  if (!counts.unread_encoding.empty()) show_message(encoding_warning(counts.unread_encoding, files.described[kGenealogy]));
+  show_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, files);
   show_undecided(undecided_json(plan->undecided()), counts.resolved);
   last_draft() = std::move(plan);
 }
@@ -138,8 +149,7 @@ int check_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, 
     show_misplaced(finding.place, finding.latitude, finding.longitude, finding.place_latitude, finding.place_longitude);
   };
   const CheckCounts counts = check(options);
-  if (counts.unreadable_rows != 0) show_message(draft_warning(counts.unreadable_rows, described));
-  if (!counts.unread_encoding.empty()) show_message(encoding_warning(counts.unread_encoding, files.described[kGenealogy]));
+  show_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, files);
   return counts.errors == 0 ? kPageDone : kPageFoundErrors;
 }
 
@@ -147,8 +157,7 @@ int work(int action, bool keep_existing_maps, PageFiles& files) {
   BrowserFile genealogy(kGenealogy, files.described[kGenealogy], files.read_last);
   BrowserFile coordinates(kCoordinates, files.described[kCoordinates], files.read_last);
   BrowserOutput browser;
-  // Each write becomes a Blob, which costs the browser a round trip.
-  BatchedSink output(browser, std::size_t{8} << 20);
+  BatchedSink output(browser, kOutputBatch);
   int status = kPageDone;
   switch (action) {
     case kPageMerge:
@@ -227,7 +236,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int page_finish_draft(const char* choices) {
                         std::string(fields[2]), std::string(fields[3]), fields[4] == "1"});
     }
     BrowserOutput browser;
-    BatchedSink output(browser, std::size_t{8} << 20);
+    BatchedSink output(browser, kOutputBatch);
     if (last_draft()) last_draft()->write(chosen, output);
     output.flush();
     return kPageDone;
