@@ -52,13 +52,8 @@ class TreeCheck final : public GenealogyVisitor {
 
   void lines(const Stretch& stretch) override {
     const LineBreak line_break = stretch.line_break;
-    const char* const first = stretch.bytes.data();
-    const char* const last = first + stretch.bytes.size();
-    const char* counted = first;
-    std::size_t breaks = 0;
-    for (const std::string_view place_line : stretch.place_lines) {
-      breaks += static_cast<std::size_t>(std::count(counted, place_line.data(), line_break.byte()));
-      counted = place_line.data();
+    const char* const last = stretch.bytes.data() + stretch.bytes.size();
+    const std::size_t all = for_each_numbered_place_line(stretch, [&](std::string_view place_line, std::size_t breaks) {
       const Line place = line_break.split(place_line);
       const TwinBlock found = used_.twin_block(place, index_.hash(place));
       if (!found) {
@@ -69,9 +64,8 @@ class TreeCheck final : public GenealogyVisitor {
                              "orten har redan en MAP, och en sammanslagning ger den en andra: "
                              "använd -b för att behålla trädets koordinater"});
       }
-    }
-    breaks += static_cast<std::size_t>(std::count(counted, last, line_break.byte()));
-    breaks_.emplace_back(stretch.number, breaks);
+    });
+    breaks_.emplace_back(stretch.number, all);
   }
 
  private:

@@ -12,6 +12,7 @@
 // already.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -36,6 +37,23 @@ struct Stretch {
   std::span<const std::string_view> place_lines;
   LineBreak line_break;  // how the file ends its lines
 };
+
+// Calls `each(place_line, breaks)` for each place line of `stretch` in
+// order, `breaks` the line breaks of the stretch before it; returns all of
+// the stretch's line breaks. Added up over the stretches before, they give
+// a place line's number in the file, as the check and the recovery name it.
+template <typename Each>
+std::size_t for_each_numbered_place_line(const Stretch& stretch, Each each) {
+  const char line_break = stretch.line_break.byte();
+  const char* counted = stretch.bytes.data();
+  std::size_t breaks = 0;
+  for (const std::string_view place_line : stretch.place_lines) {
+    breaks += static_cast<std::size_t>(std::count(counted, place_line.data(), line_break));
+    counted = place_line.data();
+    each(place_line, breaks);
+  }
+  return breaks + static_cast<std::size_t>(std::count(counted, stretch.bytes.data() + stretch.bytes.size(), line_break));
+}
 
 // How a file is read.
 struct ReadRules {

@@ -95,16 +95,13 @@ class Gatherer final : public GenealogyVisitor {
   // One worker goes through the file in order, so lines are counted as they come.
   void lines(const Stretch& stretch) override {
     const char* const last = stretch.bytes.data() + stretch.bytes.size();
-    const char* counted = stretch.bytes.data();
-    for (const std::string_view place_line : stretch.place_lines) {
-      lines_ += static_cast<std::size_t>(std::count(counted, place_line.data(), stretch.line_break.byte()));
-      counted = place_line.data();
+    const std::size_t all = for_each_numbered_place_line(stretch, [&](std::string_view place_line, std::size_t breaks) {
       const Line place = stretch.line_break.split(place_line);
-      if (index_.twin_offset(place)) continue;
+      if (index_.twin_offset(place)) return;
       const std::optional<OwnMap> map = own_map(place_line.data() + place_line.size(), last, stretch.line_break);
-      if (map) see(place, lines_ + 1, *map);
-    }
-    lines_ += static_cast<std::size_t>(std::count(counted, last, stretch.line_break.byte()));
+      if (map) see(place, lines_ + breaks + 1, *map);
+    });
+    lines_ += all;
   }
 
  private:
