@@ -10,7 +10,9 @@
 //   Letters, values   letters.hpp (code points, small and plain letters),
 //                     tree_encoding.hpp and tree_header.hpp (a tree's
 //                     encoding), degrees.hpp and coordinate_value.hpp (LATI
-//                     and LONG), house_shape.hpp (a block's five lines).
+//                     and LONG), house_shape.hpp (a block's five lines),
+//                     appended_lines.hpp (lines and notes put after the
+//                     coordinate file).
 //   The index         coordinate_index.hpp (the coordinate file and its
 //                     twins), twin.hpp (a twin and its block, packed),
 //                     used_twins.hpp (the twins a worker looks up).
