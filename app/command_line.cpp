@@ -37,8 +37,8 @@ bool apply_group(std::string_view group, Command& command) {
       case 'G':
         command.action = Action::draft;
         break;
-      case 'x':
-      case 'X':
+      case 't':
+      case 'T':
         command.action = Action::recover;
         break;
       case 'b':

@@ -15,7 +15,7 @@ enum class Action {
   list,          // l or L: infil and koordinatfil, the list to standard output
   check,         // k or K: infil, koordinatfil and perhaps ortregister, the findings to standard output
   draft,         // g or G: infil, koordinatfil and ortregister, the draft to standard output
-  recover,       // x or X: infil and koordinatfil, the recovered blocks to standard output
+  recover,       // t or T (from the tree): infil and koordinatfil, the recovered blocks to standard output
 };
 
 struct Command {

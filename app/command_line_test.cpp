@@ -28,8 +28,11 @@ TEST(CommandLine, CountsFileNamesForTheChosenRun) {
   EXPECT_EQ(parse({"-K", "a", "b"}).action, Action::check);
   EXPECT_EQ(parse({"-k", "a", "b", "c"}).action, Action::check);  // with a gazetteer
   EXPECT_EQ(parse({"-k", "a", "b", "c", "d"}).action, Action::wrong_count);
-  EXPECT_EQ(parse({"-X", "a", "b"}).action, Action::recover);
-  EXPECT_EQ(parse({"-xr", "a", "b", "c"}).action, Action::wrong_count);
+  EXPECT_EQ(parse({"-T", "a", "b"}).action, Action::recover);
+  EXPECT_EQ(parse({"-tr", "a", "b", "c"}).action, Action::wrong_count);
+  // x is a letter like any unknown one: skipped, the run as without it.
+  EXPECT_EQ(parse({"-x", "a", "b", "c"}).action, Action::merge);
+  EXPECT_EQ(parse({"-X", "a", "b"}).action, Action::wrong_count);
   EXPECT_TRUE(parse({"-rB", "a", "b"}).keep_existing_maps);
   EXPECT_EQ(parse({"-b", "a", "b", "c"}).action, Action::merge);
 }

@@ -6,7 +6,7 @@ package installs, exported to GEDCOM by Gramps itself.
     bench/gramps_example.py GAZETTEER [--binary PATH] [--workdir DIR] [--tree GED]
 
 GAZETTEER is a GeoNames file (bench/real_gazetteer.py makes one of real
-rows). The tree's own coordinates, recovered with -x, are the truth: the
+rows). The tree's own coordinates, recovered with -t, are the truth: the
 tree without them is drafted, and each drafted block is compared with its
 authors' coordinates. Then the tree's coordinates are audited as a
 coordinate file. Prints the shares and the times.
@@ -79,7 +79,7 @@ def main():
     empty = work / "empty.txt"
     empty.write_bytes(b"")
 
-    recovered, _ = timed([options.binary, "-x", tree, empty])
+    recovered, _ = timed([options.binary, "-t", tree, empty])
     truth_file = work / "truth.txt"
     truth_file.write_bytes(recovered.stdout)
     truth = blocks(recovered.stdout.decode("utf-8", "replace"))

@@ -10,17 +10,21 @@ std::string describe(std::string_view argument, std::string_view name) {
 
 namespace {
 
-bool is_digit_or_blank(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\t'; }
-
-// A UTF-16 file begins with its byte-order mark, FF FE or FE FF; one saved
-// without it still begins as GEDCOM does, with a level's digit (or a blank
-// before it), which UTF-16 writes beside a zero byte: 30 00 or 00 30.
+// A UTF-16 file begins with its byte-order mark, FF FE or FE FF. One saved
+// without it shows the zero byte beside each Latin letter: in its first 16
+// bytes every byte at an even offset is zero and every one at an odd offset
+// is not, or the other way round. A text file that merely holds a zero byte
+// somewhere, which the merge carries through, never has that rhythm.
 bool saved_as_utf16(std::string_view start) {
   if (start.size() < 2) return false;
-  const char a = start[0];
-  const char b = start[1];
-  return (a == '\xff' && b == '\xfe') || (a == '\xfe' && b == '\xff') || (a == '\0' && is_digit_or_blank(b)) ||
-         (b == '\0' && is_digit_or_blank(a));
+  if (start.starts_with("\xff\xfe") || start.starts_with("\xfe\xff")) return true;
+  start = start.substr(0, kUtf16Evidence);
+  const bool zero_first = start[0] == '\0';
+  for (std::size_t at = 0; at < start.size(); ++at) {
+    const bool zero_expected = (at % 2 == 0) == zero_first;
+    if ((start[at] == '\0') != zero_expected) return false;
+  }
+  return true;
 }
 
 }  // namespace

@@ -17,9 +17,13 @@ namespace platsmarkeraren {
 // How messages name a file: the argument, then the name, e.g. infil "släkt.ged".
 std::string describe(std::string_view argument, std::string_view name);
 
+// How many of a file's first bytes tell whether it was saved as UTF-16; the
+// first read of a file must hand over this many, or the whole file if shorter.
+inline constexpr std::size_t kUtf16Evidence = 16;
+
 // The refusal of an input saved as UTF-16, which would merge nothing, when
 // `start` (the first bytes of the file described) shows its byte-order mark,
-// or a GEDCOM line's first digit beside a zero byte.
+// or zero bytes alternating with others.
 std::optional<std::string> utf16_refusal(std::string_view start, std::string_view description);
 
 // What the inserted blocks did to the tree, counted; the caller adds how to

@@ -146,7 +146,7 @@ class RecoveryWriter {
     lines_.raw_line(place.text);
     const std::string source = encode("Koordinaterna stod i " + tree_name_ + ", rad " + std::to_string(place.taken->line),
                                       lines_.encoding());
-    const std::string credit = encode("Hämtade ur trädet med platsmarkeraren -x", lines_.encoding());
+    const std::string credit = encode("Hämtade ur trädet med platsmarkeraren -t", lines_.encoding());
     if (!shape.follows_file()) {
       for (const std::string& own : {place.map_line, place.latitude_line, place.longitude_line}) lines_.raw_line(own);
       lines_.raw_line("3 NOTE " + source);

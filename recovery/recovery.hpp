@@ -1,5 +1,5 @@
 // Recovers a coordinate file from a tree that carries coordinates of its
-// own (-x): a merged tree whose coordinate file was lost, a cousin's tree,
+// own (-t): a merged tree whose coordinate file was lost, a cousin's tree,
 // a genealogy program's export. Each distinct place line of the tree that
 // has no twin in the coordinate file yet, and that carries a MAP with a
 // LATI and a LONG among its own lines, gets a block that gives it those

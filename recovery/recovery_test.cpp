@@ -59,11 +59,11 @@ TEST(Recovery, GivesEachPlaceTheCoordinatesItCarries) {
   const std::string blocks = recovered(kTree, "", &counts);
   EXPECT_EQ(blocks,
             "2 PLAC Rasbo\n3 MAP\n4 LATI N59.96667\n4 LONG E17.86667\n3 NOTE Koordinaterna stod i t.ged, rad 5\n"
-            "4 CONT Hämtade ur trädet med platsmarkeraren -x\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
             "2 PLAC Tierp\n3 MAP\n4 LATI N60.34\n4 LONG E17.51\n3 NOTE Koordinaterna stod i t.ged, rad 13\n"
-            "4 CONT Hämtade ur trädet med platsmarkeraren -x\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
             "2 PLAC Känd\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE Koordinaterna stod i t.ged, rad 32\n"
-            "4 CONT Hämtade ur trädet med platsmarkeraren -x\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
             "# Orter som trädet ger olika koordinater, eller koordinater som inte följer GEDCOM. Blocket\n"
             "# ovan tar de första som följer GEDCOM; rätta det för hand om andra är de rätta.\n"
             "#\n# Tierp: blocket tar koordinaterna på rad 13; trädet ger också:\n"

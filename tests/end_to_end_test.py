@@ -101,8 +101,11 @@ class Options(Case):
         self.assertEqual((self.dir / "out").read_bytes(), MERGED)
         for redirect in (["-r"], ["-R"], ["-r", "-r"], ["-r-"], ["--", "-qr"]):
             self.assertEqual(self.run_program(*redirect, "tree.ged", "coord.txt"), (0, MERGED, b""))
-        self.assertEqual(self.run_program("-q", "tree.ged", "coord.txt", "out2"), (0, b"", b""))
-        self.assertEqual((self.dir / "out2").read_bytes(), MERGED)
+        for skipped in (["-q"], ["-x"], ["-X"], ["--"]):
+            self.make("out2", b"")
+            self.assertEqual(self.run_program(*skipped, "tree.ged", "coord.txt", "out2"), (0, b"", b""))
+            self.assertEqual((self.dir / "out2").read_bytes(), MERGED, skipped)
+        self.assertEqual(self.run_program("-xr", "tree.ged", "coord.txt"), (0, MERGED, b""))
         self.assert_inputs_unchanged()
 
     def test_file_names_end_the_options(self):
@@ -228,7 +231,7 @@ class Drafts(Case):
         self.make("merged.ged", (EXAMPLES / "slakt-med-koordinater.ged").read_bytes())
         self.make("ny.txt", b"")
         with open(self.dir / "ny.txt", "ab") as coordinates:
-            self.assertEqual(self.run_program("-x", "merged.ged", "ny.txt", stdout=coordinates)[0], 0)
+            self.assertEqual(self.run_program("-t", "merged.ged", "ny.txt", stdout=coordinates)[0], 0)
         recovered = (self.dir / "ny.txt").read_bytes()
         self.assertEqual(recovered.count(b"2 PLAC "), (EXAMPLES / "koordinater.txt").read_bytes().count(b"2 PLAC "))
         # Only warnings: the merged tree's places have their maps already.
@@ -412,19 +415,32 @@ class NothingLost(Case):
         self.assert_fails(["tree.ged", "ny\nrad\x1b[2J.txt", "out"], "ny\\nrad\\x1b[2J.txt")
 
     def test_utf16_files_are_refused(self):
-        saved = [bom + "0 HEAD\n2 PLAC Ås\n".encode("utf-16-le") for bom in (b"\xff\xfe", b"\xfe\xff")]
-        # Without a byte-order mark, a GEDCOM line's first digit stands beside a zero byte.
-        saved += ["0 HEAD\r\n2 PLAC Ås\r\n".encode(encoding) for encoding in ("utf-16-le", "utf-16-be")]
-        saved += ["2 PLAC Ås\n".encode(encoding) for encoding in ("utf-16-le", "utf-16-be")]
+        example = (EXAMPLES / "slakt.ged").read_text(encoding="utf-8")
+        saved = [example.encode(encoding) for encoding in ("utf-16", "utf-16-le", "utf-16-be")]
+        saved += [b"\xfe\xff" + example.encode("utf-16-be"), "2 PLAC Ås\n".encode("utf-16-le"), b"0\0"]
         for utf16 in saved:
             self.make("utf16.ged", utf16)
             self.assert_fails(["utf16.ged", "coord.txt", "out"], "infil", "UTF-16", "UTF-8")
             self.assert_fails(["tree.ged", "utf16.ged", "out"], "koordinatfil", "UTF-16")
             self.assertFalse((self.dir / "out").exists())
-            for mode in ("-r", "-l", "-k"):
+            for mode in ("-r", "-l", "-k", "-t"):
                 self.assert_fails([mode, "utf16.ged", "coord.txt"], "infil", "UTF-16")
                 self.assert_fails([mode, "tree.ged", "utf16.ged"], "koordinatfil", "UTF-16")
             self.assert_fails(["-g", "utf16.ged", "coord.txt", "coord.txt"], "infil", "UTF-16")
+
+    def test_a_zero_byte_first_is_carried_like_any_other(self):
+        # Zero bytes, but not one beside every other byte: not UTF-16.
+        self.make("zero.txt", b"\0002 PLAC A \n2 PLAC A \nB\n\0\n")
+        self.make("zero.ged", b"2 PLAC A \n")
+        self.assertEqual(self.run_program("-r", "zero.ged", "zero.txt")[:2], (0, b"2 PLAC A \nB\n\0\n"))
+        self.make("zero-first.ged", b"\0002 PLAC A \n2 PLAC B\n")
+        self.assertEqual(self.run_program("-r", "zero-first.ged", "zero.txt")[:2],
+                         (0, b"\0002 PLAC A \n2 PLAC A \nB\n\0\n2 PLAC B\n"))
+        self.assertEqual(self.run_program("-l", "zero-first.ged", "zero.txt"), (0, b"2 PLAC B\n", b""))
+        status, out, err = self.run_program("-k", "zero-first.ged", "zero.txt")
+        self.assertEqual((status, err), (1, b""))
+        self.assertIn(b"zero.txt:3: fel: inte en GEDCOM-rad", out)
+        self.assertEqual(self.run_program("-k", "zero-first.ged", "zero.txt")[1].count(b"UTF-16"), 0)
 
     @unittest.skipIf(WINDOWS, "the program cannot tell standard output's file on Windows")
     def test_byte_order_mark_and_a_missing_last_line_end_in_the_coordinate_file(self):
