@@ -191,7 +191,10 @@ TEST(CoordinateValue, NamesTheLikelyCause) {
   for (const Case& c : {Case{"LATI", "N60.5667", nullptr}, Case{"LONG", "W180.0", nullptr}, Case{"LATI", "S0.0", nullptr},
                         Case{"LATI", "-33.9", "skriv till exempel S33.9"}, Case{"LONG", "17.45", "E17.45"},
                         Case{"LONG", "N17.45", "ombytta"}, Case{"LATI", "n60.5", "versal"},
-                        Case{"LATI", "N60,5", "N60.5"}, Case{"LATI", "N60", "decimalpunkt"},
+                        Case{"LATI", "N60,5", "N60.5"}, Case{"LATI", "N60", nullptr},
+                        Case{"LONG", "W180", nullptr}, Case{"LATI", "N90", nullptr}, Case{"LATI", "N91", "0–90"},
+                        Case{"LATI", "N60.", "decimalpunkt"}, Case{"LATI", "N.5", "decimalpunkt"},
+                        Case{"LATI", "+60", "N60"},
                         Case{"LATI", "N90.01", "0–90"}, Case{"LONG", "E180.5", "0–180"},
                         Case{"LONG", "E0180.0", nullptr}, Case{"LATI", "", "saknar värde"},
                         Case{"LATI", "N6 0.5", "decimalpunkt"}}) {
@@ -229,6 +232,11 @@ TEST(TypedCoordinates, ReadsTheFormsPeopleCopy) {
       {"33\u00b055.5' S 18\u00b025.4' E", "S33.92500 E18.42333"},
       {"-33.9249, -70.5", "S33.9249 W70.5"},
       {"N 40.7128, V 74.0060", "N40.7128 W74.0060"},
+      // Whole degrees get one decimal, as GEDCOM 5.5.1 sizes the value.
+      {"59, 17", "N59.0 E17.0"},
+      {"N59 E17", "N59.0 E17.0"},
+      {"59°N 17°E", "N59.0 E17.0"},
+      {"-33, 151.2093", "S33.0 E151.2093"},
   };
   for (const auto& [typed, expected] : read) {
     const auto got = read_typed_coordinates(typed);

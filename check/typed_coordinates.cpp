@@ -195,7 +195,11 @@ std::variant<std::vector<Typed>, std::string> read_both(const std::vector<std::s
 
 std::string gedcom(const Typed& typed, char positive, char negative) {
   const char letter = typed.letter == '-' ? negative : typed.letter == 0 ? positive : typed.letter;
-  if (!typed.decimal.empty()) return std::string(1, letter) + typed.decimal;
+  // Whole degrees get one decimal: GEDCOM 5.5.1 sizes a value at five
+  // characters or more, and some programs read no value without a point.
+  if (!typed.decimal.empty()) {
+    return std::string(1, letter) + typed.decimal + (typed.decimal.find('.') == std::string::npos ? ".0" : "");
+  }
   char text[32];
   std::snprintf(text, sizeof text, "%c%.5f", letter, typed.degrees);
   return text;

@@ -21,22 +21,23 @@ constexpr Axis kLongitude{"EW", "NS", 180, "0–180"};
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// Degrees in GEDCOM's form: digits, a decimal point, digits.
+// Degrees in GEDCOM's form: digits, and perhaps a decimal point and more
+// digits. GEDCOM 7 allows whole degrees (N59); 5.5.1 has no grammar for
+// the value, and every program that reads it reads both.
 bool is_decimal(std::string_view degrees) {
   const std::size_t point = degrees.find('.');
-  if (point == 0 || point == std::string_view::npos || point + 1 == degrees.size()) return false;
-  for (std::size_t i = 0; i < degrees.size(); ++i) {
-    if (i != point && !is_digit(degrees[i])) return false;
-  }
-  return true;
+  const std::string_view whole = degrees.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? "0" : degrees.substr(point + 1);
+  const auto digits = [](std::string_view part) { return !part.empty() && std::all_of(part.begin(), part.end(), is_digit); };
+  return digits(whole) && digits(fraction);
 }
 
-// True when decimal `degrees` are more than `most`, read digit by digit:
+// True when `degrees`, in form, are more than `most`, read digit by digit:
 // no number type's rounding enters.
 bool beyond(std::string_view degrees, int most) {
   const std::size_t point = degrees.find('.');
   const std::string_view whole = degrees.substr(0, point);
-  const std::string_view fraction = degrees.substr(point + 1);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : degrees.substr(point + 1);
   const std::size_t leading_zeros = std::min(whole.find_first_not_of('0'), whole.size());
   const std::string_view digits = whole.substr(leading_zeros);
   if (digits.size() > 3) return true;

@@ -43,9 +43,13 @@ test('a draft finished with choices gives a tree and a coordinate file the progr
   // Qwertyby by hand: refused first, then read.
   await page.type('#koord-2', '95.1, 17.6');
   await page.waitForFunction(() => document.getElementById('koordfel-2').textContent.includes('0–90'));
-  await page.$eval('#koord-2', (field) => { field.value = ''; });
-  await page.type('#koord-2', '59°51′31″N 17°38′20″E');
-  await page.waitForFunction(() => document.getElementById('koordfel-2').textContent === 'N59.85861 E17.63889');
+  // Each form shows the value it gives in GEDCOM's form; the last is kept.
+  for (const [typed, shown] of [['59, 17', 'N59.0 E17.0'], ['N59 E17', 'N59.0 E17.0'], ['59°N 17°E', 'N59.0 E17.0'],
+    ['-33.8688, 151.2093', 'S33.8688 E151.2093'], ['59°51′31″N 17°38′20″E', 'N59.85861 E17.63889']]) {
+    await page.$eval('#koord-2', (field) => { field.value = ''; });
+    await page.type('#koord-2', typed);
+    await page.waitForFunction((expected) => document.getElementById('koordfel-2').textContent === expected, {}, shown);
+  }
 
   const merged = readFileSync((await opened.driver.mergeAndDownload()).path);
   await opened.driver.settled();

@@ -1,7 +1,9 @@
-// Drives the page in the system's Chromium as a user would: opens it from
-// disk, chooses files, presses a button and waits for what comes back.
+// Drives the page as a user would, in the system's Chromium or Firefox
+// (BROWSER=firefox): opens it from disk, chooses files, presses a button
+// and waits for what comes back.
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, readdirSync, rmSync } from 'node:fs';
+import { mkdtempSync, readdirSync, rmSync, statSync } from 'node:fs';
+import { setTimeout as sleep } from 'node:timers/promises';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { after, before } from 'node:test';
@@ -9,7 +11,9 @@ import puppeteer from 'puppeteer-core';
 
 export const root = resolve(import.meta.dirname, '../..');
 export const pagePath = process.env.PLATSMARKERAREN_PAGE ?? join(root, 'build/web/platsmarkeraren.html');
-const browserPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
+export const engine = process.env.BROWSER === 'firefox' ? 'firefox' : 'chrome';
+const browserPath = engine === 'firefox' ? process.env.FIREFOX ?? '/usr/bin/firefox-esr'
+  : process.env.CHROMIUM ?? '/usr/bin/chromium';
 export const program = process.env.PLATSMARKERAREN ?? join(root, 'build/default/app/platsmarkeraren');
 export const examples = join(root, 'examples');
 
@@ -40,14 +44,34 @@ export function openPage(prefix) {
 const kFields = ['#infil', '#koordinatfil', '#ortregister'];
 const kButtons = { merge: 0, missing: 1, check: 2, draft: 3 };
 
-export class PageDriver {
-  static async open() {
-    const browser = await puppeteer.launch({
+// How each engine is started, and told where downloads go: Chromium over
+// its own protocol once a page is open, Firefox by its profile's settings
+// (WebDriver BiDi, over which puppeteer drives it, has no such command).
+function launchOptions(downloads) {
+  if (engine === 'firefox') {
+    return {
+      browser: 'firefox',
       executablePath: browserPath,
       headless: true,
-      args: ['--no-sandbox', '--allow-file-access-from-files'],
-    });
-    const driver = new PageDriver(browser, mkdtempSync(join(tmpdir(), 'platsmarkeraren-hamtat-')));
+      extraPrefsFirefox: {
+        'browser.download.dir': downloads,
+        'browser.download.folderList': 2,
+        'browser.download.useDownloadDir': true,
+        'browser.download.always_ask_before_handling_new_types': false,
+        'browser.download.start_downloads_in_tmp_dir': false,
+        'browser.download.alwaysOpenPanel': false,
+        // The page is opened from disk, as users open it.
+        'security.fileuri.strict_origin_policy': false,
+      },
+    };
+  }
+  return { executablePath: browserPath, headless: true, args: ['--no-sandbox', '--allow-file-access-from-files'] };
+}
+
+export class PageDriver {
+  static async open() {
+    const downloads = mkdtempSync(join(tmpdir(), 'platsmarkeraren-hamtat-'));
+    const driver = new PageDriver(await puppeteer.launch(launchOptions(downloads)), downloads);
     await driver.reload();
     return driver;
   }
@@ -61,12 +85,14 @@ export class PageDriver {
   async reload() {
     if (this.page) await this.page.close();
     this.page = await this.browser.newPage();
-    const session = await this.page.createCDPSession();
-    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: this.downloads, eventsEnabled: true });
-    session.on('Browser.downloadProgress', (event) => {
-      if (event.state !== 'completed' && event.state !== 'canceled') return;
-      if (this.downloadEnded) this.downloadEnded(event);
-    });
+    if (engine === 'chrome') {
+      const session = await this.page.createCDPSession();
+      await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: this.downloads, eventsEnabled: true });
+      session.on('Browser.downloadProgress', (event) => {
+        if (event.state !== 'completed' && event.state !== 'canceled') return;
+        if (this.downloadEnded) this.downloadEnded(event);
+      });
+    }
     await this.page.goto(`file://${pagePath}`);
   }
 
@@ -91,6 +117,10 @@ export class PageDriver {
   // Runs `start` and waits for the download it begins.
   async download(start) {
     for (const name of readdirSync(this.downloads)) rmSync(join(this.downloads, name));
+    if (engine === 'firefox') {
+      await start();
+      return this.downloadedFile();
+    }
     const downloaded = new Promise((resolveDownload) => { this.downloadEnded = resolveDownload; });
     await start();
     const event = await downloaded;
@@ -98,6 +128,22 @@ export class PageDriver {
     if (event.state !== 'completed') throw new Error('the download was canceled');
     const [name] = readdirSync(this.downloads);
     return { path: join(this.downloads, name), name };
+  }
+
+  // Firefox tells nothing of a download's end: it writes the file beside a
+  // .part file of the same name, and removes that once the file is whole.
+  async downloadedFile() {
+    for (;;) {
+      const names = readdirSync(this.downloads);
+      const whole = names.filter((name) => !name.endsWith('.part'));
+      if (whole.length === 1 && names.length === 1) {
+        const path = join(this.downloads, whole[0]);
+        const size = statSync(path).size;
+        await sleep(100);
+        if (readdirSync(this.downloads).length === 1 && statSync(path).size === size) return { path, name: whole[0] };
+      }
+      await sleep(50);
+    }
   }
 
   // Waits until the page is no longer busy and returns what it shows.
