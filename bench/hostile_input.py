@@ -76,6 +76,16 @@ def case_one_latitude(scale):
     return tree, along_parallel, along_meridian, cluster
 
 
+def case_one_name_of_many_rows(scale):
+    """One name of 200,000 rows spread over the world, against 1,000 names
+    of 200 rows each: as many rows found either way."""
+    count = int(200_000 * scale)
+    where = [(-80 + (i // 500) * 0.4, -170 + (i % 500) * 0.68) for i in range(count)]
+    one_name = "".join(row(i, "Berga", "PPL", *where[i]) for i in range(count))
+    many_names = "".join(row(i, f"Berga{i % 1000}", "PPL", *where[i]) for i in range(count))
+    return (tree_of(["Berga"]), one_name), (tree_of([f"Berga{i}" for i in range(1000)]), many_names)
+
+
 def timed(binary, args, work, statuses=(0,)):
     best = None
     peak = 0
@@ -112,6 +122,8 @@ def main():
     tree, parallel, meridian, cluster = case_one_latitude(options.scale)
     pairs.append(("20,000 rows of one name along a parallel", (tree, parallel), (tree, meridian)))
     pairs.append(("20,000 rows of one name within 10 m", (tree, cluster), (tree, meridian)))
+    shaped, plain = case_one_name_of_many_rows(options.scale)
+    pairs.append(("one name of 200,000 rows, against 1,000 names of 200", shaped, plain))
 
     failed = False
     print("| input (-g) | shaped: s | plain: s | ratio | shaped: MiB | plain: MiB |")

@@ -58,10 +58,16 @@ struct Reading {
   bool operator==(const Reading&) const = default;
 };
 
-// Adds `row` to `rows` unless it stands there already: rows are gathered
-// from several readings, in the order first found.
-void add_once(std::vector<const GazetteerRow*>& rows, const GazetteerRow* row) {
-  if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
+// Rows gathered from several readings, each once, in the gazetteer's
+// order: sorted and made unique at the end, so that a name of many rows
+// costs its rows' number times its logarithm, not their number squared.
+void keep_each_once(std::vector<const GazetteerRow*>& rows) {
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+}
+
+void append(std::vector<const GazetteerRow*>& rows, const std::vector<const GazetteerRow*>& more) {
+  rows.insert(rows.end(), more.begin(), more.end());
 }
 
 // Readings beyond these are not tried: no place is written in so many ways.
@@ -391,18 +397,17 @@ std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer) {
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   const std::vector<Reading> readings = readings_of(query, gazetteer);
   Resolution resolution;
-  for (const Reading& reading : readings) {
-    for (const GazetteerRow* place : reading.near) add_once(resolution.near, place);
-  }
+  for (const Reading& reading : readings) append(resolution.near, reading.near);
+  keep_each_once(resolution.near);
   std::vector<const GazetteerRow*> rows;
   for (const Reading& reading : readings) {
     if (reading.lost) continue;
     if (names_a_country(query, reading)) resolution.outcome = Resolution::only_division;
-    for (const GazetteerRow* row : candidates(query, reading, gazetteer)) add_once(rows, row);
+    append(rows, candidates(query, reading, gazetteer));
   }
   if (resolution.outcome == Resolution::only_division) return resolution;
   if (!rows.empty()) {
-    std::sort(rows.begin(), rows.end());
+    keep_each_once(rows);
     resolution.rows = places_among(rows);
     resolution.outcome = resolution.rows.size() == 1 ? Resolution::resolved : Resolution::ambiguous;
     return resolution;
@@ -425,10 +430,10 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
       reading.district = kNoDivision;
       if (widened >= 2) reading.county = kNoDivision;
       if (widened >= 3) reading.country.clear();
-      for (const GazetteerRow* row : candidates(query, reading, gazetteer)) add_once(elsewhere, row);
+      append(elsewhere, candidates(query, reading, gazetteer));
     }
   }
-  std::sort(elsewhere.begin(), elsewhere.end());
+  keep_each_once(elsewhere);
   resolution.rows = places_among(elsewhere);
   resolution.outside_county = !elsewhere.empty();
   return resolution;
