@@ -10,43 +10,40 @@
 #include "check/near_twin.hpp"
 #include "core/gedcom_line.hpp"
 #include "core/hash.hpp"
+#include "core/place_maps.hpp"
 
 namespace platsmarkeraren {
 
 namespace {
 
-// The MAPs of one block: at most one, with a LATI and a LONG right under it.
+// The MAPs of one block: one, right under the place line, with a LATI and
+// a LONG right under it; read as every part of the program reads them.
 class MapCheck {
  public:
-  explicit MapCheck(Findings& findings) : findings_(findings) {}
+  MapCheck(Findings& findings, int place_level) : findings_(findings), reader_(place_level) {}
 
-  void see(const GedcomLine& line, std::size_t number) {
-    if (open_ && line.level <= level_) close();
-    if (line.tag == "MAP") {
-      if (++maps_ == 2) findings_.error(number, "en andra MAP i samma block: GEDCOM tillåter en MAP per ort");
-      open_ = true;
-      level_ = line.level;
-      map_ = number;
-      latitude_ = longitude_ = false;
-    } else if (open_ && line.level == level_ + 1) {
-      latitude_ = latitude_ || line.tag == "LATI";
-      longitude_ = longitude_ || line.tag == "LONG";
+  void see(std::string_view text, const GedcomLine& line, std::size_t number) {
+    if (line.tag == "MAP" && ++maps_ == 2) findings_.error(number, "en andra MAP i samma block: GEDCOM tillåter en MAP per ort");
+    if (const std::optional<MapLines> closed = reader_.take(text, line, number)) check(*closed);
+    if (reader_.stray_coordinate()) {
+      findings_.error(number, std::string(line.tag) +
+                                  " står inte direkt under en MAP under ortraden: inget program läser den som ortens "
+                                  "koordinater");
     }
   }
 
   void close() {
-    if (open_ && !(latitude_ && longitude_)) findings_.error(map_, "MAP utan både LATI och LONG under sig");
-    open_ = false;
+    if (const std::optional<MapLines> closed = reader_.finish()) check(*closed);
   }
 
  private:
+  void check(const MapLines& map) {
+    if (!map.whole()) findings_.error(map.line, "MAP utan både LATI och LONG under sig");
+  }
+
   Findings& findings_;
-  bool open_ = false;
-  int level_ = 0;
-  std::size_t map_ = 0;
+  MapReader reader_;
   int maps_ = 0;
-  bool latitude_ = false;
-  bool longitude_ = false;
 };
 
 // Checks line `number` of the block of the place line `place`.
@@ -66,7 +63,7 @@ void check_block_line(const Line& line, std::size_t number, std::size_t place, M
                                ": infogad avslutar den händelsen i trädet");
     return;
   }
-  maps.see(*gedcom, number);
+  maps.see(line.text, *gedcom, number);
   if (gedcom->tag == "LATI" || gedcom->tag == "LONG") {
     if (std::optional<std::string> fault = coordinate_fault(gedcom->tag, gedcom->value)) {
       findings.error(number, std::move(*fault));
@@ -105,9 +102,9 @@ class Cursor {
 // Checks the block of the place line just taken from `cursor`, and leaves
 // the cursor where the next record begins: after the block, or at a place
 // line that stands in it.
-void check_block(Cursor& cursor, Findings& findings) {
+void check_block(Cursor& cursor, std::string_view place_text, Findings& findings) {
   const std::size_t place = cursor.line();
-  MapCheck maps(findings);
+  MapCheck maps(findings, place_line_level(place_text));
   for (int taken = 0; taken < kBlockLines; ++taken) {
     if (cursor.at_end()) {
       findings.error(place, "blocket har bara " + std::to_string(taken) + " av fem rader: koordinatfilen tar slut");
@@ -183,7 +180,7 @@ NearTwins check_blocks(const CoordinateIndex& index, Findings& findings) {
     check_twice(index, line, cursor, places, findings);
     near_twin_key(line.text, key);
     near_twins.lines_.emplace_back(near_twins.hash(key), cursor.line());
-    check_block(cursor, findings);
+    check_block(cursor, line.text, findings);
   }
   std::sort(near_twins.lines_.begin(), near_twins.lines_.end());
   return near_twins;
@@ -191,33 +188,16 @@ NearTwins check_blocks(const CoordinateIndex& index, Findings& findings) {
 
 std::vector<PlacedBlock> placed_blocks(const CoordinateIndex& index) {
   const std::string_view file = index.file();
+  const char* const last = file.data() + file.size();
   std::vector<PlacedBlock> placed;
-  for (Cursor cursor(file.data(), file.data() + file.size(), index.line_break()); !cursor.at_end();) {
+  for (Cursor cursor(file.data(), last, index.line_break()); !cursor.at_end();) {
     const Line place = cursor.take();
     if (!is_place_line(place.text)) continue;
-    int map_level = -1;
-    std::optional<double> latitude;
-    std::optional<double> longitude;
-    std::size_t latitude_line = 0;
-    for (int taken = 0; taken < kBlockLines && !cursor.at_end(); ++taken) {
-      const char* const position = cursor.position();
-      const Line line = cursor.take();
-      if (is_place_line(line.text)) {
-        cursor.put_back(position);
-        break;
-      }
-      const std::optional<GedcomLine> gedcom = parse_gedcom_line(line.text);
-      if (!gedcom || gedcom->level < 3) continue;
-      if (gedcom->tag == "MAP" && map_level < 0) {
-        map_level = gedcom->level;
-      } else if (map_level >= 0 && gedcom->level == map_level + 1 && gedcom->tag == "LATI" && !latitude) {
-        latitude = coordinate_degrees(gedcom->tag, gedcom->value);
-        latitude_line = cursor.line();
-      } else if (map_level >= 0 && gedcom->level == map_level + 1 && gedcom->tag == "LONG" && !longitude) {
-        longitude = coordinate_degrees(gedcom->tag, gedcom->value);
-      }
-    }
-    if (latitude && longitude) placed.push_back({place.text, latitude_line, *latitude, *longitude});
+    const std::optional<MapLines> map =
+        placing_map(cursor.position(), last, index.line_break(), place_line_level(place.text), kBlockLines);
+    if (!map) continue;
+    const MapDegrees degrees = *map->degrees();
+    placed.push_back({place.text, cursor.line() + map->latitude_line, degrees.latitude, degrees.longitude});
   }
   return placed;
 }

@@ -27,11 +27,11 @@ class AppendedLines {
   void line(std::string_view utf8) { raw_line(encode(utf8, encoding_)); }
 
   // An empty note, then the note "# <place>: <what>", the place as the
-  // tree's bytes spell it.
+  // tree's bytes spell it, its control bytes escaped as in every note.
   void place_note(std::string_view place_line, std::string_view what) {
     line("#");
     out_.write(encode("# ", encoding_));
-    out_.write(place_text(place_line));
+    out_.write(note_text(place_value(place_line)));
     line(": " + std::string(what));
   }
 

@@ -151,6 +151,4 @@ std::string without_place_marker(std::string text) {
   return text;
 }
 
-std::string place_text(std::string_view place_line) { return without_place_marker(std::string(place_value(place_line))); }
-
 }  // namespace platsmarkeraren

@@ -33,9 +33,6 @@ inline std::string_view place_value(std::string_view place_line) {
   return marker == std::string_view::npos ? place_line : place_line.substr(marker + kPlaceMarker.size());
 }
 
-// The place of a place line for notes: its value, without a marker.
-std::string place_text(std::string_view place_line);
-
 // UTF-8's byte-order mark, which some programs write before a file's first
 // line: it belongs to no line, so neither file's first line is read with it.
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -47,6 +47,16 @@ char32_t compose(unsigned char mark, char base) {
   return static_cast<unsigned char>(base);
 }
 
+// The byte of Windows-1252 for `c`: Latin-1's from A0, and the letters and
+// marks (the euro, the dashes, Š, Œ) it sets in 80 to 9F.
+std::optional<char> windows_1252_byte(char32_t c) {
+  if (c >= 0xA0 && c <= 0xFF) return static_cast<char>(c);
+  for (unsigned byte = 0x80; byte < 0xA0; ++byte) {
+    if (windows_1252(static_cast<unsigned char>(byte)) == c) return static_cast<char>(byte);
+  }
+  return std::nullopt;
+}
+
 std::string decode_ansel(std::string_view bytes) {
   std::string text;
   unsigned char mark = 0;
@@ -134,9 +144,11 @@ std::string encode(std::string_view utf8, TreeEncoding encoding) {
       bytes += static_cast<char>(c);
       continue;
     }
-    if (encoding == TreeEncoding::windows1252 && c >= 0xA0 && c <= 0xFF) {
-      bytes += static_cast<char>(c);
-      continue;
+    if (encoding == TreeEncoding::windows1252) {
+      if (const std::optional<char> byte = windows_1252_byte(c)) {
+        bytes += *byte;
+        continue;
+      }
     }
     if (encoding == TreeEncoding::ansel) {
       if (const std::optional<std::string> letter = encode_ansel_letter(c)) {

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <optional>
 
+#include "core/earth.hpp"
 #include "gazetteer/country_rules.hpp"
 #include "gazetteer/place_name.hpp"
 
@@ -15,36 +16,9 @@ namespace platsmarkeraren {
 
 namespace {
 
-constexpr double kEarthRadius = 6371.0;  // kilometres, the mean radius
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+EarthPoint point_of(const GazetteerRow& row) { return earth_point(row.latitude.value(), row.longitude.value()); }
 
-// A point on the earth as a point in space, in kilometres from its centre:
-// the straight line between two such points (the chord) grows with the
-// distance along the surface, with no seam at the poles or at 180 degrees.
-struct Point {
-  double x;
-  double y;
-  double z;
-};
-
-Point point_at(double latitude_degrees, double longitude_degrees) {
-  const double latitude = latitude_degrees * kRadiansPerDegree;
-  const double longitude = longitude_degrees * kRadiansPerDegree;
-  return {kEarthRadius * std::cos(latitude) * std::cos(longitude),
-          kEarthRadius * std::cos(latitude) * std::sin(longitude), kEarthRadius * std::sin(latitude)};
-}
-
-Point point_of(const GazetteerRow& row) { return point_at(row.latitude.value(), row.longitude.value()); }
-
-double squared_chord(const Point& a, const Point& b) {
-  const double x = a.x - b.x;
-  const double y = a.y - b.y;
-  const double z = a.z - b.z;
-  return x * x + y * y + z * z;
-}
-
-// The chord of two points kSamePlaceKilometres apart along the surface.
-const double kSamePlaceChord = 2 * kEarthRadius * std::sin(kSamePlaceKilometres / (2 * kEarthRadius));
+const double kSamePlaceChord = chord_of(kSamePlaceKilometres);
 
 // One reading of a place's later parts: the country and divisions they
 // name, and the places it lies near.
@@ -344,7 +318,7 @@ class SamePlaces {
   }
 
   std::vector<std::size_t> root_;
-  std::vector<Point> points_;
+  std::vector<EarthPoint> points_;
   std::vector<std::size_t> members_;  // the rows, cube by cube
   std::vector<Cube> cubes_;           // in order of where they stand
 };
@@ -367,8 +341,7 @@ std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerR
 double kilometres_between(double latitude, double longitude, const GazetteerRow& row) {
   // The arc over the chord: the one measure that also joins rows into
   // places (see SamePlaces).
-  const double chord = std::sqrt(squared_chord(point_at(latitude, longitude), point_of(row)));
-  return 2 * kEarthRadius * std::asin(std::min(1.0, chord / (2 * kEarthRadius)));
+  return platsmarkeraren::kilometres_between(earth_point(latitude, longitude), point_of(row));
 }
 
 double kilometres_between(const GazetteerRow& a, const GazetteerRow& b) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/coordinate_value.hpp"
+#include "core/earth.hpp"
 #include "core/house_shape.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/tree_header.hpp"
@@ -17,6 +18,7 @@
 #include "core/coordinate_index.hpp"
 #include "core/gedcom_line.hpp"
 #include "core/hash.hpp"
+#include "core/place_maps.hpp"
 #include "core/printable.hpp"
 #include "core/stretch_output.hpp"
 #include "core/stretch_workers.hpp"
@@ -25,61 +27,43 @@ namespace platsmarkeraren {
 
 namespace {
 
-// A MAP among a place line's own lines with a LATI and a LONG right under
-// it: the three lines as they stand in the tree.
-struct OwnMap {
-  std::string_view map;
-  std::string_view latitude;
-  std::string_view longitude;
-
-  bool whole() const { return !latitude.empty() && !longitude.empty(); }
+// Coordinates that one MAP of the tree gives a place.
+struct Sighting {
+  std::size_t line;  // of the MAP, counted from 1
+  std::string latitude;   // the values as they stand
+  std::string longitude;
+  std::string fault;  // what keeps them from placing the place; empty when nothing
+  std::optional<MapDegrees> degrees;  // when there is no fault
 };
 
-// The first whole MAP among the own lines of a place line that ends at
-// `next`: those of level 3 and deeper, up to `last`.
-std::optional<OwnMap> own_map(const char* next, const char* last, LineBreak line_break) {
-  OwnMap found;
-  int map_level = -1;
-  while (next < last) {
-    const std::string_view text = line_break.split(line_break.take_line(next, last)).text;
-    const int level = level_of(text);
-    if (level < 3) break;
-    if (map_level >= 0 && level <= map_level) {
-      if (found.whole()) return found;
-      map_level = -1;
-    }
-    const std::optional<GedcomLine> line = parse_gedcom_line(text);
-    if (!line) continue;
-    if (line->tag == "MAP") {
-      found = {text, {}, {}};
-      map_level = level;
-    } else if (map_level >= 0 && level == map_level + 1) {
-      std::string_view& value = line->tag == "LATI" ? found.latitude : found.longitude;
-      if ((line->tag == "LATI" || line->tag == "LONG") && value.empty()) value = text;
-    }
+// Two MAPs no farther apart than this give one place the same coordinates,
+// written with other decimals.
+constexpr double kSameCoordinatesKilometres = 1.0;
+
+Sighting sighting_of(const MapLines& map, std::size_t line) {
+  Sighting sighting{line, std::string(map.latitude_value()), std::string(map.longitude_value()), {}, map.degrees()};
+  if (map.latitude.empty() || map.longitude.empty()) {
+    sighting.fault = std::string("MAP utan ") + (map.latitude.empty() ? "LATI" : "LONG") + " under sig";
+  } else if (std::optional<std::string> fault = coordinate_fault("LATI", sighting.latitude)) {
+    sighting.fault = std::move(*fault);
+  } else if ((fault = coordinate_fault("LONG", sighting.longitude))) {
+    sighting.fault = std::move(*fault);
   }
-  if (map_level >= 0 && found.whole()) return found;
-  return std::nullopt;
+  return sighting;
 }
 
-std::string_view value_of(std::string_view line) { return parse_gedcom_line(line)->value; }
-
-// Coordinates that one line of the tree gives a place.
-struct Sighting {
-  std::size_t line;  // of the place line, counted from 1
-  std::string latitude;
-  std::string longitude;
-  std::string fault;  // what is wrong with their form; empty when nothing
-};
+// A place line that holds a line-break byte of its own would stand as two
+// lines in the coordinate file, one of them no place line.
+bool writable_as_one_line(std::string_view place_line) {
+  return place_line.find_first_of("\r\n") == std::string_view::npos;
+}
 
 // A distinct place line of the tree that has no twin and carries a map.
 struct Place {
   std::string text;  // the place line without its line end
-  std::string map_line;  // the tree's own three lines, of the sighting the block takes
-  std::string latitude_line;
-  std::string longitude_line;
-  std::optional<Sighting> taken;  // the first sighting in form, which the block gives
-  std::vector<Sighting> others;   // other coordinates, and those not in form, each once
+  std::optional<Sighting> taken;  // the first sound MAP, which the block gives
+  std::vector<Sighting> others;   // MAPs elsewhere, and those out of form, each once
+  bool unwritable = false;        // the place line cannot be written as one line
 };
 
 struct Gathered {
@@ -98,37 +82,35 @@ class Gatherer final : public GenealogyVisitor {
     const std::size_t all = for_each_numbered_place_line(stretch, [&](std::string_view place_line, std::size_t breaks) {
       const Line place = stretch.line_break.split(place_line);
       if (index_.twin_offset(place)) return;
-      const std::optional<OwnMap> map = own_map(place_line.data() + place_line.size(), last, stretch.line_break);
-      if (map) see(place, lines_ + breaks + 1, *map);
+      const std::size_t place_number = lines_ + breaks + 1;
+      for_each_map(place_line.data() + place_line.size(), last, stretch.line_break, place_line_level(place.text),
+                   std::numeric_limits<std::size_t>::max(),
+                   [&](const MapLines& map) { see(place, sighting_of(map, place_number + map.line)); });
     });
     lines_ += all;
   }
 
  private:
-  void see(const Line& place, std::size_t line, const OwnMap& map) {
+  void see(const Line& place, Sighting sighting) {
     if (gathered_.places.empty()) gathered_.first_line_end = place.end;
     const auto [at, added] = by_text_.try_emplace(std::string(place.text), gathered_.places.size());
-    if (added) gathered_.places.push_back({std::string(place.text), {}, {}, {}, std::nullopt, {}});
+    if (added) gathered_.places.push_back({std::string(place.text), std::nullopt, {}, !writable_as_one_line(place.text)});
     Place& seen = gathered_.places[at->second];
-    Sighting sighting{line, std::string(value_of(map.latitude)), std::string(value_of(map.longitude)), {}};
-    if (const std::optional<std::string> fault = coordinate_fault("LATI", sighting.latitude)) {
-      sighting.fault = *fault;
-    } else if (const std::optional<std::string> fault = coordinate_fault("LONG", sighting.longitude)) {
-      sighting.fault = *fault;
-    }
-    if (!seen.taken && sighting.fault.empty()) {
+    if (!seen.taken && sighting.fault.empty() && !seen.unwritable) {
       seen.taken = std::move(sighting);
-      seen.map_line = map.map;
-      seen.latitude_line = map.latitude;
-      seen.longitude_line = map.longitude;
       gathered_.with_blocks.push_back(at->second);
       return;
     }
+    if (seen.taken && sighting.degrees &&
+        kilometres_between(earth_point(seen.taken->degrees->latitude, seen.taken->degrees->longitude),
+                           earth_point(sighting.degrees->latitude, sighting.degrees->longitude)) <=
+            kSameCoordinatesKilometres) {
+      return;
+    }
     const auto same = [&](const Sighting& other) {
-      return other.latitude == sighting.latitude && other.longitude == sighting.longitude;
+      return other.latitude == sighting.latitude && other.longitude == sighting.longitude && other.fault == sighting.fault;
     };
-    if ((seen.taken && same(*seen.taken)) || std::any_of(seen.others.begin(), seen.others.end(), same)) return;
-    seen.others.push_back(std::move(sighting));
+    if (std::none_of(seen.others.begin(), seen.others.end(), same)) seen.others.push_back(std::move(sighting));
   }
 
   const CoordinateIndex& index_;
@@ -140,19 +122,16 @@ class Gatherer final : public GenealogyVisitor {
 class RecoveryWriter {
  public:
   RecoveryWriter(std::string_view tree_name, TreeEncoding encoding, std::string_view line_end, Sink& out)
-      : tree_name_(printable(tree_name)), lines_(encoding, line_end, out) {}
+      : tree_name_(AppendedLines::note_text(tree_name)), lines_(encoding, line_end, out) {}
 
+  // The tree's coordinates with their values only: whatever else stood on
+  // or around its MAP lines (a deeper level, a value after MAP) is no part
+  // of a place's coordinates.
   void block(const Place& place, const HouseShape& shape) {
     lines_.raw_line(place.text);
     const std::string source = encode("Koordinaterna stod i " + tree_name_ + ", rad " + std::to_string(place.taken->line),
                                       lines_.encoding());
     const std::string credit = encode("Hämtade ur trädet med platsmarkeraren -t", lines_.encoding());
-    if (!shape.follows_file()) {
-      for (const std::string& own : {place.map_line, place.latitude_line, place.longitude_line}) lines_.raw_line(own);
-      lines_.raw_line("3 NOTE " + source);
-      lines_.raw_line("4 CONT " + credit);
-      return;
-    }
     for (const std::string& shaped : shape.block(place.taken->latitude, place.taken->longitude, source, credit)) {
       lines_.raw_line(shaped);
     }
@@ -164,9 +143,10 @@ class RecoveryWriter {
   }
 
   void notes(const Place& place) {
-    lines_.place_note(place.text, place.taken ? "blocket tar koordinaterna på rad " + std::to_string(place.taken->line) +
-                                                    "; trädet ger också:"
-                                              : "inget block, koordinaterna följer inte GEDCOM:");
+    lines_.place_note(place.text, place.taken        ? "blocket tar koordinaterna på rad " + std::to_string(place.taken->line) +
+                                                           "; trädet ger också:"
+                                  : place.unwritable ? "inget block, ortraden har en radbrytning i sig:"
+                                                     : "inget block, koordinaterna följer inte GEDCOM:");
     for (const Sighting& other : place.others) {
       const std::string what = other.fault.empty() ? "LATI " + other.latitude + ", LONG " + other.longitude : other.fault;
       lines_.line("#   rad " + std::to_string(other.line) + ": " + AppendedLines::note_text(what));
@@ -199,7 +179,7 @@ RecoveryCounts recover_coordinates(Source& genealogy, Source& coordinates, Sink&
   for (const std::size_t place : gathered.with_blocks) writer.block(gathered.places[place], shape);
   counts.blocks = gathered.with_blocks.size();
   for (const Place& place : gathered.places) {
-    if (place.others.empty()) continue;
+    if (place.others.empty() && !place.unwritable) continue;
     if (counts.conflicting + counts.malformed == 0) writer.heading();
     ++(place.taken ? counts.conflicting : counts.malformed);
     writer.notes(place);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,22 +59,69 @@ TEST(Recovery, GivesEachPlaceTheCoordinatesItCarries) {
   RecoveryCounts counts;
   const std::string blocks = recovered(kTree, "", &counts);
   EXPECT_EQ(blocks,
-            "2 PLAC Rasbo\n3 MAP\n4 LATI N59.96667\n4 LONG E17.86667\n3 NOTE Koordinaterna stod i t.ged, rad 5\n"
+            "2 PLAC Rasbo\n3 MAP\n4 LATI N59.96667\n4 LONG E17.86667\n3 NOTE Koordinaterna stod i t.ged, rad 7\n"
             "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
-            "2 PLAC Tierp\n3 MAP\n4 LATI N60.34\n4 LONG E17.51\n3 NOTE Koordinaterna stod i t.ged, rad 13\n"
+            "2 PLAC Tierp\n3 MAP\n4 LATI N60.34\n4 LONG E17.51\n3 NOTE Koordinaterna stod i t.ged, rad 14\n"
             "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
-            "2 PLAC Känd\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE Koordinaterna stod i t.ged, rad 32\n"
+            "2 PLAC Känd\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 NOTE Koordinaterna stod i t.ged, rad 33\n"
             "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
             "# Orter som trädet ger olika koordinater, eller koordinater som inte följer GEDCOM. Blocket\n"
             "# ovan tar de första som följer GEDCOM; rätta det för hand om andra är de rätta.\n"
-            "#\n# Tierp: blocket tar koordinaterna på rad 13; trädet ger också:\n"
-            "#   rad 18: LATI N60.0, LONG E17.0\n"
+            "#\n# Tierp: blocket tar koordinaterna på rad 14; trädet ger också:\n"
+            "#   rad 19: LATI N60.0, LONG E17.0\n"
             "#\n# Öja: inget block, koordinaterna följer inte GEDCOM:\n"
-            "#   rad 23: LATI \"57.3\" saknar väderstreck (N eller S): skriv till exempel N57.3\n");
+            "#   rad 24: LATI \"57.3\" saknar väderstreck (N eller S): skriv till exempel N57.3\n"
+            "#\n# Uppsala: inget block, koordinaterna följer inte GEDCOM:\n"
+            "#   rad 29: MAP utan LONG under sig\n");
   EXPECT_EQ(counts.blocks, 3U);
   EXPECT_EQ(counts.conflicting, 1U);
-  EXPECT_EQ(counts.malformed, 1U);
+  EXPECT_EQ(counts.malformed, 2U);
   EXPECT_EQ(errors_in(kTree, blocks), 0U);
+}
+
+// Only a MAP right under the place line, with LATI and LONG right under
+// it, is the place's; the first in form is taken, and every other that
+// puts the place elsewhere is noted. What is written is the values alone,
+// in lines that neither break the tree nor the coordinate file.
+TEST(Recovery, TakesTheFirstSoundMapAndWritesOnlyItsValues) {
+  const std::string tree = "0 HEAD\n0 @I1@ INDI\n"
+                           "1 BIRT\n2 PLAC Andra\n" + map("60.5", "E17.5") + map("N1.5", "E1.5") +     // 4: 5, 8
+                           "3 MAP\n4 LATI S40.5\n4 LONG W70.5\n" + map("N1.5000004", "E1.5") +        // 11, 14
+                           "1 DEAT\n2 PLAC Djup\n3 _X y\n4 MAP\n5 LATI N2.5\n5 LONG E2.5\n"        // 17
+                           "1 BURI\n2 PLAC Värde\n3 MAP 2 PLAC Ond\n4 LATI N3.5\n4 LONG E3.5\n"     // 23
+                           "1 EVEN\n2 PLAC Rad\rbrytning\n" + map("N4.5", "E4.5") + "0 TRLR\n";     // 28
+  RecoveryCounts counts;
+  const std::string blocks = recovered(tree, "", &counts);
+  EXPECT_EQ(blocks.substr(0, blocks.find("# Orter")),
+            "2 PLAC Andra\n3 MAP\n4 LATI N1.5\n4 LONG E1.5\n3 NOTE Koordinaterna stod i t.ged, rad 8\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -t\n"
+            "2 PLAC Värde\n3 MAP\n4 LATI N3.5\n4 LONG E3.5\n3 NOTE Koordinaterna stod i t.ged, rad 25\n"
+            "4 CONT Hämtade ur trädet med platsmarkeraren -t\n");
+  const std::string notes = blocks.substr(blocks.find("#\n"));
+  EXPECT_EQ(notes,
+            "#\n# Andra: blocket tar koordinaterna på rad 8; trädet ger också:\n"
+            "#   rad 5: LATI \"60.5\" saknar väderstreck (N eller S): skriv till exempel N60.5\n"
+            "#   rad 11: LATI S40.5, LONG W70.5\n"
+            "#\n# Rad\\x0dbrytning: inget block, ortraden har en radbrytning i sig:\n"
+            "#   rad 30: LATI N4.5, LONG E4.5\n");
+  EXPECT_EQ((std::pair{counts.blocks, counts.conflicting + counts.malformed}), (std::pair{std::size_t{2}, std::size_t{2}}));
+  EXPECT_EQ(errors_in(tree, blocks), 0U);
+  EXPECT_NE(merged("1 BIRT\n2 PLAC Andra\n", blocks).find("2 PLAC Andra\n3 MAP\n4 LATI N1.5\n"), std::string::npos);
+}
+
+// Names and notes are text from outside: the place marker and control
+// bytes are escaped, and an ANSI tree's notes are spelled in Windows-1252.
+TEST(Recovery, EscapesWhatItQuotes) {
+  const std::string tree = "0 HEAD\n1 CHAR ANSI\n1 BIRT\n2 PLAC Ort\x1b]0\n" + map("N1.5", "E1.5") + "1 DEAT\n2 PLAC Ort\x1b]0\n" +
+                           map("N9.5", "E1.5");
+  StringSource genealogy(tree);
+  StringSource coordinate_file("");
+  StringSink out;
+  recover_coordinates(genealogy, coordinate_file, out, {.tree_name = "x 2 PLAC \xe2\x82\xac\n.ged"});
+  EXPECT_NE(out.text.find("3 NOTE Koordinaterna stod i x 2_PLAC \x80\\n.ged, rad 5\n"), std::string::npos) << out.text;
+  EXPECT_NE(out.text.find("# Ort\\x1b]0: blocket tar"), std::string::npos) << out.text;
+  EXPECT_EQ(std::count(out.text.begin(), out.text.end(), '\x1b'), 1);  // only in the place line itself
+  EXPECT_EQ(errors_in(tree, out.text), 0U);
 }
 
 // The blocks follow the coordinate file's shape and line ends, and a place
@@ -84,7 +132,7 @@ TEST(Recovery, FollowsTheCoordinateFilesShape) {
   const std::string blocks = recovered(kTree, shaped);
   EXPECT_EQ(blocks.substr(0, blocks.find("2 PLAC Tierp")),
             "2 PLAC Rasbo\r\n3 FORM Socken\r\n3 MAP\r\n4 LATI N59.96667\r\n4 LONG E17.86667\r\n"
-            "3 NOTE Koordinaterna stod i t.ged, rad 5\r\n");
+            "3 NOTE Koordinaterna stod i t.ged, rad 7\r\n");
   EXPECT_EQ(blocks.find("Känd"), std::string::npos);
 }
 
@@ -107,13 +155,14 @@ TEST(Recovery, GivesBackWhatTheTreeHad) {
   }
   const std::string blocks = recovered(tree, "");
   EXPECT_EQ(errors_in(tree, blocks), 0U);
-  // The tree is read in several stretches; each note names its place's line.
+  // The tree is read in several stretches; each note names its MAP's
+  // line, the one after its place line.
   std::vector<std::size_t> line_starts = {0};
   for (std::size_t at = tree.find('\n'); at != std::string::npos; at = tree.find('\n', at + 1)) line_starts.push_back(at + 1);
   for (std::size_t at = blocks.find(", rad "); at != std::string::npos; at = blocks.find(", rad ", at + 1)) {
     const std::size_t line = std::stoul(blocks.substr(at + 6));
     const std::size_t place = blocks.rfind("2 PLAC ", at);
-    EXPECT_TRUE(tree.compare(line_starts[line - 1], blocks.find('\n', place) - place, blocks, place,
+    EXPECT_TRUE(tree.compare(line_starts[line - 2], blocks.find('\n', place) - place, blocks, place,
                              blocks.find('\n', place) - place) == 0);
   }
   const std::string again = merged(bare, blocks);

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string_view>
 
-#include "core/coordinate_value.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/coordinate_index.hpp"
 #include "core/gedcom_line.hpp"
 #include "core/line.hpp"
+#include "core/place_maps.hpp"
 #include "core/stretch_workers.hpp"
 #include "core/text_set.hpp"
 
@@ -17,19 +17,12 @@ namespace platsmarkeraren {
 
 namespace {
 
-// The block's LATI and LONG, as the merge would insert them.
-std::optional<std::pair<double, double>> block_coordinates(const TwinBlock& block, LineBreak line_break) {
-  std::optional<double> latitude;
-  std::optional<double> longitude;
-  const char* const last = block.bytes().data() + block.bytes().size();
-  for (const char* next = block.bytes().data(); next != last;) {
-    const std::optional<GedcomLine> line = parse_gedcom_line(line_break.split(line_break.take_line(next, last)).text);
-    if (!line || line->level < 3) continue;
-    if (line->tag == "LATI") latitude = coordinate_degrees(line->tag, line->value);
-    if (line->tag == "LONG") longitude = coordinate_degrees(line->tag, line->value);
-  }
-  if (!latitude || !longitude) return std::nullopt;
-  return std::pair{*latitude, *longitude};
+// Where the block puts the place, as the check and the audit read it.
+std::optional<MapDegrees> block_coordinates(const Line& place, const TwinBlock& block, LineBreak line_break) {
+  const char* const first = block.bytes().data();
+  const std::optional<MapLines> map =
+      placing_map(first, first + block.bytes().size(), line_break, place_line_level(place.text), kBlockLines);
+  return map ? map->degrees() : std::nullopt;
 }
 
 class Surveyor final : public GenealogyVisitor {
@@ -42,14 +35,14 @@ class Surveyor final : public GenealogyVisitor {
       const Line place = stretch.line_break.split(line);
       if (!seen_.insert(place.text)) continue;
       const std::optional<Twin> twin = index_.twin_of(place, index_.hash(place));
-      const auto coordinates = twin ? block_coordinates(twin->block, index_.line_break()) : std::nullopt;
+      const auto coordinates = twin ? block_coordinates(place, twin->block, index_.line_break()) : std::nullopt;
       if (!coordinates) {
         ++survey_.without_coordinates;
         continue;
       }
       const std::optional<GedcomLine> parsed = parse_gedcom_line(place.text);
       const std::string_view value = parsed ? parsed->value : place.text;
-      survey_.points.push_back({decode(value, encoding_), coordinates->first, coordinates->second});
+      survey_.points.push_back({decode(value, encoding_), coordinates->latitude, coordinates->longitude});
     }
   }
 
