@@ -237,6 +237,17 @@ TEST(TypedCoordinates, ReadsTheFormsPeopleCopy) {
       {"N59 E17", "N59.0 E17.0"},
       {"59°N 17°E", "N59.0 E17.0"},
       {"-33, 151.2093", "S33.0 E151.2093"},
+      // Marks and blanks as pasted: the ordinal sign for degrees, the
+      // minus sign of typesetting, a no-break and a zero-width space.
+      {"59\u00ba51'31\"N 17\u00ba38'20\"E", "N59.85861 E17.63889"},
+      {"\u221233.8688,\u00a0151.2093", "S33.8688 E151.2093"},
+      {"59.8586,\u200b 17.6389\n", "N59.8586 E17.6389"},
+      // Degrees and decimal minutes, as GPS receivers show them.
+      {"N59 51.516 E17 38.334", "N59.85860 E17.63890"},
+      {"59 51.516 N, 17 38.334 E", "N59.85860 E17.63890"},
+      // The sign of zero degrees is kept: Greenwich lies west of London.
+      {"51\u00b030\u203226\u2033, -0\u00b07\u203239\u2033", "N51.50722 W0.12750"},
+      {"-0\u00b0 30\u2032, 17\u00b0", "S0.50000 E17.0"},
   };
   for (const auto& [typed, expected] : read) {
     const auto got = read_typed_coordinates(typed);
@@ -250,6 +261,11 @@ TEST(TypedCoordinates, ReadsTheFormsPeopleCopy) {
       {"59.8586", "till exempel"},  {"", "till exempel"},     {"Uppsala", "till exempel"},
       {"95.1, 17.6", "0–90"},        {"59.8, 190.5", "0–180"}, {"N59 N17", "N eller S"},
       {"59\u00b061'N 17\u00b0E", "0–59"}, {"1, 2, 3", "till exempel"},
+      // Contradictions: a sign against its letter, decimal degrees with
+      // minutes, two letters for one number, two pasted lines.
+      {"N -59.5, E 17.5", "minustecken och väderstreck"}, {"-59.5 S, 17.5 E", "minustecken och väderstreck"},
+      {"59.5\u00b0 30\u2032, 17.5", "decimaler och sedan minuter"}, {"N E 59.5 17.5", "två väderstreck"},
+      {"59.5, 17.5\n60.5, 18.5", "flera rader"}, {"N59 E17 N", "till exempel"},
       // Longer than a double holds, either way.
       {"1000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
        "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"

@@ -1,8 +1,5 @@
 #include "core/coordinate_value.hpp"
 
-#include <algorithm>
-#include <numeric>
-
 #include "core/degrees.hpp"
 
 namespace platsmarkeraren {
@@ -20,30 +17,6 @@ constexpr Axis kLatitude{"NS", "EW", 90, "0–90"};
 constexpr Axis kLongitude{"EW", "NS", 180, "0–180"};
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Degrees in GEDCOM's form: digits, and perhaps a decimal point and more
-// digits. GEDCOM 7 allows whole degrees (N59); 5.5.1 has no grammar for
-// the value, and every program that reads it reads both.
-bool is_decimal(std::string_view degrees) {
-  const std::size_t point = degrees.find('.');
-  const std::string_view whole = degrees.substr(0, point);
-  const std::string_view fraction = point == std::string_view::npos ? "0" : degrees.substr(point + 1);
-  const auto digits = [](std::string_view part) { return !part.empty() && std::all_of(part.begin(), part.end(), is_digit); };
-  return digits(whole) && digits(fraction);
-}
-
-// True when `degrees`, in form, are more than `most`, read digit by digit:
-// no number type's rounding enters.
-bool beyond(std::string_view degrees, int most) {
-  const std::size_t point = degrees.find('.');
-  const std::string_view whole = degrees.substr(0, point);
-  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : degrees.substr(point + 1);
-  const std::size_t leading_zeros = std::min(whole.find_first_not_of('0'), whole.size());
-  const std::string_view digits = whole.substr(leading_zeros);
-  if (digits.size() > 3) return true;
-  const int number = std::accumulate(digits.begin(), digits.end(), 0, [](int sum, char c) { return sum * 10 + (c - '0'); });
-  return number > most || (number == most && fraction.find_first_not_of('0') != std::string_view::npos);
-}
 
 std::string quoted(std::string_view tag, std::string_view value) {
   return std::string(tag) + " \"" + std::string(value) + "\" ";
@@ -79,8 +52,9 @@ std::optional<std::string> coordinate_fault(std::string_view tag, std::string_vi
     pointed[pointed.find(',')] = '.';
     return what + "har decimalkomma: GEDCOM kräver decimalpunkt, " + pointed;
   }
-  if (!is_decimal(degrees)) return what + "är inte grader med decimalpunkt, som " + axis.letters[0] + "12.3456";
-  if (beyond(degrees, axis.most)) return what + "ligger utanför " + std::string(axis.range) + " grader";
+  const std::optional<DecimalDegrees> decimal = DecimalDegrees::read(degrees);
+  if (!decimal) return what + "är inte grader med decimalpunkt, som " + axis.letters[0] + "12.3456";
+  if (decimal->beyond(axis.most)) return what + "ligger utanför " + std::string(axis.range) + " grader";
   return std::nullopt;
 }
 

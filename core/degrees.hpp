@@ -1,8 +1,9 @@
-// A latitude or longitude in decimal degrees, as a gazetteer writes it
-// ("60.56667", "-12.5") and as GEDCOM's values hold it after their letter,
-// kept in its own decimal digits so that GEDCOM gets them unchanged by any
-// binary rounding. The one reader of degrees: the drafts, the audit and the
-// check all see a value as the same number.
+// Degrees as people and programs write them, read by one grammar: digits,
+// and perhaps a decimal point and more digits. GEDCOM's values hold them
+// after their letter ("N60.56667"), a gazetteer with a sign ("-12.5"), and
+// typed coordinates either way. Read digit by digit: no number type's
+// rounding decides whether a value is in range, and no locale's decimal
+// mark enters.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +13,27 @@
 
 namespace platsmarkeraren {
 
+// Unsigned decimal degrees in their digits.
+struct DecimalDegrees {
+  std::string_view whole;     // without leading zeros; "0" for none
+  std::string_view fraction;  // the digits after the point; empty for none
+
+  // Reads `text`; nothing when it is not digits with at most one point
+  // between digits.
+  static std::optional<DecimalDegrees> read(std::string_view text);
+
+  // True when more than `limit` (90 or 180), decided on the digits.
+  bool beyond(int limit) const;
+  // The value; infinity for one too long for a double.
+  double value() const;
+};
+
+// Degrees kept in their own decimal digits, so that GEDCOM gets them
+// unchanged by any binary rounding.
 class Degrees {
  public:
-  // Reads decimal degrees of at most `limit` either way (90 or 180); none
-  // for anything else.
+  // Reads decimal degrees, signed or not, of at most `limit` either way (90
+  // or 180); none for anything else.
   static std::optional<Degrees> read(std::string_view text, int limit);
 
   double value() const;

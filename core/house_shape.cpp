@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/gedcom_line.hpp"
+#include "core/place_maps.hpp"
 
 namespace platsmarkeraren {
 
@@ -60,6 +61,9 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
       if (line.level != first.level || line.tag != first.tag) return standard();
       same = same && each[i].text == (*blocks)[0][i].text;
     }
+    // A MAP is no line that may vary: one turned into a note would leave
+    // the coordinates under no MAP.
+    if (first.tag == "MAP" && !same) return standard();
     if (first.tag == "LATI" || first.tag == "LONG") {
       shape.slots_.push_back({first.tag == "LATI" ? Fill::latitude : Fill::longitude, level_and_tag(first)});
     } else if (same) {
@@ -71,14 +75,25 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
       return standard();
     }
   }
+  return shape.places_its_coordinates() ? shape : standard();
+}
+
+bool HouseShape::places_its_coordinates() const {
   int latitudes = 0;
   int longitudes = 0;
-  for (const Slot& slot : shape.slots_) {
+  int maps = 0;
+  for (const Slot& slot : slots_) {
     latitudes += slot.fill == Fill::latitude ? 1 : 0;
     longitudes += slot.fill == Fill::longitude ? 1 : 0;
+    maps += slot.fill == Fill::keep && parse_gedcom_line(slot.text)->tag == "MAP" ? 1 : 0;
   }
-  if (latitudes != 1 || longitudes != 1) return standard();
-  return shape;
+  if (latitudes != 1 || longitudes != 1 || maps != 1) return false;
+  // Read as every block is read: the MAP must hold what is filled in.
+  std::string text;
+  for (const std::string& line : block("N1.0", "E1.0", "", "")) text.append(line).append("\n");
+  const std::optional<MapLines> map =
+      placing_map(text.data(), text.data() + text.size(), LineBreak::of(text), 2, kBlockLines);
+  return map && map->latitude_value() == "N1.0" && map->longitude_value() == "E1.0";
 }
 
 std::vector<std::string> HouseShape::block(std::string_view latitude, std::string_view longitude,

@@ -5,7 +5,9 @@
 // and a line of level 3 that differs from block to block (a FORM naming
 // the kind of place, a note) becomes a NOTE on the source. Otherwise, and
 // for a file without blocks, the shape is MAP, LATI, LONG, a NOTE on the
-// source and a line under it crediting those it comes from.
+// source and a line under it crediting those it comes from. MAP, LATI and
+// LONG are never made into other lines: a file whose blocks vary there, or
+// whose MAP does not hold its LATI and LONG, gets the standard shape.
 #pragma once
 
 #include <string>
@@ -38,6 +40,9 @@ class HouseShape {
   };
 
   static HouseShape standard();
+  // True when its one MAP, read as every block is, holds the LATI and LONG
+  // filled in.
+  bool places_its_coordinates() const;
 
   std::vector<Slot> slots_;
   bool follows_file_ = false;
