@@ -143,7 +143,8 @@ Checked audit(const std::string& coordinates, CheckCounts* counts = nullptr) {
 // place lies, read as the drafts read it: a block far from its one place is
 // named with the place and the distance, and a swapped pair or a wrong
 // hemisphere that would put it there is pointed out. A place the gazetteer
-// lacks, or cannot decide, is counted as not checked.
+// lacks where its line says it lies, or cannot decide, is counted as not
+// checked, however near a namesake elsewhere.
 TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
   CheckCounts counts;
   const Checked checked = audit(record("Rasbo sn, Uppsala län", "N59.96667", "E17.88333") +  // 1-6: on its place
@@ -152,7 +153,10 @@ TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
                                 record("Mora", "S61.0046", "E14.5372") +                    // 19-24: south
                                 record("Ås", "N10.0", "E10.0") +                            // 25-30: undecided
                                 record("Qwerty", "N10.0", "E10.0") +                        // 31-36: unknown
-                                record("Berg, Östergötlands län", "N58.4833", "E15.5333"),  // 37-42: one of several
+                                record("Berg, Östergötlands län", "N58.4833", "E15.5333") +  // 37-42: one of several
+                                // 43-54: namesakes abroad, in a country the gazetteer lacks
+                                record("Malmo, Saunders, Nebraska, USA", "N41.2650", "W96.7200") +
+                                record("Umeå, Minnesota, USA", "N46.8", "W95.2"),
                                 &counts);
   EXPECT_EQ(checked.output,
             "k.txt:10: varning: Gävle ligger 75 km från Gävle i Gävle kommun, Gävleborgs län (GeoNames 9200007, N60.67452 "
@@ -161,8 +165,8 @@ TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
             "med LATI och LONG ombytta ligger blocket på orten\n"
             "k.txt:22: varning: Mora ligger 13567 km från Mora i Dalarnas län (GeoNames 9200011, N61.0046 E14.5372); "
             "med N i stället för S ligger blocket på orten\n"
-            "0 fel, 3 varningar; 2 block gick inte att pröva mot ortregistret: orten är okänd eller oavgjord\n");
-  EXPECT_EQ(counts.unchecked, 2U);
+            "0 fel, 3 varningar; 4 block gick inte att pröva mot ortregistret: orten är okänd eller oavgjord\n");
+  EXPECT_EQ(counts.unchecked, 4U);
   EXPECT_EQ(counts.errors, 0U);
   // The audit's warnings and a block's own findings come out in line order.
   const Checked mixed = audit("2 PLAC Gävle\n3 MAP\n4 LATI N60.0\n4 LONG E17.0\n3 MAP\n4 LATI N1.0\n" +

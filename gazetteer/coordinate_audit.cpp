@@ -46,11 +46,11 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
     const Resolution resolution = resolve(queries[i], rows);
     const auto [place, distance] = nearest_row(blocks[i].latitude, blocks[i].longitude, resolution.rows);
     if (distance <= kAuditKilometres) continue;
-    // A place found only outside the division its line names is still one
-    // place when it is the only one of the name there is nearby.
-    const bool one_place = resolution.outcome == Resolution::resolved ||
-                           (resolution.outcome == Resolution::unknown && resolution.rows.size() == 1);
-    if (!one_place) {
+    // Only a place found where its line says it lies is checked: a
+    // namesake outside the country or division the line names (an
+    // emigrant's Umeå, Minnesota, against Umeå in Sweden) says nothing of
+    // where the block's place lies.
+    if (resolution.outcome != Resolution::resolved) {
       ++audit.unchecked;
       continue;
     }
