@@ -42,11 +42,11 @@ constexpr double kSameCoordinatesKilometres = 1.0;
 
 Sighting sighting_of(const MapLines& map, std::size_t line) {
   Sighting sighting{line, std::string(map.latitude_value()), std::string(map.longitude_value()), {}, map.degrees()};
+  std::optional<std::string> fault = coordinate_fault("LATI", sighting.latitude);
+  if (!fault) fault = coordinate_fault("LONG", sighting.longitude);
   if (map.latitude.empty() || map.longitude.empty()) {
     sighting.fault = std::string("MAP utan ") + (map.latitude.empty() ? "LATI" : "LONG") + " under sig";
-  } else if (std::optional<std::string> fault = coordinate_fault("LATI", sighting.latitude)) {
-    sighting.fault = std::move(*fault);
-  } else if ((fault = coordinate_fault("LONG", sighting.longitude))) {
+  } else if (fault) {
     sighting.fault = std::move(*fault);
   }
   return sighting;

@@ -10,6 +10,7 @@
 //   it had none.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -35,9 +36,7 @@ constexpr const char* kValues[] = {"N59.5", "S0.25", "N90", "N91.0", "59.5", "N5
 // would make lines the fuzzer does not account for.
 std::string note_bytes(FuzzedDataProvider& input) {
   std::string bytes = input.ConsumeRandomLengthString(16);
-  for (char& c : bytes) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
+  std::replace_if(bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   for (std::size_t at = bytes.find(platsmarkeraren::kPlaceMarker); at != std::string::npos;
        at = bytes.find(platsmarkeraren::kPlaceMarker)) {
     bytes[at + 1] = '_';
