@@ -73,20 +73,22 @@ TEST(Check, NamesTheLineOfEachMistakeInTheBlocks) {
       "2 PLAC Dal\n3 MAP\n4 LATI N1.0\n4 LONG E1.0\n3 MAP x\nno gedcom\n" +           // 41-46: second MAP, not GEDCOM
       record("Ås", "N1.0") +                                                          // 47-52: later, never used
       record("Ås") +                                                                  // 53-58: the same again: fine
-      "2 PLAC Slut\n3 MAP\n";                                                          // 59-60: cut short by the end
+      "2 PLAC Under\n3 NOTE x\n4 LATI N1.0\n4 LONG E1.0\n3 _X\n4 MAP\n" +             // 59-64: under no MAP of the place
+      "2 PLAC Slut\n3 MAP\n";                                                          // 65-66: cut short by the end
   const Checked checked = check("", coordinates);
   EXPECT_EQ(checked.findings,
             (std::vector<std::string>{"k.txt:11: fel", "k.txt:14: fel", "k.txt:20: fel", "k.txt:26: fel",
                                       "k.txt:27: fel", "k.txt:32: fel", "k.txt:36: fel", "k.txt:39: fel",
                                       "k.txt:40: fel", "k.txt:45: fel", "k.txt:45: fel", "k.txt:46: fel", "k.txt:47: varning",
-                                      "k.txt:59: fel", "k.txt:60: fel"}))
+                                      "k.txt:61: fel", "k.txt:62: fel",
+                                      "k.txt:65: fel", "k.txt:66: fel"}))
       << checked.output;
-  EXPECT_EQ(checked.counts.errors, 14U);
+  EXPECT_EQ(checked.counts.errors, 16U);
   EXPECT_EQ(checked.counts.warnings, 1U);
   for (const char* cause : {"ortrad i blocket till ortraden på rad 7", "saknar väderstreck", "decimalkomma",
                             "ombytta", "utanför 0–90", "MAP utan både LATI och LONG", "tom rad", "nivå 1",
                             "en andra MAP", "inte en GEDCOM-rad", "redan på rad 1", "bara 1 av fem rader",
-                            "14 fel, 1 varning\n"}) {
+                            "står inte direkt under en MAP", "16 fel, 1 varning\n"}) {
     EXPECT_NE(checked.output.find(cause), std::string::npos) << cause;
   }
 }
