@@ -223,7 +223,7 @@ class WantedRows::Scanner {
     }
     found_->rows.push_back({std::string(columns[kId]), std::string(columns[kName]), std::string(columns[kAsciiName]),
                             *latitude, *longitude, kind, std::string(columns[kCountry]), std::string(columns[kAdmin1]),
-                            std::string(columns[kAdmin2])});
+                            std::string(columns[kAdmin2]), kNoDivision, kNoDivision, {}});
     found_->keys.push_back(matches_);
   }
 

@@ -50,6 +50,9 @@ struct GazetteerRow {
   // Swedish county and municipality), indices into divisions().
   std::uint32_t county = kNoDivision;
   std::uint32_t district = kNoDivision;
+  // For a place of the built-in parish register, where and when it lay:
+  // "Jämtlands län, från 1780"; empty for a GeoNames row.
+  std::string parish_where;
 };
 
 // A country (a PCLI row, level 0), a first-level division (ADM1, level 1)

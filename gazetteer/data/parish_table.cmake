@@ -1,0 +1,55 @@
+# Writes the parish register's table, a C++ source, from parishes.tsv:
+#   cmake -DINPUT=parishes.tsv -DOUTPUT=parish_table.cpp -P parish_table.cmake
+# Run by the build, so the table is always the data file's; CMake alone does
+# it, so that every build (Linux, Windows, the page) makes it the same way.
+cmake_policy(SET CMP0007 NEW)  # empty columns are columns
+file(READ ${INPUT} text)
+# CMake's lists are parted by semicolons: the county names' own become bars,
+# which the register reads back.
+string(REPLACE ";" "|" text "${text}")
+string(REPLACE "\n" ";" lines "${text}")
+list(POP_FRONT lines header)
+if(NOT header STREQUAL "nadkod\tname\tshort\tname_tag\tcounty_code\tcounty_letters\tcounty_names\tcounty_today\tfrom\tto\tlat\tlon\tarea_km2")
+  message(FATAL_ERROR "${INPUT}: not the columns the register reads: ${header}")
+endif()
+set(rows "")
+set(count 0)
+foreach(line IN LISTS lines)
+  if(line STREQUAL "")
+    continue()
+  endif()
+  string(REPLACE "\t" ";" fields "${line}")
+  list(LENGTH fields columns)
+  if(NOT columns EQUAL 13)
+    message(FATAL_ERROR "${INPUT}: a row without its 13 columns: ${line}")
+  endif()
+  list(GET fields 0 code)
+  list(GET fields 1 name)
+  list(GET fields 2 short)
+  list(GET fields 4 county)
+  list(GET fields 5 letters)
+  list(GET fields 6 names)
+  list(GET fields 8 from)
+  list(GET fields 9 to)
+  list(GET fields 10 latitude)
+  list(GET fields 11 longitude)
+  list(GET fields 12 area)
+  string(REPLACE "|" ";" names "${names}")
+  string(APPEND rows "    {${code}, \"${name}\", \"${short}\", ${county}, \"${letters}\", \"${names}\", ${from}, ${to}, \"${latitude}\", \"${longitude}\", ${area}f},\n")
+  math(EXPR count "${count} + 1")
+endforeach()
+file(WRITE ${OUTPUT}.new "// Made by the build from gazetteer/data/parishes.tsv; see parish_register.hpp.
+#include \"gazetteer/parish_register.hpp\"
+
+namespace platsmarkeraren {
+
+const ParishRow kParishRows[${count}] = {
+${rows}};
+
+const std::span<const ParishRow> kParishTable(kParishRows);
+
+}  // namespace platsmarkeraren
+")
+# Rewritten only when changed, so that nothing is compiled again for nothing.
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)
