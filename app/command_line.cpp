@@ -52,11 +52,10 @@ bool apply_group(std::string_view group, Command& command) {
   return true;
 }
 
-// The check takes a gazetteer as a third name, or none.
+// The check and the drafts take a gazetteer as a third name, or none.
 bool count_fits(const Command& command, std::size_t files) {
   switch (command.action) {
     case Action::draft:
-      return files == 3;
     case Action::check:
       return files == 2 || files == 3;
     case Action::list:

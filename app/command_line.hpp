@@ -14,7 +14,7 @@ enum class Action {
   merge,         // infil, koordinatfil and utfil, or infil and koordinatfil under -r
   list,          // l or L: infil and koordinatfil, the list to standard output
   check,         // k or K: infil, koordinatfil and perhaps ortregister, the findings to standard output
-  draft,         // g or G: infil, koordinatfil and ortregister, the draft to standard output
+  draft,         // g or G: infil, koordinatfil and perhaps ortregister, the draft to standard output
   recover,       // t or T (from the tree): infil and koordinatfil, the recovered blocks to standard output
 };
 

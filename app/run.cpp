@@ -92,16 +92,21 @@ void add_gazetteer_warnings(std::size_t unreadable_rows, const std::string& unre
   }
 }
 
-// Drafts blocks from the gazetteer, which is read last.
+// Drafts blocks from the built-in parish register and the gazetteer, when
+// one is given; it is read last.
 Outcome write_draft(const Command& command, Source& genealogy, Source& coordinates, Sink& output) {
+  DraftOptions options;
+  options.appending = standard_output_is(command.files[1]);
+  if (command.files.size() == 2) {
+    draft_coordinates(genealogy, coordinates, nullptr, {}, output, options);
+    return {};
+  }
   const std::string described = describe("ortregister", command.files[2]);
   InputFile gazetteer("ortregister", command.files[2]);
   Progress progress(described, gazetteer.size_hint());
-  DraftOptions options;
-  options.appending = standard_output_is(command.files[1]);
   options.progress = [&progress](std::size_t done) { progress(done); };
   const DraftCounts counts = naming_what_is_read(
-      [&] { return draft_coordinates(genealogy, coordinates, gazetteer, described, output, options); });
+      [&] { return draft_coordinates(genealogy, coordinates, &gazetteer, described, output, options); });
   gazetteer.close();
   Outcome outcome;
   add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);

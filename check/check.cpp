@@ -17,11 +17,12 @@ std::string counted(std::size_t count, std::string_view one, std::string_view ma
 }
 
 // The audit's warnings join the coordinate file's findings, each at its
-// block's LATI line.
+// block's LATI line: against the parish register always, and against the
+// gazetteer when one is given.
 void audit(const CoordinateIndex& index, const TreeHeader& tree, const CheckOptions& options, Findings& findings,
            CheckCounts& counts) {
   const std::vector<PlacedBlock> blocks = placed_blocks(index);
-  Audit audited = audit_coordinates(blocks, tree.start(), *options.gazetteer, options.gazetteer_name, options.progress);
+  Audit audited = audit_coordinates(blocks, tree.start(), options.gazetteer, options.gazetteer_name, options.progress);
   for (AuditFinding& finding : audited.findings) {
     options.misplaced(finding);
     findings.warning_ahead(finding.line, std::move(finding.text));
@@ -41,7 +42,7 @@ CheckCounts check_coordinate_file(Source& genealogy, std::string_view genealogy_
   // The tree's header tells how its place lines, and so their twins, spell
   // letters; the rest of the tree is read after.
   TreeHeader tree(genealogy);
-  if (options.gazetteer != nullptr) audit(index, tree, options, in_coordinates, counts);
+  audit(index, tree, options, in_coordinates, counts);
   const NearTwins near_twins = check_blocks(index, in_coordinates);
   in_coordinates.settle();
   Findings in_tree(genealogy_name, out);

@@ -27,7 +27,8 @@ struct CheckCounts {
 
 struct CheckOptions {
   // A GeoNames file to audit the blocks' coordinates against, named in
-  // messages as `gazetteer_name`; none to check their form alone.
+  // messages as `gazetteer_name`; with none, only blocks of the parishes
+  // the built-in register decides are audited.
   Source* gazetteer = nullptr;
   std::string_view gazetteer_name;
   // Told, while the gazetteer is read, how many of its bytes are read.

@@ -79,16 +79,18 @@ TEST(Check, NamesTheLineOfEachMistakeInTheBlocks) {
   EXPECT_EQ(checked.findings,
             (std::vector<std::string>{"k.txt:11: fel", "k.txt:14: fel", "k.txt:20: fel", "k.txt:26: fel",
                                       "k.txt:27: fel", "k.txt:32: fel", "k.txt:36: fel", "k.txt:39: fel",
-                                      "k.txt:40: fel", "k.txt:45: fel", "k.txt:45: fel", "k.txt:46: fel", "k.txt:47: varning",
+                                      "k.txt:40: fel", "k.txt:43: varning", "k.txt:45: fel", "k.txt:45: fel", "k.txt:46: fel",
+                                      "k.txt:47: varning",
                                       "k.txt:61: fel", "k.txt:62: fel",
                                       "k.txt:65: fel", "k.txt:66: fel"}))
       << checked.output;
   EXPECT_EQ(checked.counts.errors, 16U);
-  EXPECT_EQ(checked.counts.warnings, 1U);
+  // Dal's block at N1.0 E1.0 lies far from the one parish named Dal.
+  EXPECT_EQ(checked.counts.warnings, 2U);
   for (const char* cause : {"ortrad i blocket till ortraden på rad 7", "saknar väderstreck", "decimalkomma",
                             "ombytta", "utanför 0–90", "MAP utan både LATI och LONG", "tom rad", "nivå 1",
                             "en andra MAP", "inte en GEDCOM-rad", "redan på rad 1", "bara 1 av fem rader",
-                            "står inte direkt under en MAP", "16 fel, 1 varning\n"}) {
+                            "står inte direkt under en MAP", "Dals församling", "16 fel, 2 varningar\n"}) {
     EXPECT_NE(checked.output.find(cause), std::string::npos) << cause;
   }
 }
@@ -161,11 +163,12 @@ TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
                                 record("Umeå, Minnesota, USA", "N46.8", "W95.2"),
                                 &counts);
   EXPECT_EQ(checked.output,
-            "k.txt:10: varning: Gävle ligger 75 km från Gävle i Gävle kommun, Gävleborgs län (GeoNames 9200007, N60.67452 "
-            "E17.14174)\n"
+            "k.txt:10: varning: Gävle ligger 79 km från Gävle Heliga Trefaldighets församling i Gävleborgs län "
+            "(Riksarkivet 218001000, N60.70567 E17.20017)\n"
             "k.txt:16: varning: Falun ligger 6151 km från Falun i Dalarnas län (GeoNames 9200010, N60.60357 E15.62597); "
             "med LATI och LONG ombytta ligger blocket på orten\n"
-            "k.txt:22: varning: Mora ligger 13567 km från Mora i Dalarnas län (GeoNames 9200011, N61.0046 E14.5372); "
+            "k.txt:22: varning: Mora ligger 13565 km från Mora församling i Dalarnas län (Riksarkivet 206201000, "
+            "N60.99008 E14.36524); "
             "med N i stället för S ligger blocket på orten\n"
             "0 fel, 3 varningar; 4 block gick inte att pröva mot ortregistret: orten är okänd eller oavgjord\n");
   EXPECT_EQ(counts.unchecked, 4U);

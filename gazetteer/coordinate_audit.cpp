@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "core/earth.hpp"
 #include "gazetteer/gazetteer.hpp"
+#include "gazetteer/parish_register.hpp"
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
 #include "core/tree_encoding.hpp"
@@ -29,21 +31,54 @@ std::string likely_slip(const PlacedBlock& block, const GazetteerRow& place) {
   return {};
 }
 
+bool from_parish(const GazetteerRow& row) { return !row.parish_where.empty(); }
+
+// A block lies on its parish when it lies within some period's bounds, as
+// far as a circle of the period's area tells them, with room to spare for
+// a parish that is no circle.
+constexpr double kParishSpareKilometres = 5;
+
+bool within_parish(const PlacedBlock& block, const std::vector<ParishMatch::Period>& periods) {
+  const EarthPoint at = earth_point(block.latitude, block.longitude);
+  return std::any_of(periods.begin(), periods.end(), [&](const ParishMatch::Period& period) {
+    return kilometres_between(at, earth_point(period.latitude, period.longitude)) <= period.radius + kParishSpareKilometres;
+  });
+}
+
 }  // namespace
 
-Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source& gazetteer,
+Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source* gazetteer,
                         std::string_view gazetteer_name, const std::function<void(std::size_t)>& progress) {
   const TreeEncoding encoding = tree_encoding(tree_start);
   std::vector<PlaceQuery> queries(blocks.size());
   std::transform(blocks.begin(), blocks.end(), queries.begin(),
                  [&](const PlacedBlock& block) { return place_query(block.place_line, encoding); });
-  const WantedRows rows = rows_for(queries, gazetteer, gazetteer_name, progress);
+  const WantedRows rows =
+      gazetteer != nullptr ? rows_for(queries, *gazetteer, gazetteer_name, progress) : WantedRows({}, {}, {});
   Audit audit{.findings = {},
               .unchecked = 0,
               .unreadable_rows = rows.unreadable(),
               .unread_encoding = encoding == TreeEncoding::unread ? std::string(encoding_name(tree_start)) : ""};
+  const ParishRegister& parishes = ParishRegister::built_in();
+  const auto far_from = [&](std::size_t i, const GazetteerRow& place, double distance, const std::string& where) {
+    audit.findings.push_back(
+        {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
+                             place.name + " i " + where + " (" + std::string(from_parish(place) ? kParishSource : "GeoNames") +
+                             " " + place.id + ", " + place.latitude.gedcom('N', 'S') + " " +
+                             place.longitude.gedcom('E', 'W') + ")" + likely_slip(blocks[i], place),
+         queries[i].shown, blocks[i].latitude, blocks[i].longitude, place.latitude.value(), place.longitude.value()});
+  };
   for (std::size_t i = 0; i < blocks.size(); ++i) {
-    const Resolution resolution = resolve(queries[i], rows);
+    const ParishMatch parish = parishes.match(parishes.read(queries[i].shown));
+    if (parish.places.size() == 1) {
+      if (within_parish(blocks[i], parish.periods.front())) continue;
+      const GazetteerRow& place = *parish.places.front();
+      far_from(i, place, kilometres_between(blocks[i].latitude, blocks[i].longitude, place),
+               place.parish_where.substr(0, place.parish_where.find(',')));
+      continue;
+    }
+    if (gazetteer == nullptr) continue;
+    const Resolution resolution = resolve_with_parishes(queries[i], rows, true);
     const auto [place, distance] = nearest_row(blocks[i].latitude, blocks[i].longitude, resolution.rows);
     if (distance <= kAuditKilometres) continue;
     // Only a place found where its line says it lies is checked: a
@@ -54,13 +89,7 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
       ++audit.unchecked;
       continue;
     }
-    const std::string where = where_lies(*place, rows);
-    audit.findings.push_back(
-        {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
-                             place->name + " i " + where + " (GeoNames " + place->id + ", " +
-                             place->latitude.gedcom('N', 'S') + " " + place->longitude.gedcom('E', 'W') + ")" +
-                             likely_slip(blocks[i], *place),
-         queries[i].shown, blocks[i].latitude, blocks[i].longitude, place->latitude.value(), place->longitude.value()});
+    far_from(i, *place, distance, where_lies(*place, rows));
   }
   return audit;
 }

@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StringSource coordinate_source(coordinates);
     StringSource gazetteer_source(gazetteer, 100);
     StringSink out;
-    platsmarkeraren::draft_coordinates(tree_source, coordinate_source, gazetteer_source, "o", out);
+    platsmarkeraren::draft_coordinates(tree_source, coordinate_source, &gazetteer_source, "o", out);
     draft = std::move(out.text);
   } catch (const std::runtime_error&) {
     // A gazetteer that is none is refused with a message.

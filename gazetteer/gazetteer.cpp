@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gazetteer/gazetteer_rows.hpp"
+#include "gazetteer/parish_register.hpp"
 #include "core/house_shape.hpp"
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
@@ -48,8 +49,22 @@ std::string_view kind_name(PlaceKind kind) {
   return {};
 }
 
-// "Älvkarleby, socken, Uppsala län", in UTF-8.
+bool from_parish_register(const GazetteerRow& row) { return !row.parish_where.empty(); }
+
+// How notes name where a row comes from: "GeoNames", "Riksarkivet".
+std::string_view source_of(const GazetteerRow& row) {
+  return from_parish_register(row) ? kParishSource : std::string_view("GeoNames");
+}
+
+// The credit line of a block whose source, as its note names it, is `source`.
+std::string_view credit_of(std::string_view source) {
+  return source.starts_with(kParishSource) ? kParishCredit : kGeoNamesCredit;
+}
+
+// "Älvkarleby, socken, Uppsala län", "Fors församling (Z-län), Jämtlands
+// län, från 1700", in UTF-8.
 std::string described(const GazetteerRow& row, const WantedRows& gazetteer) {
+  if (from_parish_register(row)) return row.name + ", " + row.parish_where;
   std::string text = row.name + ", " + std::string(kind_name(row.kind)) + ", " + where_lies(row, gazetteer);
   if (row.county != kNoDivision && row.country != "SE") text += ", " + row.country;
   return text;
@@ -72,14 +87,16 @@ class DraftWriter {
   void block(const MissingPlace& place, const HouseShape& shape) {
     const GazetteerRow& row = *place.resolution.rows.front();
     chosen_block(place, {0, row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'),
-                         "GeoNames " + row.id + ": " + description(row), true}, shape);
+                         std::string(source_of(row)) + " " + row.id + ": " + description(row), true}, shape);
   }
 
   void chosen_block(const MissingPlace& place, const ChosenCoordinates& chosen, const HouseShape& shape) {
     lines_.raw_line(place.line);
-    const std::string source = encode(AppendedLines::note_text(chosen.source), TreeEncoding::ascii);
-    const std::string credit = chosen.from_gazetteer ? std::string(kGeoNamesCredit)
-                                                     : encode(kTypedCredit, TreeEncoding::ascii);
+    // In the tree's own letters: a note is read by people, in the program
+    // the tree was made with.
+    const std::string source = encode(AppendedLines::note_text(chosen.source), lines_.encoding());
+    const std::string credit = chosen.from_gazetteer ? std::string(credit_of(chosen.source))
+                                                     : encode(kTypedCredit, lines_.encoding());
     for (const std::string& text : shape.block(chosen.latitude, chosen.longitude, source, credit)) lines_.raw_line(text);
   }
 
@@ -92,7 +109,9 @@ class DraftWriter {
     return resolution.outcome == Resolution::ambiguous       ? "flera orter har namnet; välj en:"
            : resolution.outcome == Resolution::only_division ? "ett land, ett län eller en delstat och ingen ort, så inget block"
            : resolution.outside_county ? "ingen ort med namnet i det län eller land som anges; namnet finns här:"
-                                       : "namnet finns inte i ortregistret";
+           : resolution.without_gazetteer
+               ? "ingen socken med namnet i sockenregistret; byar, gårdar och orter utomlands behöver ett ortregister (GeoNames)"
+               : "namnet finns inte i ortregistret";
   }
 
   void notes(const MissingPlace& place) {
@@ -102,8 +121,8 @@ class DraftWriter {
     for (std::size_t i = 0; i < shown; ++i) {
       const GazetteerRow& row = *resolution.rows[i];
       lines_.line("#   " + AppendedLines::note_text(description(row) + distance_from_near(row, resolution) + ": " +
-                                   row.latitude.gedcom('N', 'S') + " " + row.longitude.gedcom('E', 'W') +
-                                   " (GeoNames " + row.id + ")"));
+                                   row.latitude.gedcom('N', 'S') + " " + row.longitude.gedcom('E', 'W') + " (" +
+                                   std::string(source_of(row)) + " " + row.id + ")"));
     }
     if (resolution.rows.size() > shown) lines_.line("#   och " + std::to_string(resolution.rows.size() - shown) + " till");
   }
@@ -127,7 +146,7 @@ struct DraftPlan::Plan {
   DraftCounts counts;
 };
 
-DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, std::string_view gazetteer_name,
+DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source* gazetteer, std::string_view gazetteer_name,
                      const DraftOptions& options) {
   const CoordinateIndex index(coordinates);
   TreeHeader tree(genealogy);
@@ -138,7 +157,9 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, 
   std::vector<PlaceQuery> queries(lines.size());
   std::transform(lines.begin(), lines.end(), queries.begin(),
                  [&](const std::string& line) { return place_query(line, encoding); });
-  plan_ = std::make_unique<Plan>(Plan{rows_for(queries, gazetteer, gazetteer_name, options.progress), {},
+  plan_ = std::make_unique<Plan>(Plan{gazetteer != nullptr ? rows_for(queries, *gazetteer, gazetteer_name, options.progress)
+                                                             : WantedRows({}, {}, {}),
+                                      {},
                                       HouseShape::of(index.file(), index.line_break()),
                                       std::string(index.appended_line_end(missing.first_line_end)), encoding,
                                       options.appending && index.ends_mid_line(), {}});
@@ -148,7 +169,7 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, 
   plan.places.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     MissingPlace& place = plan.places.emplace_back(MissingPlace{std::move(lines[i]), std::move(queries[i]), {}});
-    place.resolution = resolve(place.query, plan.rows);
+    place.resolution = resolve_with_parishes(place.query, plan.rows, gazetteer != nullptr);
     const Resolution::Outcome outcome = place.resolution.outcome;
     ++(outcome == Resolution::resolved    ? plan.counts.resolved
        : outcome == Resolution::ambiguous ? plan.counts.ambiguous
@@ -174,7 +195,7 @@ std::vector<UndecidedPlace> DraftPlan::undecided() const {
       shown.candidates.push_back({printable(described(*row, plan_->rows) + distance_from_near(*row, place.resolution)),
                                   row->latitude.gedcom('N', 'S'),
                                   row->longitude.gedcom('E', 'W'), row->latitude.value(), row->longitude.value(),
-                                  printable(row->id)});
+                                  printable(row->id), std::string(source_of(*row))});
     }
   }
   return offered;
@@ -209,7 +230,7 @@ void DraftPlan::write(std::span<const ChosenCoordinates> chosen, Sink& out) cons
   batched.flush();
 }
 
-DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& gazetteer,
+DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source* gazetteer,
                               std::string_view gazetteer_name, Sink& out, const DraftOptions& options) {
   const DraftPlan plan(genealogy, coordinates, gazetteer, gazetteer_name, options);
   plan.write({}, out);

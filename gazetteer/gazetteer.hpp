@@ -47,7 +47,8 @@ struct UndecidedPlace {
     std::string longitude;
     double latitude_degrees;  // north and east counting up
     double longitude_degrees;
-    std::string id;  // the GeoNames id
+    std::string id;  // the GeoNames id, or the parish register's code
+    std::string source;  // "GeoNames" or "Riksarkivet", as notes name the id
   };
   std::string place;  // the place's text, in UTF-8
   std::string why;    // as its note says it
@@ -68,7 +69,8 @@ struct ChosenCoordinates {
 // undecided places, and writes the draft once the user has chosen.
 class DraftPlan {
  public:
-  DraftPlan(Source& genealogy, Source& coordinates, Source& gazetteer, std::string_view gazetteer_name,
+  // `gazetteer` may be none: the built-in parish register alone drafts.
+  DraftPlan(Source& genealogy, Source& coordinates, Source* gazetteer, std::string_view gazetteer_name,
             const DraftOptions& options = {});
   DraftPlan(DraftPlan&&) noexcept;
   DraftPlan& operator=(DraftPlan&&) noexcept;
@@ -88,14 +90,16 @@ class DraftPlan {
 
 // Writes to `out` the draft for the place lines of the genealogy file that
 // have no twin in the coordinate file, those that the list of missing
-// places holds: first the blocks, each after its place line as the tree
+// places holds, from the built-in parish register and, when one is given,
+// a gazetteer: a text that names a Swedish parish takes the register's
+// point, and the gazetteer serves the rest. First the blocks, each after its place line as the tree
 // writes it, then the notes, each line beginning with "#". A note never
 // holds the place marker and follows whole blocks, so that the merge
 // neither takes one for a twin nor inserts one into a tree. The draft
 // ends its lines as the coordinate file does, or as the tree does when the
 // coordinate file has no line end. `gazetteer_name` is how messages name
 // the gazetteer.
-DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source& gazetteer,
+DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source* gazetteer,
                               std::string_view gazetteer_name, Sink& out, const DraftOptions& options = {});
 
 // A block of a coordinate file whose coordinates are audited: where its
@@ -123,7 +127,8 @@ struct AuditFinding {
 
 struct Audit {
   // A warning for each block farther than kAuditKilometres from the one
-  // place its place line names, in the order of the blocks.
+  // place its place line names, or outside the parish it names, in the
+  // order of the blocks.
   std::vector<AuditFinding> findings;
   // Blocks whose place the gazetteer does not know, or whose text is
   // undecided between places that all lie far from the block.
@@ -133,9 +138,11 @@ struct Audit {
 };
 
 // Reads each block's place line as the drafts read a tree's (`tree_start`,
-// the tree's first bytes, tells its encoding), streams the gazetteer once,
-// and checks the blocks' coordinates against the places found.
-Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source& gazetteer,
+// the tree's first bytes, tells its encoding), and checks the blocks'
+// coordinates against the parish the built-in register decides, within
+// its bounds in some period, and otherwise, when a gazetteer is given
+// (streamed once), against the place found there.
+Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source* gazetteer,
                         std::string_view gazetteer_name,
                         const std::function<void(std::size_t)>& progress = [](std::size_t) {});
 

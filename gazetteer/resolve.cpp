@@ -10,6 +10,7 @@
 
 #include "core/earth.hpp"
 #include "gazetteer/country_rules.hpp"
+#include "gazetteer/parish_register.hpp"
 #include "gazetteer/place_name.hpp"
 
 namespace platsmarkeraren {
@@ -410,6 +411,49 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   resolution.rows = places_among(elsewhere);
   resolution.outside_county = !elsewhere.empty();
   return resolution;
+}
+
+namespace {
+
+// The gazetteer's answer for a text that says it lies in Sweden, without
+// what lies in other countries.
+void keep_in_sweden(const ParishText& text, Resolution& found) {
+  if (found.outcome == Resolution::only_division) return;
+  const bool county_given = !text.county_letters.empty() || !text.county_keys.empty();
+  const auto abroad = [&](const GazetteerRow* row) {
+    return row->country != "SE" && (county_given || !text.parish_word || row->country != "FI");
+  };
+  std::erase_if(found.rows, abroad);
+  if (found.outcome == Resolution::unknown) {
+    found.outside_county = !found.rows.empty();
+  } else if (found.rows.empty()) {
+    found.outcome = Resolution::unknown;
+  } else if (found.rows.size() == 1) {
+    found.outcome = Resolution::resolved;
+  }
+}
+
+}  // namespace
+
+Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gazetteer, bool with_gazetteer) {
+  const ParishRegister& parishes = ParishRegister::built_in();
+  const ParishText text = parishes.read(query.shown);
+  const ParishMatch match = parishes.match(text);
+  Resolution found = with_gazetteer ? resolve(query, gazetteer) : Resolution{};
+  if (!match.places.empty()) {
+    Resolution chosen;
+    chosen.rows = match.places;
+    const bool gazetteer_places = found.outcome == Resolution::resolved || found.outcome == Resolution::ambiguous;
+    if (!text.swedish && gazetteer_places) {
+      std::copy_if(found.rows.begin(), found.rows.end(), std::back_inserter(chosen.rows),
+                   [](const GazetteerRow* row) { return row->country != "SE"; });
+    }
+    chosen.outcome = chosen.rows.size() == 1 ? Resolution::resolved : Resolution::ambiguous;
+    return chosen;
+  }
+  found.without_gazetteer = !with_gazetteer;
+  if (text.swedish) keep_in_sweden(text, found);
+  return found;
 }
 
 WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,

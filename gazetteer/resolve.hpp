@@ -49,12 +49,21 @@ struct Resolution {
   // its name outside the county or country it names.
   std::vector<const GazetteerRow*> rows;
   bool outside_county = false;  // an unknown place whose name is found elsewhere
+  bool without_gazetteer = false;  // an unknown place, looked for in the parish register alone
   // The places its later parts name, which it lies near: how far each
   // candidate lies from them helps to choose.
   std::vector<const GazetteerRow*> near;
 };
 
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer);
+
+// What a place names among the built-in parish register and, when
+// `with_gazetteer`, the gazetteer's rows. A text that names a Swedish parish
+// takes the register's places; a bare name that the gazetteer also knows
+// abroad may be either. A text that says it lies in Sweden (a parish word,
+// a county, Sverige) is never placed in another country, save a parish
+// word alone in Finland, whose parishes use the same words.
+Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gazetteer, bool with_gazetteer);
 
 // Where a row lies, as the gazetteer's divisions name it: "Knox County,
 // Illinois", "Uppsala län"; its country's code where none is named.

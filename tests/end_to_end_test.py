@@ -203,21 +203,34 @@ class Drafts(Case):
     def test_draft_appended_to_the_coordinate_file_and_merged(self):
         status, draft, err = self.run_program("-g", "slakt.ged", "k.txt", "o.txt")
         self.assertEqual((status, err), (0, b""))
-        self.assertTrue(draft.startswith("2 PLAC Ödeshög, Östergötlands län, Sverige\n3 NOTE GeoNames".encode()), draft)
-        self.assertIn("# Håtuna, Uppsala län, Sverige: ".encode(), draft)
+        # Parishes from the built-in register: Håtuna as it lay in Uppsala län until 1971.
+        self.assertTrue(draft.startswith("2 PLAC Ödeshög, Östergötlands län, Sverige\n3 NOTE Riksarkivet".encode()), draft)
+        self.assertIn("2 PLAC Håtuna, Uppsala län, Sverige\n3 NOTE Riksarkivet 13906000: ".encode(), draft)
         # Straight onto the end of a coordinate file that lacks its last line end.
         self.make("k.txt", (EXAMPLES / "koordinater.txt").read_bytes().rstrip(b"\n"))
         with open(self.dir / "k.txt", "ab") as coordinates:
             self.assertEqual(self.run_program("-G", "slakt.ged", "k.txt", "o.txt", stdout=coordinates)[0], 0)
         self.assertEqual((self.dir / "k.txt").read_bytes(), (EXAMPLES / "koordinater.txt").read_bytes() + draft)
-        self.assertEqual(self.run_program("-l", "slakt.ged", "k.txt")[1],
-                         "2 PLAC Håtuna, Uppsala län, Sverige\n".encode())
+        self.assertEqual(self.run_program("-l", "slakt.ged", "k.txt")[1], b"")
         self.assertEqual((self.dir / "o.txt").read_bytes(), self.gazetteer)
+
+    def test_draft_from_the_parish_register_alone(self):
+        self.make("socknar.ged", "0 HEAD\n1 CHAR UTF-8\n1 BIRT\n2 PLAC Rasbo sn, C\n1 DEAT\n2 PLAC Leksand (W)\n"
+                                 "1 BURI\n2 PLAC Fors\n1 EVEN\n2 PLAC Chicago, Illinois, USA\n0 TRLR\n".encode())
+        status, draft, err = self.run_program("-g", "socknar.ged", "k.txt")
+        self.assertEqual((status, err), (0, b""))
+        text = draft.decode()
+        self.assertIn("2 PLAC Rasbo sn, C\n3 NOTE Riksarkivet 38041000: Rasbo församling, Uppsala län\n", text)
+        self.assertIn("2 PLAC Leksand (W)\n3 NOTE Riksarkivet ", text)
+        self.assertIn("# Fors: flera orter har namnet; välj en:\n#   Fors församling (P-län), Älvsborgs län: ", text)
+        self.assertIn("# Chicago, Illinois, USA: ingen socken med namnet i sockenregistret; byar, gårdar och orter "
+                      "utomlands behöver ett ortregister (GeoNames)\n", text)
+        self.assertEqual(self.run_program("-k", "socknar.ged", "k.txt")[0], 0)
 
     def test_check_against_the_gazetteer(self):
         status, out, err = self.run_program("-k", "slakt.ged", "k.txt", "o.txt")
         self.assertEqual((status, err), (0, b""))
-        self.assertEqual(out.decode(), "0 fel, 0 varningar; 4 block gick inte att pröva mot ortregistret: "
+        self.assertEqual(out.decode(), "0 fel, 0 varningar; 1 block gick inte att pröva mot ortregistret: "
                                        "orten är okänd eller oavgjord\n")
         self.make("fel.txt", (EXAMPLES / "koordinater.txt").read_bytes().replace(b"N60.5667", b"S60.5667"))
         status, out, _ = self.run_program("-k", "slakt.ged", "fel.txt", "o.txt")
@@ -245,8 +258,9 @@ class Drafts(Case):
         if not WINDOWS:
             self.assert_fails(["-g", "slakt.ged", "k.txt", "/dev/zero"], 'ortregister "/dev/zero"', "längre än 1 MiB")
         # A name that would command the terminal reaches it escaped.
-        self.make("esc.txt", self.gazetteer.replace("\tHåtuna kyrka\t".encode(), "\tHåtuna\x1b]0;x\x07\t".encode()))
-        status, draft, _ = self.run_program("-g", "slakt.ged", "k.txt", "esc.txt")
+        self.make("esc.txt", self.gazetteer.replace("\tDalarnas län\t".encode(), "\tDalarnas\x1b]0;x\x07\t".encode()))
+        self.make("falun.ged", b"0 HEAD\n1 CHAR UTF-8\n1 BIRT\n2 PLAC Falun\n0 TRLR\n")
+        status, draft, _ = self.run_program("-g", "falun.ged", "k.txt", "esc.txt")
         self.assertEqual(status, 0)
         self.assertNotIn(b"\x1b", draft)
         self.assertIn(b"\\x1b]0;x\\x07", draft)
@@ -259,8 +273,8 @@ class Drafts(Case):
                           'inte läser: ortnamn med andra tecken än A–Z jämförs som de står och hittas kanske inte'])
 
     def test_wrong_counts_and_gazetteers_that_cannot_be_used(self):
-        self.assert_usage(["-g", "slakt.ged", "k.txt"], 1)
-        self.assert_usage(["-rg", "slakt.ged", "k.txt"], 1)
+        self.assert_usage(["-g", "slakt.ged"], 1)
+        self.assert_usage(["-rg", "slakt.ged", "k.txt", "o.txt", "x"], 1)
         self.assert_fails(["-g", "slakt.ged", "k.txt", "saknas.txt"], 'ortregister "saknas.txt"')
         self.make("fel.txt", self.gazetteer + b"1\tRasbo\n")
         self.assert_fails(["-g", "slakt.ged", "k.txt", "fel.txt"], 'ortregister "fel.txt"', "rad 39", "2 kolumner")

@@ -100,6 +100,8 @@ std::string undecided_json(const std::vector<UndecidedPlace>& places) {
       json += ",\"north\":" + std::to_string(candidate.latitude_degrees) +
               ",\"east\":" + std::to_string(candidate.longitude_degrees) + ",\"id\":";
       append_json(json, candidate.id);
+      json += ",\"source\":";
+      append_json(json, candidate.source);
       json += '}';
     }
     json += "]}";
@@ -126,7 +128,8 @@ void draft_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output,
   last_draft().reset();
   const std::string& described = files.described[kGazetteer];
   BrowserFile gazetteer(kGazetteer, described, files.read_last);
-  auto plan = std::make_unique<DraftPlan>(genealogy, coordinates, gazetteer, described, DraftOptions{.appending = true});
+  Source* const chosen = files.names[kGazetteer].empty() ? nullptr : &gazetteer;
+  auto plan = std::make_unique<DraftPlan>(genealogy, coordinates, chosen, described, DraftOptions{.appending = true});
   plan->write({}, output);
   const DraftCounts counts = plan->counts();
   show_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, files);
@@ -134,17 +137,16 @@ void draft_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output,
   last_draft() = std::move(plan);
 }
 
-// The check, and with a gazetteer chosen its audit too, each block far from
-// its place drawn on the picture.
+// The check and its audit against the parish register and, when one is
+// chosen, the gazetteer, each block far from its place drawn on the picture.
 int check_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, PageFiles& files) {
   const auto check = [&](const CheckOptions& options) {
     return check_coordinate_file(genealogy, printable(files.names[kGenealogy]), coordinates,
                                  printable(files.names[kCoordinates]), output, options);
   };
-  if (files.names[kGazetteer].empty()) return check({}).errors == 0 ? kPageDone : kPageFoundErrors;
   const std::string& described = files.described[kGazetteer];
   BrowserFile gazetteer(kGazetteer, described, files.read_last);
-  CheckOptions options{.gazetteer = &gazetteer, .gazetteer_name = described};
+  CheckOptions options{.gazetteer = files.names[kGazetteer].empty() ? nullptr : &gazetteer, .gazetteer_name = described};
   options.misplaced = [](const AuditFinding& finding) {
     show_misplaced(finding.place, finding.latitude, finding.longitude, finding.place_latitude, finding.place_longitude);
   };

@@ -164,7 +164,7 @@ function offerChoices(undecided) {
   if (!undecided) return;
   draft = { places: undecided.places, typed: [] };
   const count = (n, one, many) => `${n.toLocaleString('sv')} ${n === 1 ? one : many}`;
-  $('valantal').textContent = `${count(undecided.drafted, 'ort fick', 'orter fick')} koordinater ur ortregistret; `
+  $('valantal').textContent = `${count(undecided.drafted, 'ort fick', 'orter fick')} koordinater ur registren; `
     + `${count(undecided.places.length, 'ort återstår', 'orter återstår')}.`;
   const form = $('valen');
   undecided.places.forEach((place, index) => form.append(choiceGroup(place, index)));
@@ -186,7 +186,7 @@ function choiceGroup(place, index) {
   };
   place.candidates.forEach((candidate, which) => {
     group.append(radio(String(which), `${candidate.description}: ${candidate.latitude} ${candidate.longitude} `
-      + `(GeoNames ${candidate.id})`, false));
+      + `(${candidate.source} ${candidate.id})`, false));
   });
   if (place.candidates.length > 0) group.append(radio('', 'Ingen av dessa', true));
   const field = element('input', { type: 'text', id: `koord-${index}`, autocomplete: 'off', spellcheck: false });
@@ -232,7 +232,7 @@ function choices() {
     const chosen = document.querySelector(`input[name="ort-${index}"]:checked`);
     if (chosen && chosen.value !== '') {
       const candidate = place.candidates[Number(chosen.value)];
-      lines.push([index, candidate.latitude, candidate.longitude, `GeoNames ${candidate.id}: ${candidate.description}`, 1]);
+      lines.push([index, candidate.latitude, candidate.longitude, `${candidate.source} ${candidate.id}: ${candidate.description}`, 1]);
     } else if (draft.typed[index]) {
       lines.push([index, draft.typed[index].latitude, draft.typed[index].longitude, 'Koordinater skrivna för hand', 0]);
     }

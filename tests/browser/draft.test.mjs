@@ -64,8 +64,8 @@ test('a draft finished with choices gives a tree and a coordinate file the progr
   assert.ok(added.startsWith(drafted.slice(0, drafted.indexOf('#'))), added);
   assert.match(added, /2 PLAC Ås\n[^]*4 LATI N58.1000\n4 LONG E13.6333\n/);
   assert.match(added, /2 PLAC Berg, Sverige\n[^]*4 LATI N57.7000\n4 LONG E12.2000\n/);
-  // In the coordinate file's shape, the note in ASCII as the drafts write it.
-  assert.match(added, /2 PLAC Qwertyby\n3 NOTE Koordinater skrivna for hand\n3 MAP\n4 LATI N59.85861\n4 LONG E17.63889\n/);
+  // In the coordinate file's shape, the note in the tree's own letters.
+  assert.match(added, /2 PLAC Qwertyby\n3 NOTE Koordinater skrivna för hand\n3 MAP\n4 LATI N59.85861\n4 LONG E17.63889\n/);
   assert.doesNotMatch(added, /^#/m);
   const checkedFile = join(opened.work, 'nya-koordinater.txt');
   writeFileSync(checkedFile, newCoordinates);
