@@ -200,10 +200,17 @@ std::vector<std::string> keys_of(const ParishRow& row) {
 }  // namespace
 
 ParishRegister::ParishRegister() : data_(std::make_unique<Data>()) {
-  std::unordered_map<std::string, std::vector<const Rows*>> by_name;
+  // Names in the table's order, so that namesakes are offered in the same
+  // order by every build.
+  std::unordered_map<std::string, std::size_t> name_index;
+  std::vector<std::vector<const Rows*>> by_name;
   const std::vector<Rows> all = parishes();
-  for (const Rows& rows : all) by_name[exact_of(latest_of(rows)->short_name)].push_back(&rows);
-  for (const auto& [name, namesakes] : by_name) {
+  for (const Rows& rows : all) {
+    const auto [at, added] = name_index.try_emplace(exact_of(latest_of(rows)->short_name), by_name.size());
+    if (added) by_name.emplace_back();
+    by_name[at->second].push_back(&rows);
+  }
+  for (const std::vector<const Rows*>& namesakes : by_name) {
     for (Rows& rows : places_of(namesakes)) {
       const ParishRow& latest = *latest_of(rows);
       Data::Place place;

@@ -62,8 +62,9 @@ test('a draft finished with choices gives a tree and a coordinate file the progr
   // The drafted block is the program's; each choice is a block, no note is left.
   const drafted = run('-g', tree, coordinates, gazetteer).output.toString();
   assert.ok(added.startsWith(drafted.slice(0, drafted.indexOf('#'))), added);
-  assert.match(added, /2 PLAC Ås\n[^]*4 LATI N58.1000\n4 LONG E13.6333\n/);
-  assert.match(added, /2 PLAC Berg, Sverige\n[^]*4 LATI N57.7000\n4 LONG E12.2000\n/);
+  // Both from the built-in parish register, which names its namesakes by county.
+  assert.match(added, /2 PLAC Ås\n3 NOTE Riksarkivet 84012000: Ås församling \(H-län\), Kalmar län\n3 MAP\n4 LATI N56.23815\n/);
+  assert.match(added, /2 PLAC Berg, Sverige\n3 NOTE Riksarkivet 196102000: [^\n]*\n3 MAP\n4 LATI N59.62384\n/);
   // In the coordinate file's shape, the note in the tree's own letters.
   assert.match(added, /2 PLAC Qwertyby\n3 NOTE Koordinater skrivna för hand\n3 MAP\n4 LATI N59.85861\n4 LONG E17.63889\n/);
   assert.doesNotMatch(added, /^#/m);
