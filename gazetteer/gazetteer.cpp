@@ -101,7 +101,7 @@ class DraftWriter {
   }
 
   void heading() {
-    lines_.line("# Orter som ortregistret inte avgör. Välj bland kandidaterna och skriv blocket för hand under");
+    lines_.line("# Orter som registren inte avgör. Välj bland kandidaterna och skriv blocket för hand under");
     lines_.line("# ortraden, eller rätta ortraden i trädet. Rader som börjar med # förs aldrig in i ett träd.");
   }
 

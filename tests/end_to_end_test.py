@@ -222,7 +222,9 @@ class Drafts(Case):
         text = draft.decode()
         self.assertIn("2 PLAC Rasbo sn, C\n3 NOTE Riksarkivet 38041000: Rasbo församling, Uppsala län\n", text)
         self.assertIn("2 PLAC Leksand (W)\n3 NOTE Riksarkivet ", text)
-        self.assertIn("# Fors: flera orter har namnet; välj en:\n#   Fors församling (P-län), Älvsborgs län: ", text)
+        self.assertIn("# Fors: flera orter har namnet; välj en:\n", text)
+        self.assertIn("#   Fors församling (P-län), Älvsborgs län: N58.18951 E12.20859 (Riksarkivet 158107000)\n", text)
+        self.assertIn("#   Fors församling (Z-län), Jämtlands län: ", text)
         self.assertIn("# Chicago, Illinois, USA: ingen socken med namnet i sockenregistret; byar, gårdar och orter "
                       "utomlands behöver ett ortregister (GeoNames)\n", text)
         self.assertEqual(self.run_program("-k", "socknar.ged", "k.txt")[0], 0)
