@@ -231,7 +231,8 @@ ParishRegister::ParishRegister() : data_(std::make_unique<Data>()) {
           add_key_once(data_->letters, letter);
         }
         for (const std::string_view county : split(period->county_names, "; ")) {
-          for (const std::string& key : division_forms(ascii_of(exact_of(county))).keys) {
+          const DivisionForms forms = division_forms(ascii_of(exact_of(county)));
+          for (const std::string& key : forms.keys) {
             add_key_once(place.county_keys, key);
             add_key_once(data_->county_keys, key);
           }
@@ -312,7 +313,7 @@ ParishText ParishRegister::read(std::string_view utf8) const {
 ParishMatch ParishRegister::match(const ParishText& text) const {
   ParishMatch found;
   if (text.names_more || text.abroad || text.name_keys.empty()) return found;
-  const auto in_county = [&](const Data::Place& place) {
+  const auto in_county_named = [&](const Data::Place& place) {
     if (text.county_letters.empty() && text.county_keys.empty()) return true;
     const auto has = [](const std::vector<std::string>& keys, const std::string& key) {
       return std::find(keys.begin(), keys.end(), key) != keys.end();
@@ -322,33 +323,34 @@ ParishMatch ParishRegister::match(const ParishText& text) const {
            std::any_of(text.county_keys.begin(), text.county_keys.end(),
                        [&](const std::string& key) { return has(place.county_keys, key); });
   };
-  std::vector<std::uint32_t> places;
-  const auto look_up = [&](const std::unordered_map<std::string, std::vector<std::uint32_t>>& index,
-                           const std::vector<std::string>& keys) {
+  using Index = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+  // The places of the first key that finds any in the county named.
+  const auto look_up = [&](const Index& index, const std::vector<std::string>& keys) {
+    std::vector<std::uint32_t> in_county;
     for (const std::string& key : keys) {
       const auto at = index.find(key);
       if (at == index.end()) continue;
-      for (const std::uint32_t place : at->second) {
-        if (in_county(data_->places[place])) places.push_back(place);
-      }
-      if (!places.empty()) return;
+      std::copy_if(at->second.begin(), at->second.end(), std::back_inserter(in_county),
+                   [&](std::uint32_t place) { return in_county_named(data_->places[place]); });
+      if (!in_county.empty()) break;
     }
+    return in_county;
   };
-  look_up(data_->exact, text.name_keys);
-  if (places.empty()) look_up(data_->ascii, text.ascii_keys);
+  std::vector<std::uint32_t> places = look_up(data_->exact, text.name_keys);
+  if (places.empty()) places = look_up(data_->ascii, text.ascii_keys);
   // A town's name alone, where the register has only its stadsförsamling
   // and landsförsamling: the town's, when the two lie together.
   if (places.empty() && !text.parish_word) {
     const std::string& name = text.ascii_keys.front();
-    look_up(data_->ascii, {name + " stads"});
-    const std::size_t towns = places.size();
-    look_up(data_->ascii, {name + " lands"});
-    if (towns == 1 && places.size() == 2 &&
-        kilometres_between(earth_point(data_->places[places[0]].row.latitude.value(), data_->places[places[0]].row.longitude.value()),
-                           earth_point(data_->places[places[1]].row.latitude.value(), data_->places[places[1]].row.longitude.value())) <=
-            kTownKilometres) {
-      places.pop_back();
-    }
+    places = look_up(data_->ascii, {name + " stads"});
+    const std::vector<std::uint32_t> country = look_up(data_->ascii, {name + " lands"});
+    const auto point = [&](std::uint32_t place) {
+      const GazetteerRow& row = data_->places[place].row;
+      return earth_point(row.latitude.value(), row.longitude.value());
+    };
+    const bool together = places.size() == 1 && country.size() == 1 &&
+                          kilometres_between(point(places.front()), point(country.front())) <= kTownKilometres;
+    if (!together) places.insert(places.end(), country.begin(), country.end());
   }
   std::sort(places.begin(), places.end());
   places.erase(std::unique(places.begin(), places.end()), places.end());

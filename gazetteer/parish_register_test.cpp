@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,10 @@ namespace {
 
 std::vector<std::string> found(const std::string& text) {
   const ParishRegister& parishes = ParishRegister::built_in();
-  std::vector<std::string> names;
-  for (const GazetteerRow* row : parishes.match(parishes.read(text)).places) {
-    names.push_back(row->name + ", " + row->parish_where);
-  }
+  const std::vector<const GazetteerRow*> places = parishes.match(parishes.read(text)).places;
+  std::vector<std::string> names(places.size());
+  std::transform(places.begin(), places.end(), names.begin(),
+                 [](const GazetteerRow* row) { return row->name + ", " + row->parish_where; });
   return names;
 }
 
