@@ -144,7 +144,9 @@ double radius_of(const ParishRow& row) { return std::sqrt(row.area / kPi); }
 // Read digit by digit: the locale's decimal mark does not enter.
 double degrees_of(const char* text, int limit) { return Degrees::read(text, limit)->value(); }
 
-EarthPoint point_of(const ParishRow& row) { return earth_point(degrees_of(row.latitude, 90), degrees_of(row.longitude, 180)); }
+EarthPoint point_of(const ParishRow& row) {
+  return earth_point(degrees_of(parish_text(row.latitude), 90), degrees_of(parish_text(row.longitude), 180));
+}
 
 // The parishes over their periods, by their codes without the last three digits.
 std::vector<Rows> parishes() {
@@ -189,10 +191,10 @@ std::vector<Rows> places_of(const std::vector<const Rows*>& namesakes) {
 // of the period without its tag and parish word.
 std::vector<std::string> keys_of(const ParishRow& row) {
   ParishText text;
-  std::string_view name = row.name;
+  std::string_view name = parish_text(row.name);
   name = name.substr(0, name.find(" ("));
   add_name_keys(exact_of(name), text);
-  std::vector<std::string> keys{exact_of(row.short_name)};
+  std::vector<std::string> keys{exact_of(parish_text(row.short_name))};
   for (const std::string& key : text.name_keys) add_key_once(keys, key);
   return keys;
 }
@@ -206,7 +208,7 @@ ParishRegister::ParishRegister() : data_(std::make_unique<Data>()) {
   std::vector<std::vector<const Rows*>> by_name;
   const std::vector<Rows> all = parishes();
   for (const Rows& rows : all) {
-    const auto [at, added] = name_index.try_emplace(exact_of(latest_of(rows)->short_name), by_name.size());
+    const auto [at, added] = name_index.try_emplace(exact_of(parish_text(latest_of(rows)->short_name)), by_name.size());
     if (added) by_name.emplace_back();
     by_name[at->second].push_back(&rows);
   }
@@ -216,21 +218,22 @@ ParishRegister::ParishRegister() : data_(std::make_unique<Data>()) {
       Data::Place place;
       GazetteerRow& row = place.row;
       row.id = std::to_string(latest.code);
-      row.name = latest.name;
-      row.ascii_name = ascii_of(exact_of(latest.name));
-      row.latitude = *Degrees::read(latest.latitude, 90);
-      row.longitude = *Degrees::read(latest.longitude, 180);
+      row.name = parish_text(latest.name);
+      row.ascii_name = ascii_of(exact_of(parish_text(latest.name)));
+      row.latitude = *Degrees::read(parish_text(latest.latitude), 90);
+      row.longitude = *Degrees::read(parish_text(latest.longitude), 180);
       row.kind = PlaceKind::parish;
       row.country = "SE";
       int from = 9999;
       for (const ParishRow* period : rows) {
         from = std::min<int>(from, period->from);
-        place.periods.push_back({degrees_of(period->latitude, 90), degrees_of(period->longitude, 180), radius_of(*period)});
-        for (const std::string_view letter : split(period->county_letters, " ")) {
+        place.periods.push_back(
+            {degrees_of(parish_text(period->latitude), 90), degrees_of(parish_text(period->longitude), 180), radius_of(*period)});
+        for (const std::string_view letter : split(parish_text(period->county_letters), " ")) {
           add_key_once(place.letters, letter);
           add_key_once(data_->letters, letter);
         }
-        for (const std::string_view county : split(period->county_names, "; ")) {
+        for (const std::string_view county : split(parish_text(period->county_names), "; ")) {
           const DivisionForms forms = division_forms(ascii_of(exact_of(county)));
           for (const std::string& key : forms.keys) {
             add_key_once(place.county_keys, key);
@@ -238,7 +241,7 @@ ParishRegister::ParishRegister() : data_(std::make_unique<Data>()) {
           }
         }
       }
-      const std::vector<std::string_view> counties = split(latest.county_names, "; ");
+      const std::vector<std::string_view> counties = split(parish_text(latest.county_names), "; ");
       const std::string years = years_of(from, latest.to);
       row.parish_where = std::string(counties.empty() ? "" : counties.back()) + (years.empty() ? "" : ", " + years);
       const auto index = static_cast<std::uint32_t>(data_->places.size());

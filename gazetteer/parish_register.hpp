@@ -25,23 +25,27 @@
 
 namespace platsmarkeraren {
 
-// One parish in one period, as the data file has it.
+// One parish in one period, as the data file has it. Its texts stand in
+// kParishTexts, each ending in a zero byte; the row holds where each begins.
 struct ParishRow {
-  std::uint32_t code;          // the archives' code of the parish in this period
-  const char* name;            // "Rasbo församling", "Fors församling (Z-län)"
-  const char* short_name;      // in the nominative: "Rasbo", "Arboga Lands"
-  std::uint8_t county;         // the archives' number of its county in this period
-  const char* county_letters;  // the county's letters then, space-separated: "B AB"
-  const char* county_names;    // the county's names then, "; "-separated
-  std::uint16_t from;          // the years of the period; 0 from the beginning,
-  std::uint16_t to;            // 9999 to the end
-  const char* latitude;        // WGS 84 degrees, five decimals
-  const char* longitude;
-  float area;  // square kilometres
+  std::uint32_t code;            // the archives' code of the parish in this period
+  std::uint32_t name;            // "Rasbo församling", "Fors församling (Z-län)"
+  std::uint32_t short_name;      // in the nominative: "Rasbo", "Arboga Lands"
+  std::uint32_t county_letters;  // the county's letters then, space-separated: "B AB"
+  std::uint32_t county_names;    // the county's names then, "; "-separated
+  std::uint32_t latitude;        // WGS 84 degrees, five decimals
+  std::uint32_t longitude;
+  std::uint16_t from;            // the years of the period; 0 from the beginning,
+  std::uint16_t to;              // 9999 to the end
+  std::uint8_t county;           // the archives' number of its county in this period
+  float area;                    // square kilometres
 };
 
 // The table the build makes.
+extern const char kParishTexts[];
 extern const std::span<const ParishRow> kParishTable;
+
+inline const char* parish_text(std::uint32_t at) { return kParishTexts + at; }
 
 // How a drafted block credits the register, as the archives ask.
 inline constexpr std::string_view kParishCredit = "Riksarkivet, Historiska GIS-kartor, CC0";
