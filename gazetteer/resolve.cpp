@@ -452,6 +452,11 @@ Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gaze
     return chosen;
   }
   found.without_gazetteer = !with_gazetteer;
+  // Without a gazetteer's division rows, a country or a county named alone
+  // is told by its name.
+  if (!with_gazetteer && (query.as_division.surely_division || !query.as_division.countries.empty())) {
+    found.outcome = Resolution::only_division;
+  }
   if (text.swedish) keep_in_sweden(text, found);
   return found;
 }
