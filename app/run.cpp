@@ -16,6 +16,7 @@
 #include "app/texts.hpp"
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
+#include "gazetteer/gazetteer_file.hpp"
 #include "merge/merge.hpp"
 #include "recovery/recovery.hpp"
 
@@ -102,12 +103,15 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
     return {};
   }
   const std::string described = describe("ortregister", command.files[2]);
-  InputFile gazetteer("ortregister", command.files[2]);
-  Progress progress(described, gazetteer.size_hint());
-  options.progress = [&progress](std::size_t done) { progress(done); };
-  const DraftCounts counts = naming_what_is_read(
-      [&] { return draft_coordinates(genealogy, coordinates, &gazetteer, described, output, options); });
-  gazetteer.close();
+  InputFile file("ortregister", command.files[2]);
+  Progress progress(described, file.size_hint());
+  const DraftCounts counts = naming_what_is_read([&] {
+    GazetteerFile gazetteer(file, described);
+    // Progress counts the file's own bytes, however much an archive inflates to.
+    options.progress = [&](std::size_t) { progress(gazetteer.consumed()); };
+    return draft_coordinates(genealogy, coordinates, &gazetteer, described, output, options);
+  });
+  file.close();
   Outcome outcome;
   add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);
   return outcome;
@@ -122,12 +126,15 @@ Outcome write_check(const Command& command, Source& genealogy, Source& coordinat
   };
   if (command.files.size() == 2) return {check({}).errors == 0 ? 0 : 1, {}};
   const std::string described = describe("ortregister", command.files[2]);
-  InputFile gazetteer("ortregister", command.files[2]);
-  Progress progress(described, gazetteer.size_hint());
-  CheckOptions options{.gazetteer = &gazetteer, .gazetteer_name = described};
-  options.progress = [&progress](std::size_t done) { progress(done); };
-  const CheckCounts counts = naming_what_is_read([&] { return check(options); });
-  gazetteer.close();
+  InputFile file("ortregister", command.files[2]);
+  Progress progress(described, file.size_hint());
+  const CheckCounts counts = naming_what_is_read([&] {
+    GazetteerFile gazetteer(file, described);
+    CheckOptions options{.gazetteer = &gazetteer, .gazetteer_name = described};
+    options.progress = [&](std::size_t) { progress(gazetteer.consumed()); };
+    return check(options);
+  });
+  file.close();
   Outcome outcome{counts.errors == 0 ? 0 : 1, {}};
   add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);
   return outcome;
