@@ -9,6 +9,8 @@ const kSliceBytes = 8 << 20;
 // As web.hpp has them.
 const kFailed = 1;
 const kMerge = 0;
+const kCheck = 2;
+const kDraft = 3;
 const kSurvey = 4;
 // Progress is told the page at most this often, in milliseconds.
 const kProgressEvery = 100;
@@ -120,6 +122,123 @@ const pageIo = {
 
 const core = createCore();
 
+// A gazetteer as downloaded, zipped or gzipped, inflated by the browser's
+// own DecompressionStream into one plain file of the GeoNames files it
+// holds, in the archive's order; other entries (readme.txt) are passed over.
+// The core reads the plain file as the program reads an archive.
+const kGeoNamesTabs = 18;
+
+class GazetteerError extends Error {}
+
+const littleEndian = (bytes, at, count) => {
+  let value = 0;
+  for (let i = count - 1; i >= 0; i -= 1) value = value * 256 + bytes[at + i];
+  return value;
+};
+
+async function bytesOf(blob) {
+  return new Uint8Array(await blob.arrayBuffer());
+}
+
+function inflated(blob, format) {
+  return new Response(blob.stream().pipeThrough(new DecompressionStream(format))).blob();
+}
+
+// The entries of a zip archive, from its directory at the end: a File can
+// be read anywhere, so no entry's size need be guessed.
+async function zipEntries(file, says) {
+  const tailSize = Math.min(file.size, 65557);
+  const tail = await bytesOf(file.slice(file.size - tailSize));
+  let end = -1;
+  for (let at = tail.length - 22; at >= 0 && end < 0; at -= 1) if (littleEndian(tail, at, 4) === 0x06054b50) end = at;
+  if (end < 0) throw new GazetteerError(says('tar slut mitt i en packad fil: den är avbruten eller trasig; hämta den igen'));
+  let count = littleEndian(tail, end + 10, 2);
+  let size = littleEndian(tail, end + 12, 4);
+  let offset = littleEndian(tail, end + 16, 4);
+  if (end >= 20 && littleEndian(tail, end - 20, 4) === 0x07064b50) {
+    const record = await bytesOf(file.slice(littleEndian(tail, end - 12, 8), littleEndian(tail, end - 12, 8) + 56));
+    count = littleEndian(record, 32, 8);
+    size = littleEndian(record, 40, 8);
+    offset = littleEndian(record, 48, 8);
+  }
+  const directory = await bytesOf(file.slice(offset, offset + size));
+  const entries = [];
+  for (let at = 0, i = 0; i < count; i += 1) {
+    if (littleEndian(directory, at, 4) !== 0x02014b50) throw new GazetteerError(says('är trasigt: arkivets register går inte att läsa; hämta filen igen'));
+    const entry = {
+      flags: littleEndian(directory, at + 8, 2),
+      method: littleEndian(directory, at + 10, 2),
+      compressed: littleEndian(directory, at + 20, 4),
+      size: littleEndian(directory, at + 24, 4),
+      offset: littleEndian(directory, at + 42, 4),
+    };
+    const nameSize = littleEndian(directory, at + 28, 2);
+    const extraSize = littleEndian(directory, at + 30, 2);
+    entry.name = new TextDecoder().decode(directory.subarray(at + 46, at + 46 + nameSize));
+    for (let field = at + 46 + nameSize; field + 4 <= at + 46 + nameSize + extraSize;) {
+      const length = littleEndian(directory, field + 2, 2);
+      if (littleEndian(directory, field, 2) === 1) {
+        let value = field + 4;
+        for (const key of ['size', 'compressed', 'offset']) {
+          if (entry[key] === 0xffffffff) {
+            entry[key] = littleEndian(directory, value, 8);
+            value += 8;
+          }
+        }
+      }
+      field += 4 + length;
+    }
+    entries.push(entry);
+    at += 46 + nameSize + extraSize + littleEndian(directory, at + 32, 2);
+  }
+  return entries;
+}
+
+async function unzipped(file, says) {
+  const parts = [];
+  const passedOver = [];
+  for (const entry of await zipEntries(file, says)) {
+    if (entry.name.endsWith('/')) continue;
+    if ((entry.flags & 1) !== 0) throw new GazetteerError(says(`har en krypterad post, "${entry.name}": packa upp den med lösenordet och välj textfilen`));
+    if (entry.method !== 0 && entry.method !== 8) {
+      throw new GazetteerError(says(`har en post, "${entry.name}", packad med en metod som programmet inte läser (nummer ${entry.method}); packa den med vanlig zip eller välj textfilen`));
+    }
+    const header = await bytesOf(file.slice(entry.offset, entry.offset + 30));
+    const start = entry.offset + 30 + littleEndian(header, 26, 2) + littleEndian(header, 28, 2);
+    const data = file.slice(start, start + entry.compressed);
+    const text = entry.method === 8 ? await inflated(data, 'deflate-raw') : data;
+    if (text.size !== entry.size) throw new GazetteerError(says(`är trasigt: posten "${entry.name}" är inte så stor som arkivet säger`));
+    const first = new TextDecoder().decode(await bytesOf(text.slice(0, 65536)));
+    const line = first.split('\n');
+    if (line.length > 1 && line[0].split('\t').length === kGeoNamesTabs + 1) {
+      parts.push(text);
+      const last = await bytesOf(text.slice(text.size - 1));
+      if (last[0] !== 10) parts.push('\n');
+    } else {
+      passedOver.push(entry.name);
+    }
+  }
+  if (parts.length === 0) {
+    throw new GazetteerError(says(`är ett zip-arkiv utan någon GeoNames-fil${passedOver.length ? ` (det har ${passedOver.join(', ')})` : ''}; `
+      + 'välj GeoNames-filen som du hämtade, till exempel SE.zip från download.geonames.org'));
+  }
+  return new File(parts, file.name);
+}
+
+async function plainGazetteer(file) {
+  if (!file) return file;
+  const says = (what) => `ortregister "${file.name}" ${what}`;
+  const head = await bytesOf(file.slice(0, 4));
+  try {
+    if (head[0] === 0x1f && head[1] === 0x8b) return new File([await inflated(file, 'gzip')], file.name);
+    if (littleEndian(head, 0, 4) === 0x04034b50) return await unzipped(file, says);
+  } catch (error) {
+    if (error instanceof GazetteerError) throw error;
+    throw new GazetteerError(says('är trasigt: det packade går inte att packa upp; hämta filen igen'));
+  }
+  return file;
+}
+
 const failed = (line) => postMessage({ done: true, status: kFailed, messages: [line] });
 
 // A request is one of:
@@ -148,8 +267,16 @@ onmessage = async (event) => {
       : { validated: request.id, latitude: answer.split('\t')[0], longitude: answer.split('\t')[1] });
     return;
   }
-  const files = request.files.map((file, slot) => (file === null && slot === 1
+  let files = request.files.map((file, slot) => (file === null && slot === 1
     ? new File([], 'koordinater.txt') : file));
+  // Only the check and the draft read the gazetteer.
+  const readsGazetteer = request.finish === undefined && (request.action === kCheck || request.action === kDraft);
+  try {
+    if (readsGazetteer) files = [files[0], files[1], await plainGazetteer(files[2])];
+  } catch (error) {
+    failed(error instanceof GazetteerError ? error.message : `fel i sidan: ${error}`);
+    return;
+  }
   const names = files.map((file) => (file ? file.name : ''));
   const run = (action, runFiles = files) => {
     pageIo.start(runFiles);

@@ -1,6 +1,7 @@
 // The page in a real browser, driven as a user would drive it, against the
 // program itself: what the page gives must be what the program gives.
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import { closeSync, openSync, readFileSync, rmSync, writeFileSync, writeSync } from 'node:fs';
 import { join } from 'node:path';
 import { describe, test } from 'node:test';
@@ -110,6 +111,28 @@ describe('the other buttons show what the program writes', () => {
       return count;
     });
     assert.ok(red > 50, `only ${red} red pixels`);
+  });
+
+  test('a gazetteer as downloaded, zipped or gzipped, drafts and checks as the program does', async () => {
+    const gazetteer = join(examples, 'ortregister.txt');
+    const zipped = join(opened.work, 'SE.zip');
+    const gzipped = join(opened.work, 'SE.txt.gz');
+    const made = spawnSync('python3', ['-c', `
+import gzip, sys, zipfile
+text = open(sys.argv[1], 'rb').read()
+with zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_DEFLATED) as archive:
+    archive.writestr('readme.txt', 'GeoNames\\n')
+    archive.writestr('SE.txt', text)
+open(sys.argv[3], 'wb').write(gzip.compress(text))`, gazetteer, zipped, gzipped]);
+    assert.equal(made.status, 0, made.stderr.toString());
+    const program = run('-g', tree, coordinates, gazetteer).output.toString();
+    for (const file of [zipped, gzipped]) {
+      assert.equal((await shown('draft', tree, coordinates, file)).result, program);
+    }
+    const broken = join(opened.work, 'trasig.zip');
+    writeFileSync(broken, readFileSync(zipped).subarray(0, 200));
+    assert.deepEqual((await shown('draft', tree, coordinates, broken)).messages,
+                     ['ortregister "trasig.zip" tar slut mitt i en packad fil: den är avbruten eller trasig; hämta den igen']);
   });
 
   test('a coordinate file saved as UTF-16 is refused with the program\'s message', async () => {
