@@ -2,7 +2,9 @@
 // and a gazetteer made from the fuzzer's bytes. The gazetteer's rows are
 // built column by column, so that most of them are read as rows and their
 // names, codes and coordinates reach the drafts; any of them may hold
-// tabs, line ends and control bytes all the same. The run stops when:
+// tabs, line ends and control bytes all the same. The gazetteer comes as
+// downloaded: plain, gzipped with a byte of the fuzzer's changed, or an
+// archive's signature before the fuzzer's bytes. The run stops when:
 // - a draft or check fails other than with a message (std::runtime_error);
 // - a draft's line of a candidate, or its note naming a block's source,
 //   holds a control byte or the place marker;
@@ -18,8 +20,11 @@
 #include <string>
 #include <string_view>
 
+#include <zlib.h>
+
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
+#include "gazetteer/gazetteer_file.hpp"
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
 
@@ -41,6 +46,39 @@ std::string gazetteer_of(FuzzedDataProvider& input) {
             input.ConsumeRandomLengthString(3) + "\t\t\t\t0\t\t0\tEurope/Stockholm\t2024-01-01\n";
   }
   return rows;
+}
+
+std::string gzipped(const std::string& text) {
+  z_stream stream{};
+  deflateInit2(&stream, 1, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, text.size()) + 32, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+// The rows as a file may come: plain, gzipped and damaged in one byte, or
+// the fuzzer's own bytes after a zip's or a gzip's signature.
+std::string as_downloaded(const std::string& rows, FuzzedDataProvider& input) {
+  switch (input.ConsumeIntegralInRange(0, 3)) {
+    case 1: {
+      std::string file = gzipped(rows);
+      const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, file.size() - 1);
+      file[at] = static_cast<char>(file[at] ^ input.ConsumeIntegralInRange(0, 255));
+      return file;
+    }
+    case 2:
+      return std::string("PK\x03\x04", 4) + input.ConsumeRandomLengthString(256);
+    case 3:
+      return "\x1f\x8b" + input.ConsumeRandomLengthString(256);
+    default:
+      return rows;
+  }
 }
 
 bool has_control_byte(std::string_view text) {
@@ -84,7 +122,8 @@ void check_findings(const std::string& output, const platsmarkeraren::CheckCount
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  const std::string gazetteer = gazetteer_of(input);
+  const std::string rows = gazetteer_of(input);
+  const std::string gazetteer = as_downloaded(rows, input);
   const std::string coordinates = input.ConsumeRandomLengthString();
   const std::string tree = input.ConsumeRemainingBytesAsString();
   std::string draft;
@@ -92,8 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StringSource tree_source(tree, 7);
     StringSource coordinate_source(coordinates);
     StringSource gazetteer_source(gazetteer, 100);
+    platsmarkeraren::GazetteerFile downloaded(gazetteer_source, "o");
     StringSink out;
-    platsmarkeraren::draft_coordinates(tree_source, coordinate_source, &gazetteer_source, "o", out);
+    platsmarkeraren::draft_coordinates(tree_source, coordinate_source, &downloaded, "o", out);
     draft = std::move(out.text);
   } catch (const std::runtime_error&) {
     // A gazetteer that is none is refused with a message.
