@@ -20,11 +20,10 @@
 #include <string>
 #include <string_view>
 
-#include <zlib.h>
-
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "gazetteer/gazetteer_file.hpp"
+#include "gazetteer/test_files.hpp"
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
 
@@ -48,26 +47,12 @@ std::string gazetteer_of(FuzzedDataProvider& input) {
   return rows;
 }
 
-std::string gzipped(const std::string& text) {
-  z_stream stream{};
-  deflateInit2(&stream, 1, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
-
 // The rows as a file may come: plain, gzipped and damaged in one byte, or
 // the fuzzer's own bytes after a zip's or a gzip's signature.
 std::string as_downloaded(const std::string& rows, FuzzedDataProvider& input) {
   switch (input.ConsumeIntegralInRange(0, 3)) {
     case 1: {
-      std::string file = gzipped(rows);
+      std::string file = platsmarkeraren::test_files::deflated(rows, 31);
       const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, file.size() - 1);
       file[at] = static_cast<char>(file[at] ^ input.ConsumeIntegralInRange(0, 255));
       return file;

@@ -4,21 +4,19 @@
 #include <zlib.h>
 
 #include <cstdint>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/memory_stream.hpp"
 #include "gazetteer/gazetteer.hpp"
+#include "gazetteer/test_files.hpp"
 
 namespace platsmarkeraren {
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using test_files::deflated;
+using test_files::read_file;
 
 const std::string& gazetteer() {
   static const std::string text = read_file(PLATSMARKERAREN_EXAMPLES "/ortregister.txt");
@@ -28,21 +26,6 @@ const std::string& gazetteer() {
 std::string little(std::uint64_t value, int bytes) {
   std::string out;
   for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xff);
-  return out;
-}
-
-// Raw deflate, or gzip with window bits 31.
-std::string deflated(const std::string& text, int window_bits = -MAX_WBITS) {
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
   return out;
 }
 

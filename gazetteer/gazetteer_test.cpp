@@ -11,15 +11,13 @@
 #include "core/degrees.hpp"
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
+#include "gazetteer/test_files.hpp"
 #include "merge/merge.hpp"
 
 namespace platsmarkeraren {
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using test_files::read_file;
 
 const std::string& gazetteer() {
   static const std::string text = read_file(PLATSMARKERAREN_EXAMPLES "/ortregister.txt");
