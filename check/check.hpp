@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "gazetteer/gazetteer.hpp"
 #include "core/stream.hpp"
@@ -44,19 +43,5 @@ struct CheckOptions {
 // when blocks could not be audited.
 CheckCounts check_coordinate_file(Source& genealogy, std::string_view genealogy_name, Source& coordinates,
                                   std::string_view coordinate_name, Sink& out, const CheckOptions& options = {});
-
-// Coordinates as people copy them from map services and atlases, brought
-// to GEDCOM's form for the page: "59.8586, 17.6389", "N59.8586 E17.6389",
-// "59°51′31″N 17°38′20″E", with a decimal comma or Swedish letters (Ö, V)
-// too.
-struct TypedCoordinates {
-  std::string latitude;   // "N59.8586"
-  std::string longitude;  // "E17.6389"
-};
-
-// The coordinates `text` gives, or what is wrong with it, in Swedish. Two
-// numbers without letters are the latitude, then the longitude; a minus
-// sign is south or west.
-std::variant<TypedCoordinates, std::string> read_typed_coordinates(std::string_view text);
 
 }  // namespace platsmarkeraren

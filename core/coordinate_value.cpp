@@ -1,6 +1,7 @@
 #include "core/coordinate_value.hpp"
 
 #include "core/degrees.hpp"
+#include "core/typed_coordinates.hpp"
 
 namespace platsmarkeraren {
 
@@ -22,11 +23,11 @@ std::string quoted(std::string_view tag, std::string_view value) {
   return std::string(tag) + " \"" + std::string(value) + "\" ";
 }
 
-// The value with a hemisphere letter, as it was probably meant.
-std::string with_hemisphere(const Axis& axis, std::string_view value) {
-  if (value.front() == '-') return axis.letters[1] + std::string(value.substr(1));
-  if (value.front() == '+') return axis.letters[0] + std::string(value.substr(1));
-  return axis.letters[0] + std::string(value);
+// How the value is written in GEDCOM's form, when it can be read as
+// another program wrote it: ": skriv S22.5649".
+std::string how_to_write(std::string_view tag, std::string_view value, std::string_view lead) {
+  const TypedValue typed = read_typed_value(tag, value);
+  return typed.gedcom.empty() ? std::string() : std::string(lead) + typed.gedcom;
 }
 
 }  // namespace
@@ -37,8 +38,8 @@ std::optional<std::string> coordinate_fault(std::string_view tag, std::string_vi
   const char hemisphere = value.front();
   const std::string what = quoted(tag, value);
   if (is_digit(hemisphere) || hemisphere == '-' || hemisphere == '+') {
-    return what + "saknar väderstreck (" + std::string(1, axis.letters[0]) + " eller " + axis.letters[1] +
-           "): skriv till exempel " + with_hemisphere(axis, value);
+    return what + "saknar väderstreck (" + std::string(1, axis.letters[0]) + " eller " + axis.letters[1] + ")" +
+           how_to_write(tag, value, ": skriv till exempel ");
   }
   if (axis.other_letters.find(hemisphere) != std::string_view::npos) {
     return what + "har väderstrecket för " + (tag == "LATI" ? "LONG" : "LATI") + ": är LATI och LONG ombytta?";
@@ -53,7 +54,10 @@ std::optional<std::string> coordinate_fault(std::string_view tag, std::string_vi
     return what + "har decimalkomma: GEDCOM kräver decimalpunkt, " + pointed;
   }
   const std::optional<DecimalDegrees> decimal = DecimalDegrees::read(degrees);
-  if (!decimal) return what + "är inte grader med decimalpunkt, som " + axis.letters[0] + "12.3456";
+  if (!decimal) {
+    const std::string written = how_to_write(tag, value, ": skriv ");
+    return what + "är inte grader med decimalpunkt" + (written.empty() ? ", som " + std::string(1, axis.letters[0]) + "12.3456" : written);
+  }
   if (decimal->beyond(axis.most)) return what + "ligger utanför " + std::string(axis.range) + " grader";
   return std::nullopt;
 }

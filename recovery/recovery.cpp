@@ -13,6 +13,7 @@
 #include "core/house_shape.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/tree_header.hpp"
+#include "core/typed_coordinates.hpp"
 #include "core/appended_lines.hpp"
 #include "core/batched_sink.hpp"
 #include "core/coordinate_index.hpp"
@@ -30,7 +31,7 @@ namespace {
 // Coordinates that one MAP of the tree gives a place.
 struct Sighting {
   std::size_t line;  // of the MAP, counted from 1
-  std::string latitude;   // the values as they stand
+  std::string latitude;   // the values in GEDCOM's form, or as they stand when out of form
   std::string longitude;
   std::string fault;  // what keeps them from placing the place; empty when nothing
   std::optional<MapDegrees> degrees;  // when there is no fault
@@ -40,15 +41,38 @@ struct Sighting {
 // written with other decimals.
 constexpr double kSameCoordinatesKilometres = 1.0;
 
+// A value in GEDCOM's form, or brought to it from the forms other programs
+// write ("-22.5649", "60.7306N", "45°55'25\"N", "N60,6065"); empty, with
+// `fault` set, when it cannot be read.
+std::string gedcom_value(std::string_view tag, std::string_view value, std::string& fault) {
+  const std::optional<std::string> wrong = coordinate_fault(tag, value);
+  if (!wrong) return std::string(value);
+  const TypedValue typed = read_typed_value(tag, value);
+  if (typed.gedcom.empty() && fault.empty()) fault = *wrong;
+  return typed.gedcom;
+}
+
 Sighting sighting_of(const MapLines& map, std::size_t line) {
-  Sighting sighting{line, std::string(map.latitude_value()), std::string(map.longitude_value()), {}, map.degrees()};
-  std::optional<std::string> fault = coordinate_fault("LATI", sighting.latitude);
-  if (!fault) fault = coordinate_fault("LONG", sighting.longitude);
+  Sighting sighting{line, {}, {}, {}, std::nullopt};
   if (map.latitude.empty() || map.longitude.empty()) {
     sighting.fault = std::string("MAP utan ") + (map.latitude.empty() ? "LATI" : "LONG") + " under sig";
-  } else if (fault) {
-    sighting.fault = std::move(*fault);
+    return sighting;
   }
+  sighting.latitude = gedcom_value("LATI", map.latitude_value(), sighting.fault);
+  sighting.longitude = gedcom_value("LONG", map.longitude_value(), sighting.fault);
+  if (!sighting.fault.empty()) {
+    sighting.latitude = map.latitude_value();
+    sighting.longitude = map.longitude_value();
+    return sighting;
+  }
+  const MapDegrees degrees{*coordinate_degrees("LATI", sighting.latitude), *coordinate_degrees("LONG", sighting.longitude)};
+  // Programs write 0 and 0 for coordinates they do not know: a point in
+  // the sea off Africa, no place of a tree.
+  if (degrees.latitude == 0 && degrees.longitude == 0) {
+    sighting.fault = "LATI " + sighting.latitude + ", LONG " + sighting.longitude + " står för okända koordinater";
+    return sighting;
+  }
+  sighting.degrees = degrees;
   return sighting;
 }
 

@@ -1,5 +1,6 @@
 // Fuzzes the recovery (-t) with trees built from pieces whose meaning the
-// fuzzer knows: a place's MAP right under it with values in form or not, a
+// fuzzer knows: a place's MAP right under it with values in form, in
+// another program's form, or neither, a
 // MAP lacking LATI or LONG, one a level too deep under a custom structure,
 // notes of arbitrary bytes, in LF, CR LF or CR line ends, under a tree
 // name of arbitrary bytes. The run stops when:
@@ -21,6 +22,7 @@
 #include "core/coordinate_value.hpp"
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
+#include "core/typed_coordinates.hpp"
 #include "merge/merge.hpp"
 #include "recovery/recovery.hpp"
 
@@ -42,6 +44,13 @@ std::string note_bytes(FuzzedDataProvider& input) {
     bytes[at + 1] = '_';
   }
   return bytes;
+}
+
+// A value as the recovery writes it: in GEDCOM's form, or brought to it
+// from another program's; empty when it is neither.
+std::string in_form(std::string_view tag, const std::string& value) {
+  if (!platsmarkeraren::coordinate_fault(tag, value)) return value;
+  return platsmarkeraren::read_typed_value(tag, value).gedcom;
 }
 
 struct Built {
@@ -73,9 +82,8 @@ Built build_tree(FuzzedDataProvider& input) {
           line("3 MAP");
           line("4 LATI " + latitude);
           line("4 LONG " + longitude);
-          if (first_sound.first.empty() && !platsmarkeraren::coordinate_fault("LATI", latitude) &&
-              !platsmarkeraren::coordinate_fault("LONG", longitude)) {
-            first_sound = {latitude, longitude};
+          if (first_sound.first.empty() && !in_form("LATI", latitude).empty() && !in_form("LONG", longitude).empty()) {
+            first_sound = {in_form("LATI", latitude), in_form("LONG", longitude)};
           }
           break;
         case 1:

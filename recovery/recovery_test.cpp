@@ -46,7 +46,7 @@ const std::string kTree = "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n"
                           "1 CHR\n2 PLAC Rasbo\n"                                                       // 11
                           "1 DEAT\n2 PLAC Tierp\n" + map("N60.34", "E17.51") +                          // 13
                           "1 BURI\n2 PLAC Tierp\n" + map("N60.0", "E17.0") +                            // 18
-                          "1 EVEN\n2 PLAC Öja\n" + map("57.3", "E18.2") +                               // 23
+                          "1 EVEN\n2 PLAC Öja\n" + map("N95.3", "E18.2") +                              // 23
                           "1 EVEN\n2 PLAC Uppsala\n3 MAP\n4 LATI N59.8\n"                               // no LONG
                           "1 EVEN\n2 PLAC Känd\n" + map("N1.0", "E1.0") + "0 TRLR\n";
 
@@ -70,7 +70,7 @@ TEST(Recovery, GivesEachPlaceTheCoordinatesItCarries) {
             "#\n# Tierp: blocket tar koordinaterna på rad 14; trädet ger också:\n"
             "#   rad 19: LATI N60.0, LONG E17.0\n"
             "#\n# Öja: inget block, koordinaterna följer inte GEDCOM:\n"
-            "#   rad 24: LATI \"57.3\" saknar väderstreck (N eller S): skriv till exempel N57.3\n"
+            "#   rad 24: LATI \"N95.3\" ligger utanför 0–90 grader\n"
             "#\n# Uppsala: inget block, koordinaterna följer inte GEDCOM:\n"
             "#   rad 29: MAP utan LONG under sig\n");
   EXPECT_EQ(counts.blocks, 3U);
@@ -85,7 +85,7 @@ TEST(Recovery, GivesEachPlaceTheCoordinatesItCarries) {
 // in lines that neither break the tree nor the coordinate file.
 TEST(Recovery, TakesTheFirstSoundMapAndWritesOnlyItsValues) {
   const std::string tree = "0 HEAD\n0 @I1@ INDI\n"
-                           "1 BIRT\n2 PLAC Andra\n" + map("60.5", "E17.5") + map("N1.5", "E1.5") +     // 4: 5, 8
+                           "1 BIRT\n2 PLAC Andra\n" + map("N91.5", "E17.5") + map("N1.5", "E1.5") +    // 4: 5, 8
                            "3 MAP\n4 LATI S40.5\n4 LONG W70.5\n" + map("N1.5000004", "E1.5") +        // 11, 14
                            "1 DEAT\n2 PLAC Djup\n3 _X y\n4 MAP\n5 LATI N2.5\n5 LONG E2.5\n"        // 17
                            "1 BURI\n2 PLAC Värde\n3 MAP 2 PLAC Ond\n4 LATI N3.5\n4 LONG E3.5\n"     // 23
@@ -100,13 +100,31 @@ TEST(Recovery, TakesTheFirstSoundMapAndWritesOnlyItsValues) {
   const std::string notes = blocks.substr(blocks.find("#\n"));
   EXPECT_EQ(notes,
             "#\n# Andra: blocket tar koordinaterna på rad 8; trädet ger också:\n"
-            "#   rad 5: LATI \"60.5\" saknar väderstreck (N eller S): skriv till exempel N60.5\n"
+            "#   rad 5: LATI \"N91.5\" ligger utanför 0–90 grader\n"
             "#   rad 11: LATI S40.5, LONG W70.5\n"
             "#\n# Rad\\x0dbrytning: inget block, ortraden har en radbrytning i sig:\n"
             "#   rad 30: LATI N4.5, LONG E4.5\n");
   EXPECT_EQ((std::pair{counts.blocks, counts.conflicting + counts.malformed}), (std::pair{std::size_t{2}, std::size_t{2}}));
   EXPECT_EQ(errors_in(tree, blocks), 0U);
   EXPECT_NE(merged("1 BIRT\n2 PLAC Andra\n", blocks).find("2 PLAC Andra\n3 MAP\n4 LATI N1.5\n"), std::string::npos);
+}
+
+// Values as other programs write them are brought to GEDCOM's form; 0 and
+// 0, which programs write for coordinates they do not know, are none.
+TEST(Recovery, ReadsValuesInTheFormsProgramsWrite) {
+  const std::string tree = "0 HEAD\n1 BIRT\n2 PLAC Tecken\n" + map("-22.564934", "17,5") +
+                           "1 DEAT\n2 PLAC Bokstav\n" + map("60.7306N", "45\u00b055'25\"E") +
+                           "1 BURI\n2 PLAC Okänd\n" + map("N0", "E0") +                             // MAP at 14
+                           "1 EVEN\n2 PLAC Okänd\n" + map("N0.0", "W0.0") + "0 TRLR\n";           // MAP at 19
+  const std::string blocks = recovered(tree, "");
+  EXPECT_NE(blocks.find("2 PLAC Tecken\n3 MAP\n4 LATI S22.564934\n4 LONG E17.5\n"), std::string::npos) << blocks;
+  EXPECT_NE(blocks.find("2 PLAC Bokstav\n3 MAP\n4 LATI N60.7306\n4 LONG E45.92361\n"), std::string::npos) << blocks;
+  EXPECT_NE(blocks.find("# Okänd: inget block, koordinaterna följer inte GEDCOM:\n"
+                        "#   rad 14: LATI N0, LONG E0 står för okända koordinater\n"
+                        "#   rad 19: LATI N0.0, LONG W0.0 står för okända koordinater\n"),
+            std::string::npos)
+      << blocks;
+  EXPECT_EQ(errors_in(tree, blocks), 0U);
 }
 
 // Names and notes are text from outside: the place marker and control

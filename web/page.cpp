@@ -14,6 +14,7 @@
 
 #include "messages/messages.hpp"
 #include "check/check.hpp"
+#include "core/typed_coordinates.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "core/batched_sink.hpp"
 #include "core/coordinate_index.hpp"

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <variant>
 
-#include "check/check.hpp"
 #include "core/coordinate_value.hpp"
+#include "core/typed_coordinates.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

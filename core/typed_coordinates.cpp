@@ -3,7 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "check/check.hpp"
+#include "core/typed_coordinates.hpp"
+
 #include "core/degrees.hpp"
 
 namespace platsmarkeraren {
@@ -169,7 +170,8 @@ Letters letters_of(const std::vector<std::string>& words) {
   return std::any_of(words.begin(), words.end(), is_letter) ? Letters::after : Letters::none;
 }
 
-std::variant<std::vector<Typed>, std::string> read_both(const std::vector<std::string>& words) {
+// Every coordinate the words give, or what is wrong with them.
+std::variant<std::vector<Typed>, std::string> read_all(const std::vector<std::string>& words) {
   if (words.empty()) return std::string(kExample);
   Reader reader(letters_of(words));
   for (const std::string& word : words) {
@@ -188,9 +190,7 @@ std::variant<std::vector<Typed>, std::string> read_both(const std::vector<std::s
     if (fault) return *fault;
   }
   if (auto fault = reader.close()) return *fault;
-  std::vector<Typed> read = reader.read();
-  if (read.size() != 2) return std::string(kExample);
-  return read;
+  return reader.read();
 }
 
 std::string gedcom(const Typed& typed, char positive, char negative) {
@@ -217,18 +217,35 @@ std::string_view without_blank_ends(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+bool is_latitude(const Typed& typed) { return typed.letter == 'N' || typed.letter == 'S'; }
+bool is_longitude(const Typed& typed) { return typed.letter == 'E' || typed.letter == 'W'; }
+
 }  // namespace
+
+TypedValue read_typed_value(std::string_view tag, std::string_view value) {
+  const bool latitude = tag == "LATI";
+  const auto read = read_all(words_of(plain(without_blank_ends(value))));
+  if (const std::string* fault = std::get_if<std::string>(&read)) return {{}, *fault};
+  const std::vector<Typed>& coordinates = std::get<std::vector<Typed>>(read);
+  if (coordinates.size() != 1) return {{}, "är inte en koordinat"};
+  const Typed& typed = coordinates.front();
+  if (latitude ? is_longitude(typed) : is_latitude(typed)) {
+    return {{}, latitude ? "har väderstrecket för LONG" : "har väderstrecket för LATI"};
+  }
+  if (beyond(typed, latitude ? 90 : 180)) return {{}, latitude ? "ligger utanför 0–90 grader" : "ligger utanför 0–180 grader"};
+  return {latitude ? gedcom(typed, 'N', 'S') : gedcom(typed, 'E', 'W'), {}};
+}
 
 std::variant<TypedCoordinates, std::string> read_typed_coordinates(std::string_view text) {
   text = without_blank_ends(text);
   if (text.find_first_of("\r\n") != std::string_view::npos) {
     return std::string("texten har flera rader: klistra in koordinaterna för en ort, på en rad");
   }
-  const auto both = read_both(words_of(plain(text)));
+
+  const auto both = read_all(words_of(plain(text)));
   if (const std::string* fault = std::get_if<std::string>(&both)) return *fault;
   std::vector<Typed> coordinates = std::get<std::vector<Typed>>(both);
-  const auto is_latitude = [](const Typed& typed) { return typed.letter == 'N' || typed.letter == 'S'; };
-  const auto is_longitude = [](const Typed& typed) { return typed.letter == 'E' || typed.letter == 'W'; };
+  if (coordinates.size() != 2) return std::string(kExample);
   if (is_longitude(coordinates[0]) || is_latitude(coordinates[1])) std::swap(coordinates[0], coordinates[1]);
   if (is_longitude(coordinates[0]) || is_latitude(coordinates[1])) {
     return std::string("N eller S hör till latituden och E eller W till longituden; skriv en av varje");
