@@ -203,13 +203,13 @@ class GazetteerFile::Reader {
   // count of its columns.
   void refuse_what_is_plainly_no_gazetteer() {
     fill(kFirstLineMost);
-    std::string_view start = buffered();
-    if (start.find('\0') != std::string_view::npos) {
+    std::string_view first_bytes = buffered();
+    if (first_bytes.find('\0') != std::string_view::npos) {
       fail("är ingen textfil och inget zip-arkiv som programmet läser; " + std::string(kExpected));
     }
-    const std::string_view line = start.substr(0, start.find('\n'));
-    if (line.starts_with("\xEF\xBB\xBF")) start.remove_prefix(3);
-    if (start.starts_with("0 HEAD")) fail("är ett släktträd (GEDCOM), inte ett ortregister; " + std::string(kExpected));
+    const std::string_view line = first_bytes.substr(0, first_bytes.find('\n'));
+    if (line.starts_with("\xEF\xBB\xBF")) first_bytes.remove_prefix(3);
+    if (first_bytes.starts_with("0 HEAD")) fail("är ett släktträd (GEDCOM), inte ett ortregister; " + std::string(kExpected));
     if (line.find("2 PLAC ") != std::string_view::npos) {
       fail("är en koordinatfil, inte ett ortregister; " + std::string(kExpected));
     }

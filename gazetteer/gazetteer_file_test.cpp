@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ std::string little(std::uint64_t value, int bytes) {
   return out;
 }
 
+void put(std::string& out, std::initializer_list<std::string> parts) {
+  for (const std::string& part : parts) out += part;
+}
+
 struct ZipEntry {
   std::string name;
   std::string text;
@@ -46,30 +51,28 @@ std::string zip_of(const std::vector<ZipEntry>& entries) {
     const std::string data = entry.deflate ? deflated(entry.text) : entry.text;
     const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.text.data()),
                                                       static_cast<uInt>(entry.text.size())));
-    const std::string extra = entry.zip64 ? little(1, 2) + little(16, 2) + little(entry.text.size(), 8) +
-                                                little(data.size(), 8)
-                                          : "";
+    std::string extra;
+    if (entry.zip64) put(extra, {little(1, 2), little(16, 2), little(entry.text.size(), 8), little(data.size(), 8)});
     const bool hidden = entry.descriptor;
     const std::uint64_t offset = archive.size();
-    archive += little(0x04034b50, 4) + little(45, 2) + little(hidden ? 8 : 0, 2) + little(entry.deflate ? 8 : 0, 2) +
-               little(0, 4) + little(hidden ? 0 : crc, 4) +
-               little(hidden ? 0 : entry.zip64 ? 0xffffffff : data.size(), 4) +
-               little(hidden ? 0 : entry.zip64 ? 0xffffffff : entry.text.size(), 4) + little(entry.name.size(), 2) +
-               little(extra.size(), 2) + entry.name + extra + data;
-    if (hidden) archive += little(0x08074b50, 4) + little(crc, 4) + little(data.size(), 4) + little(entry.text.size(), 4);
-    directory += little(0x02014b50, 4) + std::string(12, '\0') + little(crc, 4) + little(data.size(), 4) +
-                 little(entry.text.size(), 4) + little(entry.name.size(), 2) + std::string(12, '\0') +
-                 little(offset, 4) + entry.name;
+    put(archive, {little(0x04034b50, 4), little(45, 2), little(hidden ? 8 : 0, 2), little(entry.deflate ? 8 : 0, 2),
+                  little(0, 4), little(hidden ? 0 : crc, 4), little(hidden ? 0 : entry.zip64 ? 0xffffffff : data.size(), 4),
+                  little(hidden ? 0 : entry.zip64 ? 0xffffffff : entry.text.size(), 4), little(entry.name.size(), 2),
+                  little(extra.size(), 2), entry.name, extra, data});
+    if (hidden) put(archive, {little(0x08074b50, 4), little(crc, 4), little(data.size(), 4), little(entry.text.size(), 4)});
+    put(directory, {little(0x02014b50, 4), std::string(12, '\0'), little(crc, 4), little(data.size(), 4),
+                    little(entry.text.size(), 4), little(entry.name.size(), 2), std::string(12, '\0'), little(offset, 4),
+                    entry.name});
   }
   return archive + directory + little(0x06054b50, 4) + std::string(18, '\0');
 }
 
 std::string plain_text_of(const std::string& file, std::size_t chunk = 1000) {
   StringSource source(file, chunk);
-  GazetteerFile gazetteer(source, "ortregister \"o\"");
+  GazetteerFile downloaded(source, "ortregister \"o\"");
   std::string text;
   std::vector<char> buffer(777);
-  for (std::size_t got; (got = gazetteer.read(buffer.data(), buffer.size())) > 0;) text.append(buffer.data(), got);
+  for (std::size_t got; (got = downloaded.read(buffer.data(), buffer.size())) > 0;) text.append(buffer.data(), got);
   return text;
 }
 
@@ -87,9 +90,9 @@ std::string drafted(const std::string& file) {
   StringSource genealogy(tree);
   StringSource coordinates("");
   StringSource source(file, 4096);
-  GazetteerFile gazetteer(source, "ortregister \"o\"");
+  GazetteerFile downloaded(source, "ortregister \"o\"");
   StringSink out;
-  draft_coordinates(genealogy, coordinates, &gazetteer, "ortregister \"o\"", out);
+  draft_coordinates(genealogy, coordinates, &downloaded, "ortregister \"o\"", out);
   return out.text;
 }
 
