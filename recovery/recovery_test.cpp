@@ -127,6 +127,35 @@ TEST(Recovery, ReadsValuesInTheFormsProgramsWrite) {
   EXPECT_EQ(errors_in(tree, blocks), 0U);
 }
 
+// Coordinates kept in records of their own, as programs export them: by
+// the place's text, or by a location record's pointer; a record's MAP
+// farther than a kilometre from the first is noted with its line.
+TEST(Recovery, ReadsThePlaceRecordsProgramsExport) {
+  const std::string tree = "0 HEAD\n0 @I1@ INDI\n1 BIRT\n2 PLAC Rasbo\n1 DEAT\n2 PLAC Tierp\n"     // 1-6
+                           "1 BURI\n2 PLAC Vendel\n3 _LOC @L1@\n1 EVEN\n2 PLAC Öja\n"                 // 7-11
+                           "1 EVEN\n2 PLAC Mora\n3 MAP\n4 LATI N61.0\n4 LONG E14.5\n"                 // 12-16
+                           "0 _PLAC Rasbo\n1 MAP\n2 LATI N59.96667\n2 LONG E17.88333\n"               // 17-20
+                           "0 _PLAC_DEFN\n1 PLAC Tierp\n2 MAP\n3 LATI 60.34N\n3 LONG 17.51E\n"        // 21-25
+                           "0 @L1@ _LOC\n1 NAME Vendels socken\n1 MAP\n2 LATI N60.15\n2 LONG E17.57\n"  // 26-30
+                           "0 @L2@ _LOC\n1 NAME Öja\n1 MAP\n2 LATI N57.3\n2 LONG E18.2\n"             // 31-35
+                           "0 _PLAC Mora\n1 MAP\n2 LATI N45.0\n2 LONG E7.0\n0 TRLR\n";               // 36-39
+  const std::string blocks = recovered(tree, "");
+  for (const char* block : {"2 PLAC Rasbo\n3 MAP\n4 LATI N59.96667\n4 LONG E17.88333\n3 NOTE Koordinaterna stod i "
+                            "t.ged, rad 18 (_PLAC)\n",
+                            "2 PLAC Tierp\n3 MAP\n4 LATI N60.34\n4 LONG E17.51\n3 NOTE Koordinaterna stod i t.ged, "
+                            "rad 23 (_PLAC_DEFN)\n",
+                            "2 PLAC Vendel\n3 MAP\n4 LATI N60.15\n4 LONG E17.57\n3 NOTE Koordinaterna stod i t.ged, "
+                            "rad 28 (_LOC @L1@)\n",
+                            "2 PLAC Öja\n3 MAP\n4 LATI N57.3\n4 LONG E18.2\n3 NOTE Koordinaterna stod i t.ged, "
+                            "rad 33 (_LOC @L2@)\n",
+                            "2 PLAC Mora\n3 MAP\n4 LATI N61.0\n4 LONG E14.5\n3 NOTE Koordinaterna stod i t.ged, rad 14\n",
+                            "# Mora: blocket tar koordinaterna på rad 14; trädet ger också:\n"
+                            "#   rad 37 (_PLAC): LATI N45.0, LONG E7.0\n"}) {
+    EXPECT_NE(blocks.find(block), std::string::npos) << block << "\n" << blocks;
+  }
+  EXPECT_EQ(errors_in(tree, blocks), 0U);
+}
+
 // Names and notes are text from outside: the place marker and control
 // bytes are escaped, and an ANSI tree's notes are spelled in Windows-1252.
 TEST(Recovery, EscapesWhatItQuotes) {
