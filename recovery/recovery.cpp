@@ -136,10 +136,10 @@ class PlaceRecords {
     while (next < last) {
       const std::string_view text = line_feed.split(line_feed.take_line(next, last)).text;
       ++number;
-      const std::optional<GedcomLine> line = parse_gedcom_line(text);
-      if (!line || line->level != 1) continue;
-      if (line->tag == (tag_ == "_LOC" ? "NAME" : "PLAC") && name.empty()) {
-        name = trimmed(line->value);
+      const std::optional<GedcomLine> field = parse_gedcom_line(text);
+      if (!field || field->level != 1) continue;
+      if (field->tag == (tag_ == "_LOC" ? "NAME" : "PLAC") && name.empty()) {
+        name = trimmed(field->value);
         if (tag_ == "_PLAC_DEFN") {
           place_level = 1;
           maps_from(next);
