@@ -95,6 +95,20 @@ TEST(Check, NamesTheLineOfEachMistakeInTheBlocks) {
   }
 }
 
+// The tree's own values as other programs write them are warned of at
+// their line, with how GEDCOM writes them.
+TEST(Check, WarnsOfTheTreesValuesInOtherForms) {
+  const Checked checked = check("0 HEAD\n1 BIRT\n2 PLAC A\n3 MAP\n4 LATI 60.7306N\n4 LONG -17.5\n"
+                                "1 DEAT\n2 PLAC B\n3 MAP\n4 LATI N1.5\n4 LONG E1,5\n",
+                                "");
+  EXPECT_EQ(checked.findings, (std::vector<std::string>{"t.ged:5: varning", "t.ged:6: varning", "t.ged:11: varning"}))
+      << checked.output;
+  for (const char* hint : {"skriv N60.7306", "skriv till exempel W17.5", "E1.5"}) {
+    EXPECT_NE(checked.output.find(hint), std::string::npos) << hint << "\n" << checked.output;
+  }
+  EXPECT_EQ(checked.counts.errors, 0U);
+}
+
 TEST(Check, WarnsOfPlacesWithAMapAndOfNearTwins) {
   const std::string coordinates = record("Ås, Uppsala län") + record("Öja");
   const std::string genealogy =

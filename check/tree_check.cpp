@@ -5,10 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "check/near_twin.hpp"
+#include "core/coordinate_value.hpp"
 #include "core/gedcom_line.hpp"
+#include "core/place_maps.hpp"
+#include "core/printable.hpp"
 #include "core/stretch_workers.hpp"
 #include "core/text_set.hpp"
 #include "core/used_twins.hpp"
@@ -21,8 +25,8 @@ namespace {
 // stretch before its own are counted: the workers take stretches side by side.
 struct Pending {
   std::size_t stretch;
-  std::size_t breaks_before;  // in its stretch, before the place line
-  std::string place;          // the place line's text, to report each place once
+  std::size_t breaks_before;  // in its stretch, before the line it is about
+  std::string place;          // the place line's text, to report each place once; empty for a value's
   std::string text;
 };
 
@@ -64,12 +68,32 @@ class TreeCheck final : public GenealogyVisitor {
                              "orten har redan en MAP, och en sammanslagning ger den en andra: "
                              "använd -b för att behålla trädets koordinater"});
       }
+      check_own_values(place_line, last, line_break, stretch.number, breaks);
     });
     breaks_.emplace_back(stretch.number, all);
   }
 
  private:
   bool first_report(std::string_view text) { return reported_.insert(text); }
+
+  // Values of the place's own MAPs that no program reads as they stand,
+  // as other programs write them: warned of at their line, with how to
+  // write them.
+  void check_own_values(std::string_view place_line, const char* last, LineBreak line_break, std::size_t stretch,
+                        std::size_t breaks) {
+    const char* const own = place_line.data() + place_line.size();
+    if (!carries_map(own, last, line_break)) return;
+    for_each_map(own, last, line_break, place_line_level(line_break.split(place_line).text),
+                 std::numeric_limits<std::size_t>::max(), [&](const MapLines& map) {
+                   for (const auto& [tag, value, line] : {std::tuple{"LATI", map.latitude_value(), map.latitude_line},
+                                                          std::tuple{"LONG", map.longitude_value(), map.longitude_line}}) {
+                     if (line == 0) continue;
+                     if (std::optional<std::string> fault = coordinate_fault(tag, value)) {
+                       findings_.push_back({stretch, breaks + line, {}, printable(*fault)});
+                     }
+                   }
+                 });
+  }
 
   void check_missing(const Line& place, std::size_t stretch, std::size_t breaks) {
     if (!first_report(place.text)) return;
@@ -115,7 +139,7 @@ void check_tree(Source& genealogy, const CoordinateIndex& index, const NearTwins
   // Each worker reported a place once; across workers, the first report wins.
   TextSet reported;
   for (const Pending& pending : gathered.findings) {
-    if (!reported.insert(pending.place)) continue;
+    if (!pending.place.empty() && !reported.insert(pending.place)) continue;
     findings.warning(lines_before[pending.stretch] + pending.breaks_before + 1, pending.text);
   }
 }

@@ -37,6 +37,9 @@ std::optional<std::string> coordinate_fault(std::string_view tag, std::string_vi
   if (value.empty()) return std::string(tag) + " saknar värde";
   const char hemisphere = value.front();
   const std::string what = quoted(tag, value);
+  if (is_digit(hemisphere) && std::string_view("NSEW").find(value.back()) != std::string_view::npos) {
+    return what + "har väderstrecket sist, GEDCOM vill ha det först" + how_to_write(tag, value, ": skriv ");
+  }
   if (is_digit(hemisphere) || hemisphere == '-' || hemisphere == '+') {
     return what + "saknar väderstreck (" + std::string(1, axis.letters[0]) + " eller " + axis.letters[1] + ")" +
            how_to_write(tag, value, ": skriv till exempel ");
