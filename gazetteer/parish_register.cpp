@@ -39,6 +39,15 @@ constexpr std::pair<std::string_view, std::string_view> kTownParishWords[] = {
     {"sfs", "stads"},   {"stadsförs", "stads"}, {"stadsfors", "stads"}};
 constexpr std::string_view kGluedParishWords[] = {"församling", "forsamling"};
 
+// A hundred (härad) or a municipality (kommun) between a parish and its
+// county says no more than the county does: "Rasbo sn, Rasbo härad, C".
+bool names_a_hundred_or_municipality(std::string_view key) {
+  for (const std::string_view word : {" harad", " hd", " hundred", " kommun"}) {
+    if (key.size() > word.size() && key.ends_with(word)) return true;
+  }
+  return false;
+}
+
 std::string exact_of(std::string_view utf8) {
   std::string key;
   exact_key(utf8, key);
@@ -295,7 +304,8 @@ ParishText ParishRegister::read(std::string_view utf8) const {
     if (const std::string_view country = country_of_name(key); !country.empty()) {
       text.swedish = text.swedish || country == "SE";
       text.abroad = text.abroad || country != "SE";
-    } else if (std::find(std::begin(kProvinces), std::end(kProvinces), key) != std::end(kProvinces)) {
+    } else if (std::find(std::begin(kProvinces), std::end(kProvinces), key) != std::end(kProvinces) ||
+               names_a_hundred_or_municipality(key)) {
       text.swedish = true;
     } else if (!letter.empty() && std::find(data_->letters.begin(), data_->letters.end(), letter) != data_->letters.end()) {
       text.county_letters.push_back(letter);

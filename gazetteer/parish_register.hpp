@@ -86,7 +86,8 @@ class ParishRegister {
 
   // Reads a place's text, in UTF-8, as Swedish genealogists write a parish:
   // "Rasbo sn, C", "Leksand (W)", "Stora Kopparbergs församling, Kopparbergs
-  // län, Sverige", "Arboga lfs". A province (landskap) is passed over.
+  // län, Sverige", "Arboga lfs". A province (landskap), a hundred
+  // (härad) and a municipality (kommun) are passed over.
   ParishText read(std::string_view utf8) const;
 
   // The places of the register that the text may name: none when its name

@@ -25,6 +25,7 @@ TEST(ParishRegister, ReadsAParishAsGenealogistsWriteIt) {
   for (const char* text :
        {"Rasbo", "Rasbo sn", "Rasbo socken", "Rasbo församling", "Rasbo förs.", "Rasbo fs", "Rasbo (C)", "Rasbo, C",
         "Rasbo sn, C", "Rasbo, Uppsala län", "Rasbo, Uppsala", "Rasbo sn, Uppsala län, Sverige", "Rasbo, Uppland",
+        "Rasbo sn, Rasbo härad, Uppsala län", "Rasbo, Uppsala kommun, C", "Rasbo, , Uppsala län, Sverige",
         "rasbo sn, uppsala län"}) {
     EXPECT_EQ(found(text), (Names{"Rasbo församling, Uppsala län"})) << text;
   }
