@@ -10,7 +10,10 @@
 //   Letters, values   letters.hpp (code points, small and plain letters),
 //                     tree_encoding.hpp and tree_header.hpp (a tree's
 //                     encoding), degrees.hpp and coordinate_value.hpp (LATI
-//                     and LONG), house_shape.hpp (a block's five lines),
+//                     and LONG), typed_coordinates.hpp (as people and
+//                     other programs write them), place_maps.hpp (where a
+//                     block puts its place), earth.hpp (distances),
+//                     house_shape.hpp (a block's five lines),
 //                     appended_lines.hpp (lines and notes put after the
 //                     coordinate file).
 //   The index         coordinate_index.hpp (the coordinate file and its
