@@ -206,13 +206,15 @@ class Drafts(Case):
         # Parishes from the built-in register: Håtuna as it lay in Uppsala län until 1971.
         self.assertTrue(draft.startswith("2 PLAC Ödeshög, Östergötlands län, Sverige\n3 NOTE Riksarkivet".encode()), draft)
         self.assertIn("2 PLAC Håtuna, Uppsala län, Sverige\n3 NOTE Riksarkivet 13906000: ".encode(), draft)
+        self.assertEqual((self.dir / "o.txt").read_bytes(), self.gazetteer)
+        if WINDOWS:
+            return  # the program cannot tell standard output's file on Windows
         # Straight onto the end of a coordinate file that lacks its last line end.
         self.make("k.txt", (EXAMPLES / "koordinater.txt").read_bytes().rstrip(b"\n"))
         with open(self.dir / "k.txt", "ab") as coordinates:
             self.assertEqual(self.run_program("-G", "slakt.ged", "k.txt", "o.txt", stdout=coordinates)[0], 0)
         self.assertEqual((self.dir / "k.txt").read_bytes(), (EXAMPLES / "koordinater.txt").read_bytes() + draft)
         self.assertEqual(self.run_program("-l", "slakt.ged", "k.txt")[1], b"")
-        self.assertEqual((self.dir / "o.txt").read_bytes(), self.gazetteer)
 
     def test_draft_from_the_parish_register_alone(self):
         self.make("socknar.ged", "0 HEAD\n1 CHAR UTF-8\n1 BIRT\n2 PLAC Rasbo sn, C\n1 DEAT\n2 PLAC Leksand (W)\n"
