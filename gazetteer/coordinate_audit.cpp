@@ -31,8 +31,6 @@ std::string likely_slip(const PlacedBlock& block, const GazetteerRow& place) {
   return {};
 }
 
-bool from_parish(const GazetteerRow& row) { return !row.parish_where.empty(); }
-
 // A block lies on its parish when it lies within some period's bounds, as
 // far as a circle of the period's area tells them, with room to spare for
 // a parish that is no circle.
@@ -63,7 +61,7 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
   const auto far_from = [&](std::size_t i, const GazetteerRow& place, double distance, const std::string& where) {
     audit.findings.push_back(
         {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
-                             place.name + " i " + where + " (" + std::string(from_parish(place) ? kParishSource : "GeoNames") +
+                             place.name + " i " + where + " (" + std::string(source_of(place)) +
                              " " + place.id + ", " + place.latitude.gedcom('N', 'S') + " " +
                              place.longitude.gedcom('E', 'W') + ")" + likely_slip(blocks[i], place),
          queries[i].shown, blocks[i].latitude, blocks[i].longitude, place.latitude.value(), place.longitude.value()});

@@ -49,13 +49,6 @@ std::string_view kind_name(PlaceKind kind) {
   return {};
 }
 
-bool from_parish_register(const GazetteerRow& row) { return !row.parish_where.empty(); }
-
-// How notes name where a row comes from: "GeoNames", "Riksarkivet".
-std::string_view source_of(const GazetteerRow& row) {
-  return from_parish_register(row) ? kParishSource : std::string_view("GeoNames");
-}
-
 // The credit line of a block whose source, as its note names it, is `source`.
 std::string_view credit_of(std::string_view source) {
   return source.starts_with(kParishSource) ? kParishCredit : kGeoNamesCredit;

@@ -52,6 +52,15 @@ inline constexpr std::string_view kParishCredit = "Riksarkivet, Historiska GIS-k
 // How notes and sources name the register's codes: "Riksarkivet 36001000".
 inline constexpr std::string_view kParishSource = "Riksarkivet";
 
+// Whether a candidate row is one of the register's places, not GeoNames'.
+inline bool from_parish_register(const GazetteerRow& row) { return !row.parish_where.empty(); }
+
+// How notes and sources name where a row comes from: "Riksarkivet",
+// "GeoNames".
+inline std::string_view source_of(const GazetteerRow& row) {
+  return from_parish_register(row) ? kParishSource : std::string_view("GeoNames");
+}
+
 // What a place's text says that the register reads.
 struct ParishText {
   std::vector<std::string> name_keys;  // exact keys of the name, most literal first
