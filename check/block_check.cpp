@@ -193,11 +193,12 @@ std::vector<PlacedBlock> placed_blocks(const CoordinateIndex& index) {
   for (Cursor cursor(file.data(), last, index.line_break()); !cursor.at_end();) {
     const Line place = cursor.take();
     if (!is_place_line(place.text)) continue;
-    const std::optional<MapLines> map =
-        placing_map(cursor.position(), last, index.line_break(), place_line_level(place.text), kBlockLines);
+    const int level = place_line_level(place.text);
+    const std::optional<MapLines> map = placing_map(cursor.position(), last, index.line_break(), level, kBlockLines);
     if (!map) continue;
     const MapDegrees degrees = *map->degrees();
-    placed.push_back({place.text, cursor.line() + map->latitude_line, degrees.latitude, degrees.longitude});
+    placed.push_back({place.text, place_form_under(cursor.position(), last, index.line_break(), level),
+                      cursor.line() + map->latitude_line, degrees.latitude, degrees.longitude});
   }
   return placed;
 }

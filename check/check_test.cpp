@@ -142,8 +142,9 @@ TEST(Check, NamesTheTreesLinesAcrossItsStretches) {
   EXPECT_EQ(checked.findings, expected);
 }
 
-Checked audit(const std::string& coordinates, CheckCounts* counts = nullptr) {
-  StringSource genealogy("0 HEAD\n1 CHAR UTF-8\n0 TRLR\n");
+Checked audit(const std::string& coordinates, CheckCounts* counts = nullptr, const std::string& header = "") {
+  const std::string tree = "0 HEAD\n1 CHAR UTF-8\n" + header + "0 TRLR\n";
+  StringSource genealogy(tree);
   StringSource coordinate_source(coordinates);
   const std::string rows = read_file(PLATSMARKERAREN_EXAMPLES "/ortregister.txt");
   StringSource gazetteer(rows);
@@ -193,6 +194,19 @@ TEST(Check, AuditsCoordinatesAgainstTheGazetteer) {
   EXPECT_EQ(mixed.findings, (std::vector<std::string>{"k.txt:3: varning", "k.txt:5: fel", "k.txt:5: fel",
                                                       "k.txt:10: varning"}))
       << mixed.output;
+}
+
+// The audit reads a place's text as the drafts do, by the tree's form or
+// the block's own: a hundred (härad) is passed over, a village is no parish.
+TEST(Check, AuditReadsEachPartAsTheFormSays) {
+  const Checked checked = audit("2 PLAC Tierp, Örbyhus, Uppsala län, Sverige\n3 MAP\n4 LATI N10.0\n4 LONG E10.0\n"
+                                "3 NOTE Koordinater enligt WGS 84\n4 CONT ur kartan\n"
+                                "2 PLAC Vendel, , Uppsala län, Sverige\n3 FORM By, Socken, Län, Land\n3 MAP\n"
+                                "4 LATI N10.0\n4 LONG E10.0\n3 NOTE Koordinater enligt WGS 84\n",
+                                nullptr, "1 PLAC\n2 FORM Socken, Härad, Län, Land\n");
+  EXPECT_EQ(checked.findings, (std::vector<std::string>{"k.txt:3: varning", "k.txt:10: varning"})) << checked.output;
+  EXPECT_NE(checked.output.find("(Riksarkivet 36005000,"), std::string::npos) << checked.output;
+  EXPECT_NE(checked.output.find("(GeoNames 9200021,"), std::string::npos) << checked.output;
 }
 
 // A finding quotes the file's bytes escaped, as file names are: a control

@@ -28,6 +28,11 @@ void walk_maps(const char* next, const char* last, LineBreak line_break, int pla
 
 }  // namespace
 
+std::string_view place_form_under(const char* next, const char* last, LineBreak line_break, int place_level) {
+  const std::optional<GedcomLine> line = parse_gedcom_line(line_break.split(line_break.take_line(next, last)).text);
+  return line && line->level == place_level + 1 && line->tag == "FORM" ? trimmed(line->value) : std::string_view();
+}
+
 std::string_view MapLines::latitude_value() const { return value_of(latitude); }
 std::string_view MapLines::longitude_value() const { return value_of(longitude); }
 

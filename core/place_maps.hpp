@@ -46,6 +46,12 @@ struct MapLines {
 // a place line that begins with no level stands for GEDCOM's level 2.
 int place_line_level(std::string_view place_line);
 
+// The value of a place's own FORM line, which says what each part of its
+// text names, when that line stands right after the place line, whose own
+// lines begin at `next`; empty otherwise. Programs that write one write it
+// first.
+std::string_view place_form_under(const char* next, const char* last, LineBreak line_break, int place_level);
+
 // Follows a place's own lines one at a time.
 class MapReader {
  public:

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "core/letters.hpp"
-#include "core/gedcom_line.hpp"
 #include "core/line.hpp"
+#include "core/tree_header.hpp"
 
 namespace platsmarkeraren {
 
@@ -88,23 +88,7 @@ std::optional<std::string> encode_ansel_letter(char32_t c) {
 
 }  // namespace
 
-std::string_view encoding_name(std::string_view start) {
-  const LineBreak line_break = LineBreak::of(start);
-  const char* next = start.data();
-  const char* const last = next + start.size();
-  bool in_header = false;
-  while (next != last) {
-    const std::optional<GedcomLine> line = parse_gedcom_line(line_break.split(line_break.take_line(next, last)).text);
-    if (!line) continue;
-    if (line->level == 0) {
-      if (in_header) break;  // the header has ended
-      in_header = line->tag == "HEAD";
-    } else if (in_header && line->level == 1 && line->tag == "CHAR") {
-      return trimmed(line->value);
-    }
-  }
-  return {};
-}
+std::string_view encoding_name(std::string_view start) { return header_value(start, "CHAR"); }
 
 TreeEncoding tree_encoding(std::string_view start) {
   if (start.starts_with(kByteOrderMark)) return TreeEncoding::utf8;

@@ -11,6 +11,10 @@
 
 namespace platsmarkeraren {
 
+// The value, without the blanks around it, of the header's level-1 `tag`
+// line, or of the level-2 `subtag` line under it; empty when there is none.
+std::string_view header_value(std::string_view start, std::string_view tag, std::string_view subtag = {});
+
 class TreeHeader final : public Source {
  public:
   // Reads the first bytes of `tree`, up to 64 KiB.
@@ -22,6 +26,9 @@ class TreeHeader final : public Source {
 
   std::string_view start() const { return start_; }
   TreeEncoding encoding() const { return tree_encoding(start_); }
+  // What the header's "1 PLAC" / "2 FORM" says each part of a place's text
+  // names, in the tree's bytes; empty when it says nothing.
+  std::string_view place_form() const { return header_value(start_, "PLAC", "FORM"); }
 
  private:
   Source& tree_;

@@ -6,6 +6,7 @@
 #include "core/earth.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "gazetteer/parish_register.hpp"
+#include "core/tree_header.hpp"
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/resolve.hpp"
 #include "core/tree_encoding.hpp"
@@ -48,9 +49,12 @@ bool within_parish(const PlacedBlock& block, const std::vector<ParishMatch::Peri
 Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tree_start, Source* gazetteer,
                         std::string_view gazetteer_name, const std::function<void(std::size_t)>& progress) {
   const TreeEncoding encoding = tree_encoding(tree_start);
+  const std::vector<PartRole> tree_form = read_place_form(decode(header_value(tree_start, "PLAC", "FORM"), encoding));
   std::vector<PlaceQuery> queries(blocks.size());
-  std::transform(blocks.begin(), blocks.end(), queries.begin(),
-                 [&](const PlacedBlock& block) { return place_query(block.place_line, encoding); });
+  std::transform(blocks.begin(), blocks.end(), queries.begin(), [&](const PlacedBlock& block) {
+    return place_query(block.place_line, encoding,
+                       block.form.empty() ? tree_form : read_place_form(decode(block.form, encoding)));
+  });
   const WantedRows rows =
       gazetteer != nullptr ? rows_for(queries, *gazetteer, gazetteer_name, progress) : WantedRows({}, {}, {});
   Audit audit{.findings = {},
@@ -67,7 +71,7 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
          queries[i].shown, blocks[i].latitude, blocks[i].longitude, place.latitude.value(), place.longitude.value()});
   };
   for (std::size_t i = 0; i < blocks.size(); ++i) {
-    const ParishMatch parish = parishes.match(parishes.read(queries[i].shown));
+    const ParishMatch parish = parishes.match(parishes.read(queries[i].shown, queries[i].roles));
     if (parish.places.size() == 1) {
       if (within_parish(blocks[i], parish.periods.front())) continue;
       const GazetteerRow& place = *parish.places.front();

@@ -147,9 +147,13 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source* gazetteer, 
   if (missing.lines.empty()) return;
   const TreeEncoding encoding = tree.encoding();
   std::vector<std::string>& lines = missing.lines;
+  // A place's own form stands before the header's.
+  const std::vector<PartRole> tree_form = read_place_form(decode(tree.place_form(), encoding));
   std::vector<PlaceQuery> queries(lines.size());
-  std::transform(lines.begin(), lines.end(), queries.begin(),
-                 [&](const std::string& line) { return place_query(line, encoding); });
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view own = missing.forms[i];
+    queries[i] = place_query(lines[i], encoding, own.empty() ? tree_form : read_place_form(decode(own, encoding)));
+  }
   plan_ = std::make_unique<Plan>(Plan{gazetteer != nullptr ? rows_for(queries, *gazetteer, gazetteer_name, options.progress)
                                                              : WantedRows({}, {}, {}),
                                       {},

@@ -106,6 +106,7 @@ DraftCounts draft_coordinates(Source& genealogy, Source& coordinates, Source* ga
 // LATI and LONG put its place.
 struct PlacedBlock {
   std::string_view place_line;  // the block's place line, without its line end
+  std::string_view form;        // its own FORM line's value, as the tree's place had it; often empty
   std::size_t line;             // the block's LATI line, counted from 1
   double latitude;              // degrees, north and east counting up
   double longitude;

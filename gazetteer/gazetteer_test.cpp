@@ -58,7 +58,9 @@ std::map<std::string, std::string> outcomes(const std::string& text) {
     if (line.starts_with("3 NOTE Riksarkivet ")) found[place] = "RA " + line.substr(19, line.find(':') - 19);
     if (line.starts_with("# ") && line.find(": ") != std::string::npos && !line.starts_with("#   ")) {
       const std::size_t colon = line.rfind(": ");
-      found[line.substr(2, colon - 2)] = line.find("flera") != std::string::npos ? "flera" : "okänd";
+      found[line.substr(2, colon - 2)] = line.find("flera") != std::string::npos      ? "flera"
+                                         : line.find(": ett land") != std::string::npos ? "land"
+                                                                                          : "okänd";
     }
   }
   return found;
@@ -349,11 +351,7 @@ TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
   places.reserve(expected.size());
   for (const auto& [place, outcome] : expected) places.push_back(place);
   const std::string made = draft(tree_of(places), "", gazetteer() + abroad()).text;
-  std::map<std::string, std::string> found = outcomes(made);
-  for (auto& [place, outcome] : found) {
-    if (outcome == "okänd" && made.find("# " + place + ": ett land") != std::string::npos) outcome = "land";
-  }
-  EXPECT_EQ(found, expected) << made;
+  EXPECT_EQ(outcomes(made), expected) << made;
   EXPECT_NE(made.find("#   Berg, ort, Västra Götalands län, 96 km från Falköping: N57.7000 E12.2000 (GeoNames 9200025)"),
             std::string::npos)
       << made;
@@ -361,6 +359,37 @@ TEST(Draft, ReadsPlacesAbroadByEachCountrysRules) {
   EXPECT_NE(made.find("#   Gainesville, ort, Cooke County, Texas, US: N33.625940 W97.133350 (GeoNames 17)"),
             std::string::npos)
       << made;
+}
+
+// A tree's form tells what each part of its place texts names: a hundred
+// (härad) or a province is passed over, a farm or village is never taken
+// for the parish of its name, a division is read as nothing else, and an
+// empty part is skipped. A place's own form stands before the header's; a
+// text of another number of parts is read as if there were no form.
+TEST(Draft, ReadsEachPartAsTheTreesFormSays) {
+  struct Case {
+    std::string place;
+    std::string own_form;
+    std::string outcome;
+  };
+  const std::vector<Case> cases = {
+      {"Tierp, Örbyhus, Uppsala län, Sverige", "", "RA 36005000"},
+      {"Mora, Ovansiljan, Dalarna, Sverige", "", "RA 206201000"},
+      {", , Uppsala län, Sverige", "", "land"},
+      {"Tierp, Sverige", "", "RA 36005000"},
+      {"Vendel, , Uppsala län, Sverige", "By, Socken, Län, Land", "9200021"},
+      {"Nobles, Minnesota, USA", "County, State, Country", "land"},
+      {"Worthington, Nobles, , USA", "City, County, State, Country", "12"},
+  };
+  std::string tree = "0 HEAD\n1 CHAR UTF-8\n1 PLAC\n2 FORM Socken, Härad, Län, Land\n0 @I1@ INDI\n";
+  std::map<std::string, std::string> expected;
+  for (const Case& place : cases) {
+    tree += "1 EVEN\n2 PLAC " + place.place + "\n";
+    if (!place.own_form.empty()) tree += "3 FORM " + place.own_form + "\n";
+    expected[place.place] = place.outcome;
+  }
+  const std::string made = draft(tree + "0 TRLR\n", "", gazetteer() + abroad()).text;
+  EXPECT_EQ(outcomes(made), expected) << made;
 }
 
 // One GeoNames line of a populated place in Uppsala län.

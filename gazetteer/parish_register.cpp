@@ -274,11 +274,14 @@ const ParishRegister& ParishRegister::built_in() {
   return parishes;
 }
 
-ParishText ParishRegister::read(std::string_view utf8) const {
+ParishText ParishRegister::read(std::string_view utf8, std::span<const PartRole> roles) const {
   ParishText text;
-  const std::vector<std::string_view> parts = split(utf8, ",");
-  if (parts.empty()) return text;
-  std::string_view name = trimmed(parts.front());
+  const std::vector<std::string_view> parts = comma_parts(utf8);
+  const auto role = [&](std::size_t part) { return roles.size() == parts.size() ? roles[part] : PartRole::unknown; };
+  // The form says the text names a farm, a village or a division: none is
+  // a parish, whatever its name.
+  if (role(0) == PartRole::within || names_division(role(0))) return text;
+  std::string_view name = parts.front();
   const std::size_t open = name.find('(');
   const std::size_t close = open == std::string_view::npos ? open : name.find(')', open);
   if (close != std::string_view::npos) {
@@ -289,13 +292,17 @@ ParishText ParishRegister::read(std::string_view utf8) const {
     }
     name = trimmed(name.substr(0, open));
   }
-  if (name.empty() || utf8.starts_with(',')) return text;
+  if (name.empty() || parts.front().empty()) return text;
   add_name_keys(exact_of(name), text);
   text.swedish = text.swedish || text.parish_word;
-  for (auto part = parts.begin() + 1; part != parts.end(); ++part) {
-    const std::string exact = exact_of(trimmed(*part));
+  for (std::size_t at = 1; at < parts.size(); ++at) {
+    const std::string exact = exact_of(parts[at]);
     const std::string key = ascii_of(exact);
     if (key.empty()) continue;
+    if (names_place(role(at))) {
+      text.names_more = true;
+      continue;
+    }
     const std::string letter = county_letter(exact);
     const std::vector<std::string> counties = division_forms(key).keys;
     const auto known_county = [&](const std::string& form) {
@@ -315,7 +322,9 @@ ParishText ParishRegister::read(std::string_view utf8) const {
         if (known_county(form)) add_key_once(text.county_keys, form);
       }
       text.swedish = true;
-    } else {
+    } else if (role(at) == PartRole::country) {
+      text.abroad = true;  // a country not known here is not known to be Sweden
+    } else if (role(at) != PartRole::hundred && role(at) != PartRole::municipality && role(at) != PartRole::province) {
       text.names_more = true;
     }
   }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "gazetteer/gazetteer_rows.hpp"
+#include "gazetteer/place_form.hpp"
 
 namespace platsmarkeraren {
 
@@ -96,8 +97,9 @@ class ParishRegister {
   // Reads a place's text, in UTF-8, as Swedish genealogists write a parish:
   // "Rasbo sn, C", "Leksand (W)", "Stora Kopparbergs församling, Kopparbergs
   // län, Sverige", "Arboga lfs". A province (landskap), a hundred
-  // (härad) and a municipality (kommun) are passed over.
-  ParishText read(std::string_view utf8) const;
+  // (härad) and a municipality (kommun) are passed over. `roles` is what
+  // the tree's form says each part names, when it fits the text.
+  ParishText read(std::string_view utf8, std::span<const PartRole> roles = {}) const;
 
   // The places of the register that the text may name: none when its name
   // is no parish's, in the county it names if any.

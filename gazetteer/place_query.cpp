@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "gazetteer/country_rules.hpp"
+#include "gazetteer/place_form.hpp"
 #include "gazetteer/place_name.hpp"
 #include "core/gedcom_line.hpp"
 #include "core/line.hpp"
@@ -49,7 +50,7 @@ PlacePart letter_part(std::string_view text) {
 // Every way a part may be read: as a country by its name or code, as a
 // division by its name (with or without its word) or by another name a
 // country's rules know it by, as a place.
-PlacePart read_part(std::string_view text, bool first) {
+PlacePart every_reading(std::string_view text, bool first) {
   PlacePart part;
   const std::string key = ascii_of(text);
   add_key_once(part.countries, country_of_name(key));
@@ -78,6 +79,30 @@ PlacePart read_part(std::string_view text, bool first) {
     ascii_key(names.forms[i], ascii);
     add_key_once(part.place_keys, ascii);
   }
+  return part;
+}
+
+// The readings of a later part that its role in the tree's form allows.
+PlacePart read_part(std::string_view text, PartRole role) {
+  PlacePart part = every_reading(text, false);
+  if (role == PartRole::unknown) return part;
+  if (names_place(role)) {
+    part.countries.clear();
+    part.division_keys.clear();
+    part.first_level_keys.clear();
+    part.surely_division = false;
+    return part;
+  }
+  part.place_keys.clear();
+  if (role == PartRole::country) {
+    part.division_keys.clear();
+    part.first_level_keys.clear();
+  } else {
+    part.countries.clear();
+  }
+  // A country or county that the gazetteer lacks leaves the place unknown;
+  // a municipality or a province it lacks is passed over.
+  part.surely_division = role == PartRole::country || role == PartRole::county;
   return part;
 }
 
@@ -117,41 +142,36 @@ void add_name_forms(std::string_view name, PlaceQuery& query) {
   }
 }
 
-// The comma before the first of the parts read: the county and the country
-// close a place, and a text of thousands of parts would cost as many
-// look-ups, so only the last kPartsRead are read. `comma` is the first.
-std::size_t first_part_read(std::string_view text, std::size_t comma) {
-  if (comma == std::string_view::npos) return comma;
-  std::size_t from = text.size();
-  for (std::size_t parts = 0; parts < kPartsRead && from != comma; ++parts) from = text.rfind(',', from - 1);
-  return from;
-}
-
 }  // namespace
 
-PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding) {
+PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding, std::span<const PartRole> form) {
   PlaceQuery query;
   query.shown = decode(place_value(place_line), encoding);
-  const std::string_view text = query.shown;
-  const std::size_t comma = text.find(',');
-  std::string_view name = text.substr(0, comma);
+  const std::vector<std::string_view> parts = comma_parts(query.shown);
+  if (form.size() == parts.size()) query.roles.assign(form.begin(), form.end());
+  const auto role = [&](std::size_t part) { return query.roles.empty() ? PartRole::unknown : query.roles[part]; };
+  std::string_view name = parts.front();
   // "Älvkarleby (C)": the parentheses name the county.
   const std::size_t open = name.find('(');
   const std::size_t close = open == std::string_view::npos ? open : name.find(')', open);
   if (close != std::string_view::npos) {
     PlacePart letter = letter_part(trimmed(name.substr(open + 1, close - open - 1)));
     if (!letter.first_level_keys.empty()) query.parts.push_back(std::move(letter));
-    name = name.substr(0, open);
+    name = trimmed(name.substr(0, open));
   }
-  if (!trimmed(name).empty()) {
-    add_name_forms(trimmed(name), query);
-    query.as_division = read_part(trimmed(name), true);
+  if (!name.empty()) {
+    add_name_forms(name, query);
+    query.as_division = every_reading(name, true);
   }
-  for (std::size_t from = first_part_read(text, comma); from != std::string_view::npos;) {
-    const std::size_t next = text.find(',', from + 1);
-    const std::string_view part = trimmed(text.substr(from + 1, next == std::string_view::npos ? next : next - from - 1));
-    if (!part.empty()) query.parts.push_back(read_part(part, false));
-    from = next;
+  // An empty first part: the text names only where a place would lie.
+  query.names_only_division = names_division(role(0)) ||
+                              (parts.front().empty() && std::any_of(parts.begin() + 1, parts.end(),
+                                                                    [](std::string_view part) { return !part.empty(); }));
+  // The county and the country close a place, and a text of thousands of
+  // parts would cost as many look-ups, so only the last kPartsRead are read.
+  for (std::size_t at = parts.size() > kPartsRead ? parts.size() - kPartsRead : 1; at < parts.size(); ++at) {
+    if (parts[at].empty() || role(at) == PartRole::hundred) continue;
+    query.parts.push_back(read_part(parts[at], role(at)));
   }
   return query;
 }

@@ -3,16 +3,19 @@
 // parish word and a county letter in parentheses ("Älvkarleby sn (C)");
 // the later ones name, from the end, its country, its first- and
 // second-level divisions, or a place it lies near (the parish of a farm),
-// or something else that is passed over. A part may read several ways
+// or something else that is passed over. Where the tree's form says what a
+// part names, it is read only as that. A part may read several ways
 // ("CA" is California and Canada); each reading is kept, and the gazetteer
 // tells which lead anywhere.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/tree_encoding.hpp"
+#include "gazetteer/place_form.hpp"
 
 namespace platsmarkeraren {
 
@@ -43,11 +46,17 @@ struct PlaceQuery {
   // names nothing smaller: only the readings that say so plainly (a
   // division word, a country's name, a US state).
   PlacePart as_division;
+  // The tree's form read for each part of the text, the name's first;
+  // empty when no form fits it.
+  std::vector<PartRole> roles;
+  // The form says its first part is a division or a country, or the first
+  // part is empty: the text names no place.
+  bool names_only_division = false;
   std::string shown;  // the place's text in UTF-8, for notes
 };
 
 // The query of a place line's text (without its line end), whose bytes are
-// in `encoding`.
-PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding);
+// in `encoding`; `form` is what the tree says each part names.
+PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding, std::span<const PartRole> form = {});
 
 }  // namespace platsmarkeraren

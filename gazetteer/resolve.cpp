@@ -436,8 +436,13 @@ void keep_in_sweden(const ParishText& text, Resolution& found) {
 }  // namespace
 
 Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gazetteer, bool with_gazetteer) {
+  if (query.names_only_division) {
+    Resolution division;
+    division.outcome = Resolution::only_division;
+    return division;
+  }
   const ParishRegister& parishes = ParishRegister::built_in();
-  const ParishText text = parishes.read(query.shown);
+  const ParishText text = parishes.read(query.shown, query.roles);
   const ParishMatch match = parishes.match(text);
   Resolution found = with_gazetteer ? resolve(query, gazetteer) : Resolution{};
   if (!match.places.empty()) {

@@ -61,6 +61,9 @@ class CoordinateIndex;
 // The same places as data, for the drafts.
 struct MissingPlaces {
   std::vector<std::string> lines;  // each place line without its line end
+  // The value of the "3 FORM" line right under each, in the tree's bytes:
+  // what each part of that place's text names; empty when it has none.
+  std::vector<std::string> forms;
   std::string first_line_end;      // the tree's own line end of the first; empty when it has none
 };
 MissingPlaces missing_places(Source& genealogy, const CoordinateIndex& index);
