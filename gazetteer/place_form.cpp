@@ -32,7 +32,7 @@ PartRole role_of(std::string_view word) {
   std::string key;
   std::string scratch;
   ascii_name_key(word, key, scratch);
-  const auto found = std::find_if(std::begin(kRoleWords), std::end(kRoleWords),
+  const auto* const found = std::find_if(std::begin(kRoleWords), std::end(kRoleWords),
                                   [&](const auto& known) { return known.first == key; });
   return found != std::end(kRoleWords) ? found->second : PartRole::unknown;
 }
