@@ -81,6 +81,13 @@ std::size_t InputFile::read(char* into, std::size_t size) {
   return got;
 }
 
+std::size_t InputFile::read_at(std::uint64_t offset, char* into, std::size_t size) {
+  errno = 0;
+  if (!seek_file(stream_, offset)) fail("läsa");
+  started_ = true;  // the first bytes were read and looked at already
+  return read(into, size);
+}
+
 OutputFile::Opened OutputFile::open_output(const std::string& name) {
   const std::string target = link_target(name);
   if (!replaceable(target)) return {open_or_fail("utfil", name, "wb"), {}, {}};

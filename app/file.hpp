@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -49,6 +50,10 @@ class InputFile final : public File, public Source {
   // Refuses a file saved as UTF-16, which would merge nothing.
   std::size_t read(char* into, std::size_t size) override;
   std::size_t size_hint() const override { return size_hint_; }
+
+  // For a regular file: reads at `offset`, and leaves the file there for
+  // the next read.
+  std::size_t read_at(std::uint64_t offset, char* into, std::size_t size);
 
  private:
   std::size_t size_hint_;  // the size of a regular file, 0 for a pipe

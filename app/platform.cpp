@@ -253,6 +253,14 @@ void remove_on_signal(const std::string& name) {
 
 void forget_on_signal() { removal_armed = 0; }
 
+bool seek_file(std::FILE* stream, std::uint64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(stream, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 std::size_t file_size(const std::string& name) {
   std::error_code error;
   const auto size = std::filesystem::file_size(path_of(name), error);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,6 +32,10 @@ std::FILE* open_file(const std::string& name, const char* mode);
 
 // Standard output in binary mode: line ends go out as the merge wrote them.
 std::FILE* binary_standard_output();
+
+// Moves `stream` to `offset` bytes from its start, past 2 GiB too. False on
+// failure, with errno set.
+bool seek_file(std::FILE* stream, std::uint64_t offset);
 
 // The size of the regular file `name`, or 0 (a pipe, a device).
 std::size_t file_size(const std::string& name);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "app/platform.hpp"
 #include "app/progress.hpp"
 #include "app/texts.hpp"
+#include "app/tree_input.hpp"
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "gazetteer/gazetteer_file.hpp"
@@ -119,9 +121,9 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
 
 // The check's findings are its output; errors among them fail the run. A
 // gazetteer, when given, is read last.
-Outcome write_check(const Command& command, Source& genealogy, Source& coordinates, Sink& output) {
+Outcome write_check(const Command& command, TreeInput& tree, Source& coordinates, Sink& output) {
   const auto check = [&](const CheckOptions& options) {
-    return check_coordinate_file(genealogy, printable(command.files[0]), coordinates, printable(command.files[1]),
+    return check_coordinate_file(tree.tree(), printable(tree.lines_name()), coordinates, printable(command.files[1]),
                                  output, options);
   };
   if (command.files.size() == 2) return {check({}).errors == 0 ? 0 : 1, {}};
@@ -140,11 +142,22 @@ Outcome write_check(const Command& command, Source& genealogy, Source& coordinat
   return outcome;
 }
 
-Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinates, OutputFile& output) {
+// The merge of a GEDZIP archive into utfil writes an archive around the
+// new tree; standard output (-r) takes the tree's lines alone.
+MergeReport write_merge(const Command& command, TreeInput& tree, Source& coordinates, OutputFile& output) {
+  const MergeOptions options{.keep_existing_maps = command.keep_existing_maps};
+  if (!tree.archived() || command.redirect) return merge(tree.tree(), coordinates, output, options);
+  MergeReport made;
+  tree.write_archive(output, [&](Sink& new_tree) { made = merge(tree.tree(), coordinates, new_tree, options); });
+  return made;
+}
+
+Outcome work(const Command& command, TreeInput& tree, InputFile& coordinates, OutputFile& output) {
+  Source& genealogy = tree.tree();
   if (command.action == Action::draft) return write_draft(command, genealogy, coordinates, output);
   if (command.action == Action::recover) {
     recover_coordinates(genealogy, coordinates, output,
-                        {.tree_name = command.files[0], .appending = standard_output_is(command.files[1])});
+                        {.tree_name = tree.lines_name(), .appending = standard_output_is(command.files[1])});
     return {};
   }
   if (command.action == Action::list) {
@@ -153,8 +166,8 @@ Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinate
     list_missing_places(genealogy, coordinates, output, {.appending = standard_output_is(command.files[1])});
     return {};
   }
-  if (command.action == Action::check) return write_check(command, genealogy, coordinates, output);
-  const MergeReport made = merge(genealogy, coordinates, output, {.keep_existing_maps = command.keep_existing_maps});
+  if (command.action == Action::check) return write_check(command, tree, coordinates, output);
+  const MergeReport made = write_merge(command, tree, coordinates, output);
   if (made.clean()) return {};
   return {0, {warning_for(made, command)}};
 }
@@ -162,10 +175,9 @@ Outcome work(const Command& command, InputFile& genealogy, InputFile& coordinate
 // A failure for want of memory names what was being read: the coordinate
 // file while it is indexed, the genealogy file after. A file too large for
 // the program names the file it is about.
-Outcome work_within_memory(const Command& command, InputFile& genealogy, InputFile& coordinates,
-                           OutputFile& output) {
+Outcome work_within_memory(const Command& command, TreeInput& tree, InputFile& coordinates, OutputFile& output) {
   try {
-    return work(command, genealogy, coordinates, output);
+    return work(command, tree, coordinates, output);
   } catch (const FileLimitError& error) {
     const bool tree = error.file() == FileLimitError::File::genealogy;
     throw RunError(describe(tree ? "infil" : "koordinatfil", command.files[tree ? 0 : 1]) + " " + error.what());
@@ -191,11 +203,13 @@ int run_files(const Command& command, bool standard_output_open) {
   }
   InputFile genealogy("infil", command.files[0]);
   InputFile coordinates("koordinatfil", command.files[1]);
+  TreeInput tree(genealogy, command.files[0]);
   OutputFile output = to_file ? OutputFile(command.files[2]) : OutputFile(standard_output_open);
-  const Outcome outcome = work_within_memory(command, genealogy, coordinates, output);
+  Outcome outcome = work_within_memory(command, tree, coordinates, output);
   genealogy.close();
   coordinates.close();
   output.close();
+  if (std::optional<std::string> warning = tree.warning()) outcome.warnings.insert(outcome.warnings.begin(), *warning);
   for (const std::string& warning : outcome.warnings) report(warning);
   return outcome.status;
 }
