@@ -16,6 +16,7 @@ import sys
 import tempfile
 import time
 import unittest
+import zipfile
 from pathlib import Path
 
 try:
@@ -620,6 +621,112 @@ class HostileInput(Case):
         self.make("flat.ged", "2 PLAC Ås".encode())
         self.make("last.txt", "0 HEAD\n2 PLAC Ås".encode())
         self.assertEqual(self.run_program("-r", "flat.ged", "last.txt"), (0, "2 PLAC Ås".encode(), b""))
+
+
+class Archives(Case):
+    """A GEDZIP archive (.gdz) as infil: every mode reads its gedcom.ged, and
+    the merge into utfil writes an archive whose other entries are as they
+    were."""
+
+    MEDIA = bytes(range(256)) * 4000
+
+    def make_gdz(self, name, tree, extra_entries=()):
+        path = self.dir / name
+        with zipfile.ZipFile(path, "w") as archive:
+            photo = zipfile.ZipInfo("media/foto.jpg", date_time=(2020, 5, 17, 12, 30, 0))
+            photo.external_attr = 0o640 << 16
+            photo.comment = b"ett foto"
+            archive.writestr(photo, self.MEDIA, compress_type=zipfile.ZIP_STORED)
+            archive.writestr(zipfile.ZipInfo("gedcom.ged", date_time=(2024, 1, 2, 3, 4, 6)), tree,
+                             compress_type=zipfile.ZIP_DEFLATED)
+            for entry, content in extra_entries:
+                archive.writestr(zipfile.ZipInfo(entry, date_time=(2021, 1, 1, 0, 0, 0)), content,
+                                 compress_type=zipfile.ZIP_DEFLATED)
+        return path
+
+    def example_tree(self):
+        return b"\xef\xbb\xbf" + (EXAMPLES / "slakt.ged").read_bytes()
+
+    def test_every_mode_reads_the_archives_tree(self):
+        hostile = [("../utanför.txt", b"ett namn"), ("/etc/platsmarkeraren", b"ett namn till"),
+                   ("kontroll\x1b[2J.txt", b"och ett")]
+        self.make_gdz("träd.gdz", self.example_tree(), hostile)
+        self.make("träd.ged", self.example_tree())
+        shutil.copy(EXAMPLES / "koordinater.txt", self.dir / "k.txt")
+        before = sorted(p.name for p in self.dir.iterdir())
+        status, _, err = self.run_program("träd.gdz", "k.txt", "ut.gdz")
+        self.assertEqual((status, err), (0, b""))
+        old, new = zipfile.ZipFile(self.dir / "träd.gdz"), zipfile.ZipFile(self.dir / "ut.gdz")
+        self.assertIsNone(new.testzip())
+        self.assertEqual([i.filename for i in new.infolist()], [i.filename for i in old.infolist()])
+        for was, now in zip(old.infolist(), new.infolist()):
+            self.assertEqual((now.date_time, now.external_attr, now.comment),
+                             (was.date_time, was.external_attr, was.comment), now.filename)
+            if now.filename != "gedcom.ged":
+                self.assertEqual(new.read(now), old.read(was))
+        # The archive's tree is merged as the same tree merged plain.
+        _, plain, _ = self.run_program("-r", "träd.ged", "k.txt")
+        self.assertTrue(new.read("gedcom.ged") == plain)
+        for mode in ["-r", "-l", "-g", "-t"]:
+            self.assertEqual(self.run_program(mode, "träd.gdz", "k.txt"), self.run_program(mode, "träd.ged", "k.txt"),
+                             mode)
+        # An entry's name is a name, never a path written to.
+        self.assertEqual(sorted(p.name for p in self.dir.iterdir()), sorted(before + ["ut.gdz"]))
+
+    def test_findings_name_the_line_within_the_archive(self):
+        self.make_gdz("m.gdz", b"0 HEAD\n0 @I1@ INDI\n1 BIRT\n2 PLAC Qwerty\n3 MAP\n4 LATI 59.5\n4 LONG E17.5\n")
+        self.make("tom.txt", b"")
+        status, out, _ = self.run_program("-k", "m.gdz", "tom.txt")
+        self.assertEqual(status, 0)
+        self.assertIn(b"m.gdz:gedcom.ged:6: varning: LATI", out)
+
+    def test_a_damaged_tree_leaves_utfil_as_it_was(self):
+        self.make_gdz("träd.gdz", self.example_tree())
+        archive = bytearray((self.dir / "träd.gdz").read_bytes())
+        data = archive.index(b"gedcom.ged", len(self.MEDIA)) + len(b"gedcom.ged")
+        archive[data + 200] ^= 0x55
+        self.make("skadad.gdz", bytes(archive))
+        shutil.copy(EXAMPLES / "koordinater.txt", self.dir / "k.txt")
+        self.make("ut.gdz", b"kept")
+        for args in (["skadad.gdz", "k.txt", "ut.gdz"], ["-l", "skadad.gdz", "k.txt"]):
+            self.assert_fails(args, 'infil "skadad.gdz"', "gedcom.ged i arkivet är skadat")
+        self.assertEqual((self.dir / "ut.gdz").read_bytes(), b"kept")
+
+    def test_another_zip_is_carried_through_as_lines(self):
+        with zipfile.ZipFile(self.dir / "annat.zip", "w") as archive:
+            archive.writestr("a.txt", b"\n" + TREE, compress_type=zipfile.ZIP_STORED)
+        content = (self.dir / "annat.zip").read_bytes()
+        status, out, err = self.run_program("-r", "annat.zip", "coord.txt")
+        self.assertEqual(status, 0)
+        self.assertTrue(out == content.replace(TREE, MERGED))
+        self.assertIn("men är inget GEDZIP-arkiv".encode(), err)
+
+    @unittest.skipIf(WINDOWS, "a pipe as infil")
+    def test_an_archive_through_a_pipe(self):
+        self.make_gdz("träd.gdz", self.example_tree())
+        shutil.copy(EXAMPLES / "koordinater.txt", self.dir / "k.txt")
+        self.run_program("träd.gdz", "k.txt", "från-fil.gdz")
+        with open(self.dir / "träd.gdz", "rb") as archive:
+            status, _, err = self.run_program("/dev/stdin", "k.txt", "från-rör.gdz", stdin=archive)
+        self.assertEqual((status, err), (0, b""))
+        self.assertEqual((self.dir / "från-rör.gdz").read_bytes(), (self.dir / "från-fil.gdz").read_bytes())
+
+    @unittest.skipIf(resource is None or RUNNER or SANITIZED, "POSIX resource limits, on a plain build")
+    def test_large_media_are_copied_in_bounded_memory(self):
+        def little_memory():
+            resource.setrlimit(resource.RLIMIT_AS, (1 << 28, 1 << 28))
+        with zipfile.ZipFile(self.dir / "stor.gdz", "w") as archive:
+            archive.writestr("gedcom.ged", TREE)
+            with archive.open("media/film.mp4", "w", force_zip64=True) as film:
+                for _ in range(40):
+                    film.write(self.MEDIA * 10)
+        done = subprocess.run([BINARY, "stor.gdz", "coord.txt", "ut.gdz"], cwd=self.dir, capture_output=True,
+                              preexec_fn=little_memory, timeout=120)
+        self.assertEqual((done.returncode, done.stderr), (0, b""))
+        new = zipfile.ZipFile(self.dir / "ut.gdz")
+        self.assertEqual(new.read("gedcom.ged"), MERGED)
+        self.assertEqual(new.getinfo("media/film.mp4").file_size, len(self.MEDIA) * 400)
+        self.assertIsNone(new.testzip())
 
 
 if __name__ == "__main__":
