@@ -15,7 +15,8 @@ const stem = (name) => name.replace(/\.[^.]*$/, '');
 const kActions = [
   {
     survey: true,
-    download: (files) => `${stem(files[0].name)}-med-koordinater.ged`,
+    // A GEDZIP archive is given back as one.
+    download: (files, archived) => `${stem(files[0].name)}-med-koordinater.${archived ? 'gdz' : 'ged'}`,
   },
   {
     title: 'Orter som saknas i koordinatfilen',
@@ -116,6 +117,10 @@ function setBusy(now) {
 
 async function finish(reply) {
   const failed = reply.status === 1;
+  const action = kActions[request.action];
+  // Read before anything changes, so that the page shows the result in one
+  // step: the buttons are never free while it is still on its way.
+  const text = !failed && action.title ? await reply.output.text() : '';
   picture.misplaced = reply.misplaced || [];
   if (!failed && request.action === kDraft) offerChoices(reply.undecided);
   if (!failed && reply.coordinates) offerCoordinates(reply.coordinates, request.files[1]);
@@ -130,10 +135,8 @@ async function finish(reply) {
     if (reply.messages.length === 0) addMessage('Något gick fel, och inget blev klart.');
     return;
   }
-  const action = kActions[request.action];
-  const name = action.download(request.files);
+  const name = action.download(request.files, reply.archived);
   offerDownload(reply.output, name);
-  const text = action.title ? await reply.output.text() : '';
   $('resultatrubrik').textContent = action.title || 'Släktfilen med koordinater';
   $('resultatforklaring').textContent = action.title
     ? (text.length === 0 ? action.empty : action.explain)

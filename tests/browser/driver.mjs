@@ -105,8 +105,13 @@ export class PageDriver {
     }
   }
 
+  // Waits for the button to take the files just chosen: a click on it
+  // while it is still disabled would start nothing, and the next settled()
+  // would report the page as the last request left it.
   async press(action) {
-    await this.page.click(`[data-action="${kButtons[action]}"]`);
+    const button = `[data-action="${kButtons[action]}"]`;
+    await this.page.waitForFunction((selector) => !document.querySelector(selector).disabled, { timeout: 0 }, button);
+    await this.page.click(button);
   }
 
   // Presses merge and waits for the download; returns the downloaded file.

@@ -63,6 +63,44 @@ describe('the merge downloads what the program writes', () => {
     assert.equal(kept.shown.messages.length, 1);  // only that it is done
   });
 
+  test('a GEDZIP archive gives back an archive whose other entries are as they were', async () => {
+    const archive = join(opened.work, 'träd.gdz');
+    const made = spawnSync('python3', ['-c', `
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[2], 'w') as archive:
+    photo = zipfile.ZipInfo('media/foto.jpg', date_time=(2020, 5, 17, 12, 30, 0))
+    photo.external_attr = 0o640 << 16
+    archive.writestr(photo, bytes(range(256)) * 4000, compress_type=zipfile.ZIP_STORED)
+    archive.writestr('gedcom.ged', b'\\xef\\xbb\\xbf' + open(sys.argv[1], 'rb').read(), compress_type=zipfile.ZIP_DEFLATED)
+    archive.writestr('../utanför.txt', b'bara ett namn', compress_type=zipfile.ZIP_DEFLATED)`, tree, archive]);
+    assert.equal(made.status, 0, made.stderr.toString());
+    const got = await merged(archive, coordinates);
+    assert.equal(got.name, 'träd-med-koordinater.gdz');
+    const program = join(opened.work, 'program.gdz');
+    assert.equal(run(archive, coordinates, program).status, 0);
+    // The same entries, names, times, attributes and contents as the program's archive.
+    const compared = spawnSync('python3', ['-c', `
+import sys, zipfile
+a, b = zipfile.ZipFile(sys.argv[1]), zipfile.ZipFile(sys.argv[2])
+assert b.testzip() is None
+assert [(i.filename, i.date_time, i.external_attr, a.read(i)) for i in a.infolist()] == \\
+       [(i.filename, i.date_time, i.external_attr, b.read(i)) for i in b.infolist()]`, program, got.path]);
+    assert.equal(compared.status, 0, compared.stderr.toString());
+    const shown = async (action, ...files) => {
+      await opened.driver.choose(...files);
+      await opened.driver.press(action);
+      return opened.driver.settled();
+    };
+    assert.equal((await shown('check', archive, coordinates)).result, run('-k', archive, coordinates).output.toString());
+    const damaged = join(opened.work, 'skadad.gdz');
+    const bytes = readFileSync(archive);
+    bytes[bytes.indexOf('gedcom.ged', 1024000) + 10 + 200] ^= 0x55;
+    writeFileSync(damaged, bytes);
+    const refusal = 'gedcom.ged i arkivet är skadat: kontrollsumman eller storleken stämmer inte';
+    assert.ok(run(damaged, coordinates, join(opened.work, 'ut.gdz')).error.endsWith(`${refusal}\n`));
+    assert.deepEqual((await shown('merge', damaged, coordinates)).messages, [`infil "skadad.gdz": ${refusal}`]);
+  });
+
   test('a tree of about 100 MB', async () => {
     const large = join(opened.work, 'stor.ged');
     const text = readFileSync(tree, 'utf8');
