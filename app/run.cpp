@@ -179,8 +179,8 @@ Outcome work_within_memory(const Command& command, TreeInput& tree, InputFile& c
   try {
     return work(command, tree, coordinates, output);
   } catch (const FileLimitError& error) {
-    const bool tree = error.file() == FileLimitError::File::genealogy;
-    throw RunError(describe(tree ? "infil" : "koordinatfil", command.files[tree ? 0 : 1]) + " " + error.what());
+    const bool in_tree = error.file() == FileLimitError::File::genealogy;
+    throw RunError(describe(in_tree ? "infil" : "koordinatfil", command.files[in_tree ? 0 : 1]) + " " + error.what());
   } catch (const std::bad_alloc&) {
     throw RunError(out_of_memory(reading_now()));
   } catch (const std::length_error&) {

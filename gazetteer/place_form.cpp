@@ -50,8 +50,9 @@ std::vector<std::string_view> comma_parts(std::string_view text) {
 }
 
 std::vector<PartRole> read_place_form(std::string_view utf8) {
-  std::vector<PartRole> roles;
-  for (const std::string_view word : comma_parts(utf8)) roles.push_back(role_of(word));
+  const std::vector<std::string_view> words = comma_parts(utf8);
+  std::vector<PartRole> roles(words.size());
+  std::transform(words.begin(), words.end(), roles.begin(), role_of);
   if (std::all_of(roles.begin(), roles.end(), [](PartRole role) { return role == PartRole::unknown; })) roles.clear();
   return roles;
 }

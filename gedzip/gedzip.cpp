@@ -447,11 +447,11 @@ std::optional<Gedzip> Gedzip::open(RandomAccess& file) {
   std::optional<std::vector<Entry>> entries = read_entries(file, *directory);
   if (!entries) return std::nullopt;
   const auto is_tree = [](const Entry& entry) { return entry.name == kGedzipTree; };
-  const auto tree = std::find_if(entries->begin(), entries->end(), is_tree);
-  if (tree == entries->end()) return std::nullopt;
+  const auto found = std::find_if(entries->begin(), entries->end(), is_tree);
+  if (found == entries->end()) return std::nullopt;
   if (std::count_if(entries->begin(), entries->end(), is_tree) > 1) damaged("det har två gedcom.ged");
   place_entries(file, *directory, *entries);
-  const auto index = static_cast<std::size_t>(tree - entries->begin());
+  const auto index = static_cast<std::size_t>(found - entries->begin());
   return Gedzip(file, std::move(*entries), index);
 }
 

@@ -68,10 +68,16 @@ std::string zip_of(const std::vector<Member>& members) {
                                little(crc, 4) + little(data.size(), 4) + little(member.text.size(), 4) +
                                little(member.name.size(), 2);
     const std::uint64_t offset = archive.size();
-    archive += little(0x04034b50, 4) + little(20, 2) + little(0, 2) + common + little(0, 2) + member.name + data;
-    directory += little(0x02014b50, 4) + little(0x031e, 2) + little(20, 2) + little(0, 2) + common + little(0, 2) +
-                 little(member.name.size(), 2) + little(0, 2) + little(1, 2) + little(0x81a40000U + stamp, 4) +
-                 little(offset, 4) + member.name + member.name;  // the comment repeats the name
+    for (const std::string& part : {little(0x04034b50, 4), little(20, 2), little(0, 2), common, little(0, 2),
+                                    member.name, data}) {
+      archive += part;
+    }
+    for (const std::string& part : {little(0x02014b50, 4), little(0x031e, 2), little(20, 2), little(0, 2), common,
+                                    little(0, 2), little(member.name.size(), 2), little(0, 2), little(1, 2),
+                                    little(0x81a40000U + stamp, 4), little(offset, 4), member.name,
+                                    member.name}) {  // the comment repeats the name
+      directory += part;
+    }
     stamp += 2;
   }
   return archive + directory + little(0x06054b50, 4) + little(0, 4) + little(members.size(), 2) +
