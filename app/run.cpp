@@ -19,6 +19,7 @@
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "gazetteer/gazetteer_file.hpp"
+#include "core/missing_places.hpp"
 #include "merge/merge.hpp"
 #include "recovery/recovery.hpp"
 

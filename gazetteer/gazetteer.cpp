@@ -16,8 +16,8 @@
 #include "core/batched_sink.hpp"
 #include "core/coordinate_index.hpp"
 #include "core/line.hpp"
+#include "core/missing_places.hpp"
 #include "core/printable.hpp"
-#include "merge/merge.hpp"
 
 namespace platsmarkeraren {
 

@@ -12,6 +12,7 @@
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
 #include "gazetteer/test_files.hpp"
+#include "core/missing_places.hpp"
 #include "merge/merge.hpp"
 
 namespace platsmarkeraren {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/memory_stream.hpp"
+#include "core/missing_places.hpp"
 #include "merge/merge.hpp"
 #include "merge/naive_model.hpp"
 

@@ -1,3 +1,4 @@
+#include "core/missing_places.hpp"
 #include "merge/merge.hpp"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "merge/merge.hpp"
 #include "core/printable.hpp"
+#include "core/reports.hpp"
 
 namespace platsmarkeraren {
 

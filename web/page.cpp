@@ -18,6 +18,7 @@
 #include "gazetteer/gazetteer.hpp"
 #include "core/batched_sink.hpp"
 #include "core/coordinate_index.hpp"
+#include "core/missing_places.hpp"
 #include "merge/merge.hpp"
 #include "web/browser_file.hpp"
 #include "web/place_survey.hpp"

@@ -1,3 +1,5 @@
+#include "core/missing_places.hpp"
+
 #include <cstddef>
 #include <limits>
 #include <memory>
@@ -8,7 +10,6 @@
 #include "core/stretch_output.hpp"
 #include "core/stretch_workers.hpp"
 #include "core/text_set.hpp"
-#include "merge/merge.hpp"
 
 namespace platsmarkeraren {
 
