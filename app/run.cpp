@@ -88,10 +88,10 @@ auto naming_what_is_read(Work work) {
 
 // The warnings of a run that read a gazetteer: rows passed over, and an
 // encoding of the tree not read.
-void add_gazetteer_warnings(std::size_t unreadable_rows, const std::string& unread_encoding,
-                            const std::string& gazetteer_description, const Command& command, Outcome& outcome) {
+void add_gazetteer_warnings(const GazetteerCounts& passed_over, const std::string& gazetteer_description,
+                            const Command& command, Outcome& outcome) {
   for (std::string& warning :
-       gazetteer_warnings(unreadable_rows, unread_encoding, gazetteer_description, describe("infil", command.files[0]))) {
+       gazetteer_warnings(passed_over, gazetteer_description, describe("infil", command.files[0]))) {
     outcome.warnings.push_back(std::move(warning));
   }
 }
@@ -116,7 +116,7 @@ Outcome write_draft(const Command& command, Source& genealogy, Source& coordinat
   });
   file.close();
   Outcome outcome;
-  add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);
+  add_gazetteer_warnings(counts.passed_over, described, command, outcome);
   return outcome;
 }
 
@@ -139,7 +139,7 @@ Outcome write_check(const Command& command, TreeInput& tree, Source& coordinates
   });
   file.close();
   Outcome outcome{counts.errors == 0 ? 0 : 1, {}};
-  add_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, described, command, outcome);
+  add_gazetteer_warnings(counts.passed_over, described, command, outcome);
   return outcome;
 }
 

@@ -28,8 +28,7 @@ void audit(const CoordinateIndex& index, const TreeHeader& tree, const CheckOpti
     findings.warning_ahead(finding.line, std::move(finding.text));
   }
   counts.unchecked = audited.unchecked;
-  counts.unreadable_rows = audited.unreadable_rows;
-  counts.unread_encoding = std::move(audited.unread_encoding);
+  counts.passed_over = std::move(audited.passed_over);
 }
 
 }  // namespace

@@ -16,12 +16,9 @@ namespace platsmarkeraren {
 struct CheckCounts {
   std::size_t errors = 0;
   std::size_t warnings = 0;
-  // With a gazetteer: blocks whose place it does not know or cannot
-  // decide, rows passed over, and an encoding of the tree not read, as the
-  // drafts count them.
+  // Blocks whose place the registers do not know or cannot decide.
   std::size_t unchecked = 0;
-  std::size_t unreadable_rows = 0;
-  std::string unread_encoding;
+  GazetteerCounts passed_over;
 };
 
 struct CheckOptions {

@@ -59,8 +59,7 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
       gazetteer != nullptr ? rows_for(queries, *gazetteer, gazetteer_name, progress) : WantedRows({}, {}, {});
   Audit audit{.findings = {},
               .unchecked = 0,
-              .unreadable_rows = rows.unreadable(),
-              .unread_encoding = encoding == TreeEncoding::unread ? std::string(encoding_name(tree_start)) : ""};
+              .passed_over = passed_over(rows, tree_start)};
   const ParishRegister& parishes = ParishRegister::built_in();
   const auto far_from = [&](std::size_t i, const GazetteerRow& place, double distance, const std::string& where) {
     audit.findings.push_back(

@@ -161,8 +161,7 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source* gazetteer, 
                                       std::string(index.appended_line_end(missing.first_line_end)), encoding,
                                       options.appending && index.ends_mid_line(), {}});
   Plan& plan = *plan_;
-  plan.counts.unreadable_rows = plan.rows.unreadable();
-  if (encoding == TreeEncoding::unread) plan.counts.unread_encoding = encoding_name(tree.start());
+  plan.counts.passed_over = passed_over(plan.rows, tree.start());
   plan.places.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     MissingPlace& place = plan.places.emplace_back(MissingPlace{std::move(lines[i]), std::move(queries[i]), {}});

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/reports.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {
@@ -31,12 +32,7 @@ struct DraftCounts {
   std::size_t unknown = 0;
   // Place lines that name only a country or a division, and get no block.
   std::size_t only_divisions = 0;
-  // Gazetteer rows that named a place looked for, but whose coordinates
-  // could not be read, and were passed over.
-  std::size_t unreadable_rows = 0;
-  // The encoding the tree's header names, when it is one not read here and
-  // its places were matched as the bytes they are; empty otherwise.
-  std::string unread_encoding;
+  GazetteerCounts passed_over;
 };
 
 // A place the draft could not decide, as the page offers it for a choice.
@@ -134,8 +130,7 @@ struct Audit {
   // Blocks whose place the gazetteer does not know, or whose text is
   // undecided between places that all lie far from the block.
   std::size_t unchecked = 0;
-  std::size_t unreadable_rows = 0;  // as DraftCounts has them
-  std::string unread_encoding;
+  GazetteerCounts passed_over;
 };
 
 // Reads each block's place line as the drafts read a tree's (`tree_start`,

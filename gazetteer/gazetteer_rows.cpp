@@ -1,5 +1,7 @@
 #include "gazetteer/gazetteer_rows.hpp"
 
+#include "core/tree_encoding.hpp"
+
 #include <algorithm>
 #include <iterator>
 #include <bit>
@@ -395,6 +397,11 @@ void WantedRows::add(Found& found) {
   }
   division_rows_ += found.divisions;
   unreadable_ += found.unreadable;
+}
+
+GazetteerCounts passed_over(const WantedRows& rows, std::string_view tree_start) {
+  const bool unread = tree_encoding(tree_start) == TreeEncoding::unread;
+  return {rows.unreadable(), unread ? std::string(encoding_name(tree_start)) : std::string()};
 }
 
 }  // namespace platsmarkeraren

@@ -20,6 +20,8 @@
 #include "core/degrees.hpp"
 #include "gazetteer/key_filter.hpp"
 #include "core/hash.hpp"
+#include "core/reports.hpp"
+#include "core/reports.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {
@@ -122,5 +124,10 @@ class WantedRows {
   std::vector<Division> divisions_;
   std::size_t unreadable_ = 0;
 };
+
+// What a run that read `rows` passed over: rows whose coordinates could not
+// be read, and the tree's encoding (named by its header at `tree_start`)
+// when it is one not read here.
+GazetteerCounts passed_over(const WantedRows& rows, std::string_view tree_start);
 
 }  // namespace platsmarkeraren

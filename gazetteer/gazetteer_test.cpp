@@ -189,7 +189,7 @@ TEST(Draft, RefusesAFileNotInGeoNamesFormatAndSkipsUnreadableCoordinates) {
   unreadable.resize(unreadable.find('\n') + 1);
   unreadable.replace(unreadable.find("59.96667"), 8, "59,96667");
   const Draft made = draft(tree_of({"Rasbo", "Mora"}), "", unreadable + good);
-  EXPECT_EQ(made.counts.unreadable_rows, 1U);
+  EXPECT_EQ(made.counts.passed_over.unreadable_rows, 1U);
   EXPECT_EQ(made.counts.resolved, 2U);
   // A gazetteer saved with CR LF line ends, without the last one.
   std::string crlf;
@@ -448,12 +448,12 @@ TEST(Draft, ReadsOnlyWhatTheBytesSay) {
   EXPECT_EQ(outcomes(draft(tree_of({"G\xED\xA0\x80vle"})).text).begin()->second, "okänd");
   EXPECT_EQ(draft(tree_of({"G\xC3\xA4vle"})).counts.resolved, 1U);
   EXPECT_EQ(draft(tree_of({"\xE8" "Alvkarleby"}, "ANSEL ")).counts.resolved, 1U);
-  EXPECT_EQ(draft(tree_of({"\xE8" "Alvkarleby"}, " ansel")).counts.unread_encoding, "");
+  EXPECT_EQ(draft(tree_of({"\xE8" "Alvkarleby"}, " ansel")).counts.passed_over.unread_encoding, "");
   const Draft macintosh = draft(tree_of({"Rasbo", "G\x8Avle"}, "MACINTOSH"));
-  EXPECT_EQ(macintosh.counts.unread_encoding, "MACINTOSH");
+  EXPECT_EQ(macintosh.counts.passed_over.unread_encoding, "MACINTOSH");
   EXPECT_EQ(macintosh.counts.resolved, 1U);
-  EXPECT_EQ(draft(tree_of({"Rasbo"}, "IBMPC")).counts.unread_encoding, "IBMPC");
-  EXPECT_EQ(draft(tree_of({"Rasbo"}, "UTF-8")).counts.unread_encoding, "");
+  EXPECT_EQ(draft(tree_of({"Rasbo"}, "IBMPC")).counts.passed_over.unread_encoding, "IBMPC");
+  EXPECT_EQ(draft(tree_of({"Rasbo"}, "UTF-8")).counts.passed_over.unread_encoding, "");
 }
 
 // Rows of one name are one place while each lies within 5 km of the next,

@@ -49,18 +49,18 @@ std::string merge_warning(const MergeReport& report) {
   return line;
 }
 
-std::vector<std::string> gazetteer_warnings(std::size_t unreadable_rows, std::string_view unread_encoding,
-                                            std::string_view gazetteer_description,
+std::vector<std::string> gazetteer_warnings(const GazetteerCounts& passed_over, std::string_view gazetteer_description,
                                             std::string_view genealogy_description) {
   std::vector<std::string> warnings;
+  const std::size_t unreadable_rows = passed_over.unreadable_rows;
   if (unreadable_rows != 0) {
     warnings.push_back("varning: " + std::to_string(unreadable_rows) + (unreadable_rows == 1 ? " rad" : " rader") +
                        " i " + std::string(gazetteer_description) +
                        " har koordinater som inte går att läsa och hoppades över");
   }
-  if (!unread_encoding.empty()) {
+  if (!passed_over.unread_encoding.empty()) {
     warnings.push_back("varning: " + std::string(genealogy_description) + " har teckenkodningen \"" +
-                       printable(unread_encoding) +
+                       printable(passed_over.unread_encoding) +
                        "\", som programmet inte läser: ortnamn med andra tecken än A–Z jämförs som de står och hittas "
                        "kanske inte");
   }

@@ -32,11 +32,9 @@ std::string merge_warning(const MergeReport& report);
 
 // The warnings of a run that read a gazetteer, the drafts' or the audit's:
 // rows whose coordinates could not be read, and a tree whose header names
-// an encoding that is not read here (`unread_encoding`, as its CHAR line
-// gives it; empty when it is read), whose places are matched as the bytes
+// an encoding that is not read here, whose places are matched as the bytes
 // they are.
-std::vector<std::string> gazetteer_warnings(std::size_t unreadable_rows, std::string_view unread_encoding,
-                                            std::string_view gazetteer_description,
+std::vector<std::string> gazetteer_warnings(const GazetteerCounts& passed_over, std::string_view gazetteer_description,
                                             std::string_view genealogy_description);
 
 // Memory ran out while `reading` (a file's description, or empty) was read.

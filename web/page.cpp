@@ -112,8 +112,8 @@ std::string undecided_json(const std::vector<UndecidedPlace>& places) {
 }
 
 // What a run that read the gazetteer warns of, as the command line says it.
-void show_gazetteer_warnings(std::size_t unreadable_rows, std::string_view unread_encoding, const PageFiles& files) {
-  for (const std::string& warning : gazetteer_warnings(unreadable_rows, unread_encoding, files.described[kGazetteer],
+void show_gazetteer_warnings(const GazetteerCounts& passed_over, const PageFiles& files) {
+  for (const std::string& warning : gazetteer_warnings(passed_over, files.described[kGazetteer],
                                                        files.described[kGenealogy])) {
     show_message(warning);
   }
@@ -134,7 +134,7 @@ void draft_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output,
   auto plan = std::make_unique<DraftPlan>(genealogy, coordinates, chosen, described, DraftOptions{.appending = true});
   plan->write({}, output);
   const DraftCounts counts = plan->counts();
-  show_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, files);
+  show_gazetteer_warnings(counts.passed_over, files);
   show_undecided(undecided_json(plan->undecided()), counts.resolved);
   last_draft() = std::move(plan);
 }
@@ -153,7 +153,7 @@ int check_files(BrowserFile& genealogy, BrowserFile& coordinates, Sink& output, 
     show_misplaced(finding.place, finding.latitude, finding.longitude, finding.place_latitude, finding.place_longitude);
   };
   const CheckCounts counts = check(options);
-  show_gazetteer_warnings(counts.unreadable_rows, counts.unread_encoding, files);
+  show_gazetteer_warnings(counts.passed_over, files);
   return counts.errors == 0 ? kPageDone : kPageFoundErrors;
 }
 
