@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "check/findings.hpp"
-#include "gazetteer/gazetteer.hpp"
+#include "gazetteer/coordinate_audit.hpp"
 #include "core/coordinate_index.hpp"
 #include "core/hash.hpp"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "gazetteer/gazetteer.hpp"
+#include "gazetteer/coordinate_audit.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {

@@ -1,10 +1,12 @@
+#include "gazetteer/coordinate_audit.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "core/earth.hpp"
-#include "gazetteer/gazetteer.hpp"
+#include "gazetteer/gazetteer_rows.hpp"
 #include "gazetteer/parish_register.hpp"
 #include "core/tree_header.hpp"
 #include "gazetteer/place_query.hpp"
