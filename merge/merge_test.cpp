@@ -16,7 +16,7 @@
 #include "core/coordinate_index.hpp"
 #include "core/hash.hpp"
 #include "core/memory_stream.hpp"
-#include "merge/naive_model.hpp"
+#include "fuzz/naive_model.hpp"
 #include "core/stretch_output.hpp"
 #include "core/used_twins.hpp"
 

@@ -1,4 +1,4 @@
-#include "merge/naive_model.hpp"
+#include "fuzz/naive_model.hpp"
 
 #include <algorithm>
 #include <cctype>

@@ -13,7 +13,7 @@
 #include "core/memory_stream.hpp"
 #include "core/missing_places.hpp"
 #include "merge/merge.hpp"
-#include "merge/naive_model.hpp"
+#include "fuzz/naive_model.hpp"
 
 using platsmarkeraren::run_in_memory;
 
