@@ -10,7 +10,9 @@
 #include "gazetteer/parish_register.hpp"
 #include "core/tree_header.hpp"
 #include "gazetteer/place_query.hpp"
+#include "gazetteer/place_wording.hpp"
 #include "gazetteer/resolve.hpp"
+#include "gazetteer/row_distances.hpp"
 #include "core/tree_encoding.hpp"
 
 namespace platsmarkeraren {

@@ -9,6 +9,7 @@
 #include "gazetteer/parish_register.hpp"
 #include "core/house_shape.hpp"
 #include "gazetteer/place_query.hpp"
+#include "gazetteer/place_wording.hpp"
 #include "gazetteer/resolve.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/tree_header.hpp"
@@ -35,40 +36,9 @@ struct MissingPlace {
 // The credit of coordinates typed by hand, in a block's place of GeoNames'.
 constexpr std::string_view kTypedCredit = "Inte ur GeoNames";
 
-std::string_view kind_name(PlaceKind kind) {
-  switch (kind) {
-    case PlaceKind::parish:
-      return "socken";
-    case PlaceKind::church:
-      return "kyrka";
-    case PlaceKind::populated:
-      return "ort";
-    case PlaceKind::municipality:
-      return "kommun";
-  }
-  return {};
-}
-
 // The credit line of a block whose source, as its note names it, is `source`.
 std::string_view credit_of(std::string_view source) {
   return source.starts_with(kParishSource) ? kParishCredit : kGeoNamesCredit;
-}
-
-// "Älvkarleby, socken, Uppsala län", "Fors församling (Z-län), Jämtlands
-// län, från 1700", in UTF-8.
-std::string described(const GazetteerRow& row, const WantedRows& gazetteer) {
-  if (from_parish_register(row)) return row.name + ", " + row.parish_where;
-  std::string text = row.name + ", " + std::string(kind_name(row.kind)) + ", " + where_lies(row, gazetteer);
-  if (row.county != kNoDivision && row.country != "SE") text += ", " + row.country;
-  return text;
-}
-
-// How far a candidate lies from the nearest place the place line names
-// after it (", 9 km från Falköping"); empty when it names none.
-std::string distance_from_near(const GazetteerRow& row, const Resolution& resolution) {
-  const NearestRow nearest = nearest_row(row.latitude.value(), row.longitude.value(), resolution.near);
-  if (nearest.row == nullptr) return {};
-  return ", " + std::to_string(std::lround(nearest.kilometres)) + " km från " + nearest.row->name;
 }
 
 class DraftWriter {

@@ -176,4 +176,26 @@ PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding, std::
   return query;
 }
 
+WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,
+                    const std::function<void(std::size_t)>& progress) {
+  std::vector<std::string> exact_keys;
+  std::vector<std::string> ascii_keys;
+  std::vector<std::string> division_keys;
+  for (const PlaceQuery& query : queries) {
+    exact_keys.insert(exact_keys.end(), query.exact_forms.begin(), query.exact_forms.end());
+    ascii_keys.insert(ascii_keys.end(), query.ascii_forms.begin(), query.ascii_forms.end());
+    for (const PlacePart& part : query.parts) {
+      division_keys.insert(division_keys.end(), part.division_keys.begin(), part.division_keys.end());
+      division_keys.insert(division_keys.end(), part.first_level_keys.begin(), part.first_level_keys.end());
+      ascii_keys.insert(ascii_keys.end(), part.place_keys.begin(), part.place_keys.end());
+    }
+    const PlacePart& whole = query.as_division;
+    division_keys.insert(division_keys.end(), whole.division_keys.begin(), whole.division_keys.end());
+    division_keys.insert(division_keys.end(), whole.first_level_keys.begin(), whole.first_level_keys.end());
+  }
+  WantedRows rows(exact_keys, ascii_keys, division_keys);
+  rows.read(gazetteer, name, progress);
+  return rows;
+}
+
 }  // namespace platsmarkeraren

@@ -9,12 +9,15 @@
 // tells which lead anywhere.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/tree_encoding.hpp"
+#include "gazetteer/gazetteer_rows.hpp"
 #include "gazetteer/place_form.hpp"
 
 namespace platsmarkeraren {
@@ -58,5 +61,11 @@ struct PlaceQuery {
 // The query of a place line's text (without its line end), whose bytes are
 // in `encoding`; `form` is what the tree says each part names.
 PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding, std::span<const PartRole> form = {});
+
+// The rows of a gazetteer that the places asked for may be, read in one
+// pass: `name` names the gazetteer in messages, `progress` is told how many
+// of its bytes are read.
+WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,
+                    const std::function<void(std::size_t)>& progress);
 
 }  // namespace platsmarkeraren

@@ -1,37 +1,17 @@
 #include "gazetteer/resolve.hpp"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <cmath>
-#include <numeric>
 #include <iterator>
-#include <optional>
 
-#include "core/earth.hpp"
 #include "gazetteer/country_rules.hpp"
 #include "gazetteer/parish_register.hpp"
 #include "gazetteer/place_name.hpp"
+#include "gazetteer/readings.hpp"
+#include "gazetteer/same_places.hpp"
 
 namespace platsmarkeraren {
 
 namespace {
-
-EarthPoint point_of(const GazetteerRow& row) { return earth_point(row.latitude.value(), row.longitude.value()); }
-
-const double kSamePlaceChord = chord_of(kSamePlaceKilometres);
-
-// One reading of a place's later parts: the country and divisions they
-// name, and the places it lies near.
-struct Reading {
-  std::string country;                    // empty for any
-  std::uint32_t county = kNoDivision;     // the first level
-  std::uint32_t district = kNoDivision;   // the second level
-  std::vector<const GazetteerRow*> near;  // empty for none
-  bool lost = false;  // a part surely named a division the gazetteer lacks
-
-  bool operator==(const Reading&) const = default;
-};
 
 // Rows gathered from several readings, each once, in the gazetteer's
 // order: sorted and made unique at the end, so that a name of many rows
@@ -43,129 +23,6 @@ void keep_each_once(std::vector<const GazetteerRow*>& rows) {
 
 void append(std::vector<const GazetteerRow*>& rows, const std::vector<const GazetteerRow*>& more) {
   rows.insert(rows.end(), more.begin(), more.end());
-}
-
-// Readings beyond these are not tried: no place is written in so many ways.
-constexpr std::size_t kMostReadings = 24;
-
-// The reading with `division` added, when the two agree: a country the
-// reading names no other, a first-level division it names no other and
-// within whose bounds a second-level one it names lies.
-std::optional<Reading> with_division(const Reading& reading, std::uint32_t index, const WantedRows& gazetteer) {
-  const std::vector<Division>& divisions = gazetteer.divisions();
-  const Division& division = divisions[index];
-  if (!reading.country.empty() && reading.country != division.country) return std::nullopt;
-  Reading added = reading;
-  added.country = division.country;
-  if (division.level == 1) {
-    if (reading.county != kNoDivision && reading.county != index) return std::nullopt;
-    if (reading.district != kNoDivision && divisions[reading.district].admin1 != division.admin1) return std::nullopt;
-    added.county = index;
-  } else if (division.level == 2) {
-    if (reading.district != kNoDivision && reading.district != index) return std::nullopt;
-    if (reading.county != kNoDivision && divisions[reading.county].admin1 != division.admin1) return std::nullopt;
-    added.district = index;
-  }
-  return added;
-}
-
-bool lies_in(const GazetteerRow& row, const Reading& reading) {
-  if (!reading.country.empty() && row.country != reading.country) return false;
-  if (reading.county != kNoDivision && row.county != reading.county) return false;
-  if (reading.district != kNoDivision && row.district != reading.district) return false;
-  return reading.near.empty() || std::any_of(reading.near.begin(), reading.near.end(), [&](const GazetteerRow* place) {
-           return kilometres_between(row, *place) <= kNearKilometres;
-         });
-}
-
-// The places of the gazetteer that `part` names, within the reading.
-std::vector<const GazetteerRow*> places_named(const PlacePart& part, const Reading& reading, const WantedRows& gazetteer) {
-  std::vector<const GazetteerRow*> found;
-  for (const std::string& key : part.place_keys) {
-    for (const std::uint32_t index : gazetteer.with_ascii_key(key)) {
-      const GazetteerRow& row = gazetteer.rows()[index];
-      if (row.kind != PlaceKind::municipality && lies_in(row, reading)) found.push_back(&row);
-    }
-    if (!found.empty()) break;
-  }
-  return found;
-}
-
-// Calls `each` with every division the part may name.
-template <typename Each>
-void for_each_division(const PlacePart& part, const WantedRows& gazetteer, Each each) {
-  for (const std::string& key : part.division_keys) {
-    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) each(index);
-  }
-  for (const std::string& key : part.first_level_keys) {
-    for (const std::uint32_t index : gazetteer.divisions_with_key(key)) {
-      if (gazetteer.divisions()[index].level == 1) each(index);
-    }
-  }
-}
-
-// Every way of reading `part` within `reading`: as a country, a division,
-// or, when it is neither, a place it lies near.
-void read_part(const PlacePart& part, const Reading& reading, const WantedRows& gazetteer, std::vector<Reading>& out) {
-  const std::size_t before = out.size();
-  const auto add = [&](Reading added) {
-    if (std::find(out.begin() + static_cast<std::ptrdiff_t>(before), out.end(), added) == out.end()) {
-      out.push_back(std::move(added));
-    }
-  };
-  for (const std::string& country : part.countries) {
-    if (reading.country.empty() || reading.country == country) {
-      Reading added = reading;
-      added.country = country;
-      add(std::move(added));
-    }
-  }
-  for_each_division(part, gazetteer, [&](std::uint32_t index) {
-    if (std::optional<Reading> added = with_division(reading, index, gazetteer)) add(std::move(*added));
-  });
-  if (out.size() > before) return;
-  std::vector<const GazetteerRow*> near = reading.near.empty() ? places_named(part, reading, gazetteer)
-                                                               : std::vector<const GazetteerRow*>();
-  Reading kept = reading;
-  if (!near.empty()) {
-    kept.near = std::move(near);
-  } else if (part.surely_division) {
-    kept.lost = true;
-  }
-  add(std::move(kept));
-}
-
-// The readings of the parts after the name, read from the end: the
-// country, then the divisions, each within the one before.
-std::vector<Reading> readings_of(const PlaceQuery& query, const WantedRows& gazetteer) {
-  std::vector<Reading> readings(1);
-  for (auto part = query.parts.rbegin(); part != query.parts.rend(); ++part) {
-    std::vector<Reading> next;
-    for (const Reading& reading : readings) read_part(*part, reading, gazetteer, next);
-    if (next.size() > kMostReadings) next.resize(kMostReadings);
-    readings = std::move(next);
-  }
-  return readings;
-}
-
-// Whether the name itself, read as plainly as a division, names one that
-// the reading does not name yet: a place line that is only a state.
-bool names_only_a_division(const PlaceQuery& query, const Reading& reading, const WantedRows& gazetteer) {
-  bool named = false;
-  for_each_division(query.as_division, gazetteer, [&](std::uint32_t index) {
-    const Division& division = gazetteer.divisions()[index];
-    const bool unnamed = division.level == 0   ? reading.country.empty()
-                         : division.level == 1 ? reading.county == kNoDivision
-                                               : reading.district == kNoDivision;
-    named = named || (unnamed && with_division(reading, index, gazetteer));
-  });
-  return named;
-}
-
-// Whether the name is a country's, one the reading does not name yet.
-bool names_a_country(const PlaceQuery& query, const Reading& reading) {
-  return std::any_of(query.as_division.countries.begin(), query.as_division.countries.end(),
-                     [&](const std::string& country) { return reading.country.empty() || reading.country == country; });
 }
 
 // Calls `each` with the rows of each of the name's keys, the key and
@@ -224,149 +81,7 @@ std::vector<const GazetteerRow*> candidates(const PlaceQuery& query, const Readi
   return any_key(query, gazetteer, take) ? places : municipalities;
 }
 
-// Rows joined into places, one to the next, by lying within
-// kSamePlaceKilometres. A common name has thousands of rows, lying anyhow,
-// so the points are put in cubes of space small enough that all the points
-// in one lie that close (the cube's diagonal is the chord): a cube is one
-// place at once, and only cubes up to two apart need their points compared.
-class SamePlaces {
- public:
-  explicit SamePlaces(const std::vector<const GazetteerRow*>& rows) : root_(rows.size()) {
-    std::iota(root_.begin(), root_.end(), 0);
-    points_.resize(rows.size());
-    std::transform(rows.begin(), rows.end(), points_.begin(), [](const GazetteerRow* row) { return point_of(*row); });
-    fill_cubes();
-    for (const Cube& cube : cubes_) join_neighbours(cube);
-  }
-
-  // The place of row `i`: the first row of it in the order given.
-  std::size_t place_of(std::size_t i) {
-    while (root_[i] != i) i = root_[i] = root_[root_[i]];
-    return i;
-  }
-
- private:
-  struct Cube {
-    std::int64_t at[3];
-    std::size_t first;  // its points are members_[first, last)
-    std::size_t last;
-  };
-
-  static std::int64_t cell(double kilometres) {
-    static const double side = kSamePlaceChord / std::sqrt(3.0);
-    return static_cast<std::int64_t>(std::floor(kilometres / side));
-  }
-
-  void join(std::size_t a, std::size_t b) {
-    a = place_of(a);
-    b = place_of(b);
-    root_[std::max(a, b)] = std::min(a, b);
-  }
-
-  // Sorts the points by cube, joins each cube's points, and indexes the
-  // cubes by where they stand.
-  void fill_cubes() {
-    members_.resize(points_.size());
-    std::iota(members_.begin(), members_.end(), 0);
-    std::vector<std::array<std::int64_t, 3>> at(points_.size());
-    for (std::size_t i = 0; i < points_.size(); ++i) {
-      at[i] = {cell(points_[i].x), cell(points_[i].y), cell(points_[i].z)};
-    }
-    std::sort(members_.begin(), members_.end(), [&](std::size_t a, std::size_t b) { return at[a] < at[b]; });
-    for (std::size_t first = 0; first < members_.size();) {
-      std::size_t last = first + 1;
-      while (last < members_.size() && at[members_[last]] == at[members_[first]]) join(members_[first], members_[last++]);
-      const std::array<std::int64_t, 3>& where = at[members_[first]];
-      cubes_.push_back({{where[0], where[1], where[2]}, first, last});
-      first = last;
-    }
-  }
-
-  const Cube* cube_at(std::int64_t x, std::int64_t y, std::int64_t z) const {
-    const auto found = std::lower_bound(cubes_.begin(), cubes_.end(), std::array<std::int64_t, 3>{x, y, z},
-                                        [](const Cube& cube, const std::array<std::int64_t, 3>& where) {
-                                          return std::array<std::int64_t, 3>{cube.at[0], cube.at[1], cube.at[2]} < where;
-                                        });
-    return found != cubes_.end() && found->at[0] == x && found->at[1] == y && found->at[2] == z ? &*found : nullptr;
-  }
-
-  // Joins the cube to each cube after it, within two, that holds a point
-  // close enough to one of its own: each pair of cubes is seen once.
-  void join_neighbours(const Cube& cube) {
-    for (std::int64_t dx = -2; dx <= 2; ++dx) {
-      for (std::int64_t dy = -2; dy <= 2; ++dy) {
-        for (std::int64_t dz = -2; dz <= 2; ++dz) {
-          if (std::array<std::int64_t, 3>{dx, dy, dz} <= std::array<std::int64_t, 3>{0, 0, 0}) continue;
-          const Cube* other = cube_at(cube.at[0] + dx, cube.at[1] + dy, cube.at[2] + dz);
-          if (other != nullptr) join_if_close(cube, *other);
-        }
-      }
-    }
-  }
-
-  // Each cube is one place already: one close pair of points joins them.
-  void join_if_close(const Cube& a, const Cube& b) {
-    if (place_of(members_[a.first]) == place_of(members_[b.first])) return;
-    const double most = kSamePlaceChord * kSamePlaceChord;
-    for (std::size_t i = a.first; i < a.last; ++i) {
-      for (std::size_t j = b.first; j < b.last; ++j) {
-        if (squared_chord(points_[members_[i]], points_[members_[j]]) <= most) {
-          join(members_[i], members_[j]);
-          return;
-        }
-      }
-    }
-  }
-
-  std::vector<std::size_t> root_;
-  std::vector<EarthPoint> points_;
-  std::vector<std::size_t> members_;  // the rows, cube by cube
-  std::vector<Cube> cubes_;           // in order of where they stand
-};
-
-// The places among `rows`: one row of each, the most preferred kind, in
-// file order.
-std::vector<const GazetteerRow*> places_among(const std::vector<const GazetteerRow*>& rows) {
-  SamePlaces places(rows);
-  std::vector<const GazetteerRow*> chosen(rows.size(), nullptr);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const GazetteerRow*& best = chosen[places.place_of(i)];
-    if (best == nullptr || rows[i]->kind < best->kind) best = rows[i];
-  }
-  std::erase(chosen, nullptr);
-  return chosen;
-}
-
 }  // namespace
-
-double kilometres_between(double latitude, double longitude, const GazetteerRow& row) {
-  // The arc over the chord: the one measure that also joins rows into
-  // places (see SamePlaces).
-  return platsmarkeraren::kilometres_between(earth_point(latitude, longitude), point_of(row));
-}
-
-double kilometres_between(const GazetteerRow& a, const GazetteerRow& b) {
-  return kilometres_between(a.latitude.value(), a.longitude.value(), b);
-}
-
-NearestRow nearest_row(double latitude, double longitude, std::span<const GazetteerRow* const> rows) {
-  NearestRow nearest;
-  for (const GazetteerRow* row : rows) {
-    const double distance = kilometres_between(latitude, longitude, *row);
-    if (distance < nearest.kilometres) nearest = {row, distance};
-  }
-  return nearest;
-}
-
-std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer) {
-  std::string where;
-  for (const std::uint32_t division : {row.district, row.county}) {
-    if (division == kNoDivision) continue;
-    if (!where.empty()) where += ", ";
-    where += gazetteer.divisions()[division].name;
-  }
-  return where.empty() ? row.country : where;
-}
 
 Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer) {
   const std::vector<Reading> readings = readings_of(query, gazetteer);
@@ -464,28 +179,6 @@ Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gaze
   }
   if (text.swedish) keep_in_sweden(text, found);
   return found;
-}
-
-WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,
-                    const std::function<void(std::size_t)>& progress) {
-  std::vector<std::string> exact_keys;
-  std::vector<std::string> ascii_keys;
-  std::vector<std::string> division_keys;
-  for (const PlaceQuery& query : queries) {
-    exact_keys.insert(exact_keys.end(), query.exact_forms.begin(), query.exact_forms.end());
-    ascii_keys.insert(ascii_keys.end(), query.ascii_forms.begin(), query.ascii_forms.end());
-    for (const PlacePart& part : query.parts) {
-      division_keys.insert(division_keys.end(), part.division_keys.begin(), part.division_keys.end());
-      division_keys.insert(division_keys.end(), part.first_level_keys.begin(), part.first_level_keys.end());
-      ascii_keys.insert(ascii_keys.end(), part.place_keys.begin(), part.place_keys.end());
-    }
-    const PlacePart& whole = query.as_division;
-    division_keys.insert(division_keys.end(), whole.division_keys.begin(), whole.division_keys.end());
-    division_keys.insert(division_keys.end(), whole.first_level_keys.begin(), whole.first_level_keys.end());
-  }
-  WantedRows rows(exact_keys, ascii_keys, division_keys);
-  rows.read(gazetteer, name, progress);
-  return rows;
 }
 
 }  // namespace platsmarkeraren

@@ -6,38 +6,12 @@
 // chooses between two places.
 #pragma once
 
-#include <cmath>
-#include <cstddef>
-#include <functional>
-#include <span>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "gazetteer/gazetteer_rows.hpp"
 #include "gazetteer/place_query.hpp"
 
 namespace platsmarkeraren {
-
-// How far apart two rows may lie and still be one place.
-inline constexpr double kSamePlaceKilometres = 5.0;
-
-// How far from a place named by a later part ("Norrby, Tierp") the first
-// part's place may lie: the farm within its parish, the village by its
-// town.
-inline constexpr double kNearKilometres = 20.0;
-
-// The distance along the earth's surface, on a sphere of its mean radius.
-double kilometres_between(double latitude, double longitude, const GazetteerRow& row);
-double kilometres_between(const GazetteerRow& a, const GazetteerRow& b);
-
-// The first of `rows` that lies nearest to a point, and how far; no row,
-// and an infinite distance, when there are none.
-struct NearestRow {
-  const GazetteerRow* row = nullptr;
-  double kilometres = HUGE_VAL;
-};
-NearestRow nearest_row(double latitude, double longitude, std::span<const GazetteerRow* const> rows);
 
 struct Resolution {
   // only_division: the place line names a country or a division, not a
@@ -64,15 +38,5 @@ Resolution resolve(const PlaceQuery& query, const WantedRows& gazetteer);
 // a county, Sverige) is never placed in another country, save a parish
 // word alone in Finland, whose parishes use the same words.
 Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gazetteer, bool with_gazetteer);
-
-// Where a row lies, as the gazetteer's divisions name it: "Knox County,
-// Illinois", "Uppsala län"; its country's code where none is named.
-std::string where_lies(const GazetteerRow& row, const WantedRows& gazetteer);
-
-// The rows of a gazetteer that the places asked for may be, read in one
-// pass: `name` names the gazetteer in messages, `progress` is told how many
-// of its bytes are read.
-WantedRows rows_for(const std::vector<PlaceQuery>& queries, Source& gazetteer, std::string_view name,
-                    const std::function<void(std::size_t)>& progress);
 
 }  // namespace platsmarkeraren
