@@ -43,7 +43,7 @@ constexpr std::pair<std::string_view, std::string_view> kCountryNames[] = {
 
 }  // namespace
 
-std::vector<std::string_view> TableRules::division_names(std::string_view key) const {
+std::vector<std::string_view> CountryRules::division_names(std::string_view key) const {
   std::vector<std::string_view> names;
   for (const Alias& alias : tables_.aliases) {
     if (alias.key == key) names.push_back(alias.name);
@@ -51,13 +51,13 @@ std::vector<std::string_view> TableRules::division_names(std::string_view key) c
   return names;
 }
 
-bool TableRules::names_division_alone(std::string_view key) const {
+bool CountryRules::names_division_alone(std::string_view key) const {
   if (!tables_.aliases_name_alone) return false;
   return std::any_of(tables_.aliases.begin(), tables_.aliases.end(),
                      [key](const Alias& alias) { return alias.key == key || alias.name == key; });
 }
 
-std::string_view TableRules::division_of_letter(std::string_view letter) const {
+std::string_view CountryRules::division_of_letter(std::string_view letter) const {
   const auto found = std::find_if(tables_.letters.begin(), tables_.letters.end(),
                                   [letter](const Alias& alias) { return alias.key == letter; });
   return found == tables_.letters.end() ? std::string_view() : found->name;

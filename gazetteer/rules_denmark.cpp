@@ -7,7 +7,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-using Alias = TableRules::Alias;
+using Alias = CountryRules::Alias;
 
 constexpr std::string_view kFirstLevelWords[] = {"amt", "region"};
 constexpr std::string_view kSecondLevelWords[] = {"kommune", "herred"};
@@ -28,7 +28,7 @@ constexpr std::string_view kParishWords[] = {"sogn", "kirke", "herred"};
 }  // namespace
 
 const CountryRules& denmark_rules() {
-  static const TableRules rules({.country = "DK",
+  static const CountryRules rules({.country = "DK",
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords,
                                  .aliases = kRegions,

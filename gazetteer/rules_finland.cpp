@@ -7,7 +7,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-using Alias = TableRules::Alias;
+using Alias = CountryRules::Alias;
 
 constexpr std::string_view kFirstLevelWords[] = {"lan", "laani", "maakunta"};
 constexpr std::string_view kSecondLevelWords[] = {"kunta", "kommun"};
@@ -33,7 +33,7 @@ constexpr std::string_view kParishWords[] = {"pitäjä", "pitaja", "seurakunta",
 }  // namespace
 
 const CountryRules& finland_rules() {
-  static const TableRules rules({.country = "FI",
+  static const CountryRules rules({.country = "FI",
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords,
                                  .aliases = kRegions,

@@ -12,7 +12,7 @@ constexpr std::string_view kSecondLevelWords[] = {"county", "district", "municip
 }  // namespace
 
 const CountryRules& general_rules() {
-  static const TableRules rules({.country = "",
+  static const CountryRules rules({.country = "",
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords});
   return rules;

@@ -13,7 +13,7 @@ constexpr std::string_view kParishWords[] = {"kirchspiel"};
 }  // namespace
 
 const CountryRules& germany_rules() {
-  static const TableRules rules({.country = "DE",
+  static const CountryRules rules({.country = "DE",
                                  .first_level_words = kFirstLevelWords,
                                  .second_level_words = kSecondLevelWords,
                                  .parish_words = kParishWords});

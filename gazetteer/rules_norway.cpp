@@ -7,7 +7,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-using Alias = TableRules::Alias;
+using Alias = CountryRules::Alias;
 
 constexpr std::string_view kFirstLevelWords[] = {"fylke", "amt"};
 constexpr std::string_view kSecondLevelWords[] = {"kommune", "herred", "prestegjeld"};
@@ -37,7 +37,7 @@ constexpr std::string_view kParishWords[] = {"sogn", "sokn", "prestegjeld", "kir
 }  // namespace
 
 const CountryRules& norway_rules() {
-  static const TableRules rules({.country = "NO",
+  static const CountryRules rules({.country = "NO",
                                 .first_level_words = kFirstLevelWords,
                                 .second_level_words = kSecondLevelWords,
                                 .aliases = kCounties,

@@ -7,7 +7,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-using Alias = TableRules::Alias;
+using Alias = CountryRules::Alias;
 
 constexpr std::string_view kFirstLevelWords[] = {"lan"};
 constexpr std::string_view kSecondLevelWords[] = {"kommun"};
@@ -37,7 +37,7 @@ constexpr std::string_view kParishWords[] = {"sn", "sn.", "socken", "f√∂rs", "f√
 }  // namespace
 
 const CountryRules& sweden_rules() {
-  static const TableRules rules({.country = "SE",
+  static const CountryRules rules({.country = "SE",
                                 .first_level_words = kFirstLevelWords,
                                 .second_level_words = kSecondLevelWords,
                                 .aliases = kOldCounties,

@@ -7,7 +7,7 @@ namespace platsmarkeraren {
 
 namespace {
 
-using Alias = TableRules::Alias;
+using Alias = CountryRules::Alias;
 
 constexpr std::string_view kFirstLevelWords[] = {"state"};
 constexpr std::string_view kSecondLevelWords[] = {"county", "co.", "co", "cnty", "parish", "borough", "census area"};
@@ -45,7 +45,7 @@ constexpr Alias kStates[] = {
 }  // namespace
 
 const CountryRules& united_states_rules() {
-  static const TableRules rules({.country = "US",
+  static const CountryRules rules({.country = "US",
                                       .first_level_words = kFirstLevelWords,
                                       .second_level_words = kSecondLevelWords,
                                       .aliases = kStates,
