@@ -13,7 +13,7 @@
 //                     and LONG), typed_coordinates.hpp (as people and
 //                     other programs write them), place_maps.hpp (where a
 //                     block puts its place), earth.hpp (distances),
-//                     house_shape.hpp (a block's five lines),
+//                     block_shape.hpp (a block's five lines),
 //                     appended_lines.hpp (lines and notes put after the
 //                     coordinate file).
 //   The index         coordinate_index.hpp (the coordinate file and its

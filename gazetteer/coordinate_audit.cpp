@@ -67,14 +67,14 @@ Audit audit_coordinates(std::span<const PlacedBlock> blocks, std::string_view tr
   const ParishRegister& parishes = ParishRegister::built_in();
   const auto far_from = [&](std::size_t i, const GazetteerRow& place, double distance, const std::string& where) {
     audit.findings.push_back(
-        {blocks[i].line, queries[i].shown + " ligger " + std::to_string(std::lround(distance)) + " km från " +
+        {blocks[i].line, queries[i].text + " ligger " + std::to_string(std::lround(distance)) + " km från " +
                              place.name + " i " + where + " (" + std::string(source_of(place)) +
                              " " + place.id + ", " + place.latitude.gedcom('N', 'S') + " " +
                              place.longitude.gedcom('E', 'W') + ")" + likely_slip(blocks[i], place),
-         queries[i].shown, blocks[i].latitude, blocks[i].longitude, place.latitude.value(), place.longitude.value()});
+         queries[i].text, blocks[i].latitude, blocks[i].longitude, place.latitude.value(), place.longitude.value()});
   };
   for (std::size_t i = 0; i < blocks.size(); ++i) {
-    const ParishMatch parish = parishes.match(parishes.read(queries[i].shown, queries[i].roles));
+    const ParishMatch parish = parishes.match(parishes.read(queries[i].text, queries[i].roles));
     if (parish.places.size() == 1) {
       if (within_parish(blocks[i], parish.periods.front())) continue;
       const GazetteerRow& place = *parish.places.front();

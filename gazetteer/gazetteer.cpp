@@ -7,7 +7,7 @@
 
 #include "gazetteer/gazetteer_rows.hpp"
 #include "gazetteer/parish_register.hpp"
-#include "core/house_shape.hpp"
+#include "core/block_shape.hpp"
 #include "gazetteer/place_query.hpp"
 #include "gazetteer/place_wording.hpp"
 #include "gazetteer/resolve.hpp"
@@ -47,13 +47,13 @@ class DraftWriter {
       : gazetteer_(gazetteer), lines_(encoding, line_end, out) {}
 
   // The block of a place the gazetteer names beyond doubt.
-  void block(const MissingPlace& place, const HouseShape& shape) {
+  void block(const MissingPlace& place, const BlockShape& shape) {
     const GazetteerRow& row = *place.resolution.rows.front();
     chosen_block(place, {0, row.latitude.gedcom('N', 'S'), row.longitude.gedcom('E', 'W'),
                          std::string(source_of(row)) + " " + row.id + ": " + description(row), true}, shape);
   }
 
-  void chosen_block(const MissingPlace& place, const ChosenCoordinates& chosen, const HouseShape& shape) {
+  void chosen_block(const MissingPlace& place, const ChosenCoordinates& chosen, const BlockShape& shape) {
     lines_.raw_line(place.line);
     // In the tree's own letters: a note is read by people, in the program
     // the tree was made with.
@@ -102,7 +102,7 @@ class DraftWriter {
 struct DraftPlan::Plan {
   WantedRows rows;
   std::vector<MissingPlace> places;
-  HouseShape shape;
+  BlockShape shape;
   std::string line_end;
   TreeEncoding encoding = TreeEncoding::utf8;
   bool end_last_line = false;  // the draft begins with a line end
@@ -127,7 +127,7 @@ DraftPlan::DraftPlan(Source& genealogy, Source& coordinates, Source* gazetteer, 
   plan_ = std::make_unique<Plan>(Plan{gazetteer != nullptr ? rows_for(queries, *gazetteer, gazetteer_name, options.progress)
                                                              : WantedRows({}, {}, {}),
                                       {},
-                                      HouseShape::of(index.file(), index.line_break()),
+                                      BlockShape::of(index.file(), index.line_break()),
                                       std::string(index.appended_line_end(missing.first_line_end)), encoding,
                                       options.appending && index.ends_mid_line(), {}});
   Plan& plan = *plan_;
@@ -156,7 +156,7 @@ std::vector<UndecidedPlace> DraftPlan::undecided() const {
   for (const MissingPlace& place : plan_->places) {
     if (place.resolution.outcome == Resolution::resolved) continue;
     UndecidedPlace& shown =
-        offered.emplace_back(UndecidedPlace{place.query.shown, std::string(DraftWriter::why(place.resolution)), {}});
+        offered.emplace_back(UndecidedPlace{place.query.text, std::string(DraftWriter::why(place.resolution)), {}});
     for (const GazetteerRow* row : place.resolution.rows) {
       shown.candidates.push_back({printable(described(*row, plan_->rows) + distance_from_near(*row, place.resolution)),
                                   row->latitude.gedcom('N', 'S'),

@@ -83,7 +83,7 @@ PlacePart every_reading(std::string_view text, bool first) {
 }
 
 // The readings of a later part that its role in the tree's form allows.
-PlacePart read_part(std::string_view text, PartRole role) {
+PlacePart part_read_as(std::string_view text, PartRole role) {
   PlacePart part = every_reading(text, false);
   if (role == PartRole::unknown) return part;
   if (names_place(role)) {
@@ -146,8 +146,8 @@ void add_name_forms(std::string_view name, PlaceQuery& query) {
 
 PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding, std::span<const PartRole> form) {
   PlaceQuery query;
-  query.shown = decode(place_value(place_line), encoding);
-  const std::vector<std::string_view> parts = comma_parts(query.shown);
+  query.text = decode(place_value(place_line), encoding);
+  const std::vector<std::string_view> parts = comma_parts(query.text);
   if (form.size() == parts.size()) query.roles.assign(form.begin(), form.end());
   const auto role = [&](std::size_t part) { return query.roles.empty() ? PartRole::unknown : query.roles[part]; };
   std::string_view name = parts.front();
@@ -171,7 +171,7 @@ PlaceQuery place_query(std::string_view place_line, TreeEncoding encoding, std::
   // parts would cost as many look-ups, so only the last kPartsRead are read.
   for (std::size_t at = parts.size() > kPartsRead ? parts.size() - kPartsRead : 1; at < parts.size(); ++at) {
     if (parts[at].empty() || role(at) == PartRole::hundred) continue;
-    query.parts.push_back(read_part(parts[at], role(at)));
+    query.parts.push_back(part_read_as(parts[at], role(at)));
   }
   return query;
 }

@@ -55,7 +55,7 @@ struct PlaceQuery {
   // The form says its first part is a division or a country, or the first
   // part is empty: the text names no place.
   bool names_only_division = false;
-  std::string shown;  // the place's text in UTF-8, for notes
+  std::string text;  // the place's text in UTF-8: what is read, and what notes name
 };
 
 // The query of a place line's text (without its line end), whose bytes are

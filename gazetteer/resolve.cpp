@@ -157,7 +157,7 @@ Resolution resolve_with_parishes(const PlaceQuery& query, const WantedRows& gaze
     return division;
   }
   const ParishRegister& parishes = ParishRegister::built_in();
-  const ParishText text = parishes.read(query.shown, query.roles);
+  const ParishText text = parishes.read(query.text, query.roles);
   const ParishMatch match = parishes.match(text);
   Resolution found = with_gazetteer ? resolve(query, gazetteer) : Resolution{};
   if (!match.places.empty()) {

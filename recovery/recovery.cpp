@@ -10,7 +10,7 @@
 
 #include "core/coordinate_value.hpp"
 #include "core/earth.hpp"
-#include "core/house_shape.hpp"
+#include "core/block_shape.hpp"
 #include "core/tree_encoding.hpp"
 #include "core/tree_header.hpp"
 #include "core/typed_coordinates.hpp"
@@ -278,7 +278,7 @@ class RecoveryWriter {
   // The tree's coordinates with their values only: whatever else stood on
   // or around its MAP lines (a deeper level, a value after MAP) is no part
   // of a place's coordinates.
-  void block(const Place& place, const HouseShape& shape) {
+  void block(const Place& place, const BlockShape& shape) {
     lines_.raw_line(place.text);
     const std::string source = encode("Koordinaterna stod i " + tree_name_ + ", rad " + where(*place.taken),
                                       lines_.encoding());
@@ -342,7 +342,7 @@ RecoveryCounts recover_coordinates(Source& genealogy, Source& coordinates, Sink&
   BatchedSink batched(out);
   if (options.appending && index.ends_mid_line()) batched.write(line_end);
   RecoveryWriter writer(options.tree_name, tree.encoding(), line_end, batched);
-  const HouseShape shape = HouseShape::of(index.file(), index.line_break());
+  const BlockShape shape = BlockShape::of(index.file(), index.line_break());
   for (const Place& place : gathered.places) {
     if (!place.taken) continue;
     writer.block(place, shape);

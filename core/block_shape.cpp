@@ -1,4 +1,4 @@
-#include "core/house_shape.hpp"
+#include "core/block_shape.hpp"
 
 #include <algorithm>
 #include <optional>
@@ -37,8 +37,8 @@ std::string level_and_tag(const GedcomLine& line) { return std::to_string(line.l
 
 }  // namespace
 
-HouseShape HouseShape::standard() {
-  HouseShape shape;
+BlockShape BlockShape::standard() {
+  BlockShape shape;
   shape.slots_ = {{Fill::keep, "3 MAP"},
                   {Fill::latitude, "4 LATI"},
                   {Fill::longitude, "4 LONG"},
@@ -47,10 +47,10 @@ HouseShape HouseShape::standard() {
   return shape;
 }
 
-HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
+BlockShape BlockShape::of(std::string_view file, LineBreak line_break) {
   const std::optional<std::vector<BlockLines>> blocks = blocks_of(file, line_break);
   if (!blocks || blocks->empty()) return standard();
-  HouseShape shape;
+  BlockShape shape;
   shape.follows_file_ = true;
   bool sourced = false;
   for (int i = 0; i < kBlockLines; ++i) {
@@ -78,7 +78,7 @@ HouseShape HouseShape::of(std::string_view file, LineBreak line_break) {
   return shape.places_its_coordinates() ? shape : standard();
 }
 
-bool HouseShape::places_its_coordinates() const {
+bool BlockShape::places_its_coordinates() const {
   int latitudes = 0;
   int longitudes = 0;
   int maps = 0;
@@ -96,7 +96,7 @@ bool HouseShape::places_its_coordinates() const {
   return map && map->latitude_value() == "N1.0" && map->longitude_value() == "E1.0";
 }
 
-std::vector<std::string> HouseShape::block(std::string_view latitude, std::string_view longitude,
+std::vector<std::string> BlockShape::block(std::string_view latitude, std::string_view longitude,
                                            std::string_view source, std::string_view credit) const {
   const auto value = [&](Fill fill) {
     return fill == Fill::latitude ? latitude : fill == Fill::longitude ? longitude : fill == Fill::source ? source

@@ -1,4 +1,4 @@
-#include "core/house_shape.hpp"
+#include "core/block_shape.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +9,14 @@ namespace platsmarkeraren {
 namespace {
 
 std::vector<std::string> drafted(const std::string& file) {
-  return HouseShape::of(file, LineBreak::of(file)).block("N5.5", "E5.5", "källa", "tack");
+  return BlockShape::of(file, LineBreak::of(file)).block("N5.5", "E5.5", "källa", "tack");
 }
 
 const std::vector<std::string> kStandard = {"3 MAP", "4 LATI N5.5", "4 LONG E5.5", "3 NOTE källa", "4 CONT tack"};
 
 // A line that varies from block to block becomes the note on the source,
 // unless it is one of the lines that hold the coordinates.
-TEST(HouseShape, FollowsTheFileOnlyWhereItsMapHoldsTheCoordinates) {
+TEST(BlockShape, FollowsTheFileOnlyWhereItsMapHoldsTheCoordinates) {
   EXPECT_EQ(drafted("2 PLAC A\n3 FORM Socken\n3 MAP\n4 LATI N1.5\n4 LONG E1.5\n3 NOTE a\n"
                     "2 PLAC B\n3 FORM By\n3 MAP\n4 LATI N2.5\n4 LONG E2.5\n3 NOTE a\n"),
             (std::vector<std::string>{"3 NOTE källa", "3 MAP", "4 LATI N5.5", "4 LONG E5.5", "3 NOTE a"}));

@@ -18,10 +18,10 @@
 
 namespace platsmarkeraren {
 
-class HouseShape {
+class BlockShape {
  public:
   // The shape of the blocks of a coordinate file's text.
-  static HouseShape of(std::string_view file, LineBreak line_break);
+  static BlockShape of(std::string_view file, LineBreak line_break);
 
   // The five lines of a block, without line ends. `latitude` and
   // `longitude` are values such as "N60.5667"; `source` tells where they
@@ -39,7 +39,7 @@ class HouseShape {
     std::string text;  // the line kept, or its level and tag ("4 LATI")
   };
 
-  static HouseShape standard();
+  static BlockShape standard();
   // True when its one MAP, read as every block is, holds the LATI and LONG
   // filled in.
   bool places_its_coordinates() const;
