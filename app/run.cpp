@@ -176,17 +176,13 @@ Outcome work(const Command& command, TreeInput& tree, InputFile& coordinates, Ou
 // A failure for want of memory names what was being read: the coordinate
 // file while it is indexed, the genealogy file after. A file too large for
 // the program names the file it is about.
-Outcome work_within_memory(const Command& command, TreeInput& tree, InputFile& coordinates, OutputFile& output) {
+template <typename Work>
+auto told_in_one_line(const Command& command, Work work) {
   try {
-    return work(command, tree, coordinates, output);
-  } catch (const FileLimitError& error) {
-    const bool in_tree = error.file() == FileLimitError::File::genealogy;
-    throw RunError(describe(in_tree ? "infil" : "koordinatfil", command.files[in_tree ? 0 : 1]) + " " + error.what());
-  } catch (const std::bad_alloc&) {
-    throw RunError(out_of_memory(reading_now()));
-  } catch (const std::length_error&) {
-    // The library's own: something grew past what it can hold.
-    throw RunError(out_of_memory(reading_now()));
+    return work();
+  } catch (const std::exception& error) {
+    throw RunError(message_for(error, describe("infil", command.files[0]), describe("koordinatfil", command.files[1]),
+                               reading_now()));
   }
 }
 
@@ -204,13 +200,15 @@ int run_files(const Command& command, bool standard_output_open) {
   }
   InputFile genealogy("infil", command.files[0]);
   InputFile coordinates("koordinatfil", command.files[1]);
-  TreeInput tree(genealogy, command.files[0]);
+  // An archive read from a pipe is held in memory, which may run out.
+  std::optional<TreeInput> tree;
+  told_in_one_line(command, [&] { tree.emplace(genealogy, command.files[0]); });
   OutputFile output = to_file ? OutputFile(command.files[2]) : OutputFile(standard_output_open);
-  Outcome outcome = work_within_memory(command, tree, coordinates, output);
+  Outcome outcome = told_in_one_line(command, [&] { return work(command, *tree, coordinates, output); });
   genealogy.close();
   coordinates.close();
   output.close();
-  if (std::optional<std::string> warning = tree.warning()) outcome.warnings.insert(outcome.warnings.begin(), *warning);
+  if (std::optional<std::string> warning = tree->warning()) outcome.warnings.insert(outcome.warnings.begin(), *warning);
   for (const std::string& warning : outcome.warnings) report(warning);
   return outcome.status;
 }

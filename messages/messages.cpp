@@ -1,6 +1,10 @@
 #include "messages/messages.hpp"
 
+#include <new>
+#include <stdexcept>
 #include <utility>
+
+#include "core/stream.hpp"
 
 namespace platsmarkeraren {
 
@@ -69,6 +73,19 @@ std::vector<std::string> gazetteer_warnings(const GazetteerCounts& passed_over, 
 
 std::string out_of_memory(std::string_view reading) {
   return "minnet tog slut" + (reading.empty() ? std::string() : " medan " + std::string(reading) + " lästes");
+}
+
+std::string message_for(const std::exception& error, std::string_view genealogy, std::string_view coordinates,
+                        std::string_view reading) {
+  if (const auto* limit = dynamic_cast<const FileLimitError*>(&error)) {
+    const bool tree = limit->file() == FileLimitError::File::genealogy;
+    return std::string(tree ? genealogy : coordinates) + " " + limit->what();
+  }
+  // The library's own length_error: something grew past what it can hold.
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr || dynamic_cast<const std::length_error*>(&error) != nullptr) {
+    return out_of_memory(reading);
+  }
+  return error.what();
 }
 
 }  // namespace platsmarkeraren

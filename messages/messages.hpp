@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,5 +40,12 @@ std::vector<std::string> gazetteer_warnings(const GazetteerCounts& passed_over, 
 
 // Memory ran out while `reading` (a file's description, or empty) was read.
 std::string out_of_memory(std::string_view reading);
+
+// The one line that tells of a failure, whatever threw it: a file too
+// large for the program names that file (`genealogy` and `coordinates` as
+// messages describe them), memory running out names what was being read,
+// and anything else says its own words.
+std::string message_for(const std::exception& error, std::string_view genealogy, std::string_view coordinates,
+                        std::string_view reading);
 
 }  // namespace platsmarkeraren

@@ -197,15 +197,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE int page_run(int action, int keep_existing_maps,
   PageFiles files(genealogy_name, coordinate_name, gazetteer_name);
   try {
     return work(action, keep_existing_maps != 0, files);
-  } catch (const FileLimitError& error) {
-    show_message(files.described[error.file() == FileLimitError::File::genealogy ? kGenealogy : kCoordinates] + " " +
-                 error.what());
-  } catch (const std::bad_alloc&) {
-    show_message(out_of_memory(files.reading()));
-  } catch (const std::length_error&) {  // the library's own: something grew past what it can hold
-    show_message(out_of_memory(files.reading()));
   } catch (const std::exception& error) {
-    show_message(error.what());
+    show_message(message_for(error, files.described[kGenealogy], files.described[kCoordinates], files.reading()));
   }
   return kPageFailed;
 }

@@ -11,38 +11,37 @@ const worker = new Worker(URL.createObjectURL(new Blob([$('arbetare').textConten
 
 const stem = (name) => name.replace(/\.[^.]*$/, '');
 
-// What each button asks, and how its result is offered; by the action's number in web.hpp.
-const kActions = [
-  {
+// What each button asks, and how its result is offered, by its action.
+const kActions = {
+  [kPageMerge]: {
     survey: true,
     // A GEDZIP archive is given back as one.
     download: (files, archived) => `${stem(files[0].name)}-med-koordinater.${archived ? 'gdz' : 'ged'}`,
   },
-  {
+  [kPageListMissing]: {
     title: 'Orter som saknas i koordinatfilen',
     explain: 'Lägg raderna sist i koordinatfilen och skriv fem koordinatrader efter var och en, '
       + 'eller låt knappen ”Gör utkast ur ortregistret” skriva dem.',
     empty: 'Alla orter i släktfilen finns redan i koordinatfilen.',
     download: (files) => `${stem(files[1].name)}-saknade-orter.txt`,
   },
-  {
+  [kPageCheck]: {
     title: 'Granskning av koordinatfilen',
     explain: 'Varje rad säger i vilken fil och på vilken rad något bör rättas.',
     empty: 'Granskningen hittade inget att rätta.',
     survey: true,
     download: (files) => `${stem(files[1].name)}-granskning.txt`,
   },
-  {
+  [kPageDraft]: {
     title: 'Utkast ur ortregistret',
     explain: 'Läs igenom utkastet och lägg det sist i koordinatfilen. Rader som börjar med # är anteckningar om '
       + 'orter som inte gick att avgöra; de kommer aldrig in i släktfilen.',
     empty: 'Det finns inga orter att göra utkast för: alla finns redan i koordinatfilen.',
     download: (files) => `${stem(files[1] ? files[1].name : 'koordinater')}-utkast.txt`,
   },
-];
-const kFoundErrors = 2;
-const kMerge = 0;
-const kDraft = 3;
+};
+// The buttons name their actions as web.hpp does.
+const kButtonAction = { Merge: kPageMerge, ListMissing: kPageListMissing, Check: kPageCheck, Draft: kPageDraft };
 
 let busy = false;
 let downloadUrl = null;
@@ -97,7 +96,7 @@ function offerDownload(blob, name) {
 function start(action) {
   const files = chosenFiles();
   request = { action, files, keepMaps: $('behall').checked, survey: kActions[action].survey === true };
-  if (action === kMerge && draft !== null) request.finish = choices();
+  if (action === kPageMerge && draft !== null) request.finish = choices();
   setBusy(true);
   $('meddelanden').replaceChildren();
   $('resultat').hidden = true;
@@ -116,18 +115,18 @@ function setBusy(now) {
 }
 
 async function finish(reply) {
-  const failed = reply.status === 1;
+  const failed = reply.status === kPageFailed;
   const action = kActions[request.action];
   // Read before anything changes, so that the page shows the result in one
   // step: the buttons are never free while it is still on its way.
   const text = !failed && action.title ? await reply.output.text() : '';
   picture.misplaced = reply.misplaced || [];
-  if (!failed && request.action === kDraft) offerChoices(reply.undecided);
+  if (!failed && request.action === kPageDraft) offerChoices(reply.undecided);
   if (!failed && reply.coordinates) offerCoordinates(reply.coordinates, request.files[1]);
   setBusy(request.survey === true && !failed);
   $('arbetar').textContent = 'Ritar orterna …';
   const coordinateSize = reply.coordinates ? reply.coordinates.size : request.files[1] ? request.files[1].size : 0;
-  if (!failed && request.action === kMerge && coordinateSize === 0) {
+  if (!failed && request.action === kPageMerge && coordinateSize === 0) {
     addMessage('Koordinatfilen är tom, så inga koordinater har lagts till.', 'varning');
   }
   for (const line of reply.messages) addMessage(line, failed ? '' : 'varning');
@@ -148,7 +147,7 @@ async function finish(reply) {
   if (!action.title) {
     $('laddaner').click();
     addMessage(`Klart: ${name} (${sizeText(reply.output.size)}).`, 'klart');
-  } else if (reply.status === kFoundErrors) {
+  } else if (reply.status === kPageFoundErrors) {
     addMessage('Granskningen hittade fel som bör rättas innan koordinaterna läggs till.');
   }
 }
@@ -285,25 +284,6 @@ function chooseAt(event) {
 // zoomed and moved; a new set of points shows them all again.
 const picture = { points: [], shown: [], misplaced: [], view: { zoom: 1, panX: 0, panY: 0 } };
 
-// The map's arcs in degrees, decoded once: each a list of longitude,
-// latitude pairs (see map_data.js).
-const world = {
-  arcs: kWorld.arcs.split(';').map((text) => {
-    const numbers = text.split(',').map(Number);
-    const points = new Float32Array(numbers.length);
-    let x = 0;
-    let y = 0;
-    for (let i = 0; i < numbers.length; i += 2) {
-      x += numbers[i];
-      y += numbers[i + 1];
-      points[i] = x / 100;
-      points[i + 1] = y / 100;
-    }
-    return points;
-  }),
-  borders: new Set(kWorld.borders),
-};
-
 function resetView() {
   picture.view = { zoom: 1, panX: 0, panY: 0 };
 }
@@ -330,132 +310,8 @@ function fromMiddle(event) {
   return { x: event.clientX - bounds.left - bounds.width / 2, y: event.clientY - bounds.top - bounds.height / 2 };
 }
 
-// Traces an arc, forwards or (for ~index) backwards, onto the path. Where
-// it crosses the 180th meridian it is taken up again on the other side.
-function traceArc(context, index, x, y, first) {
-  const arc = world.arcs[index < 0 ? ~index : index];
-  const count = arc.length / 2;
-  let previous = null;
-  for (let k = 0; k < count; k += 1) {
-    const i = index < 0 ? count - 1 - k : k;
-    const longitude = arc[2 * i];
-    const px = x(longitude);
-    const py = y(arc[2 * i + 1]);
-    const jumps = previous !== null && Math.abs(longitude - previous) > 180;
-    if ((first && k === 0) || jumps) context.moveTo(px, py); else context.lineTo(px, py);
-    previous = longitude;
-  }
-}
-
-// Land, coasts and borders under the places.
-function drawWorld(context, x, y, ratio) {
-  context.fillStyle = '#eef1e6';
-  context.beginPath();
-  for (const ring of kWorld.rings) ring.forEach((index, at) => traceArc(context, index, x, y, at === 0));
-  context.fill();
-  context.lineWidth = ratio;
-  world.arcs.forEach((arc, index) => {
-    context.strokeStyle = world.borders.has(index) ? '#c4b8a8' : '#8fb0c8';
-    context.beginPath();
-    traceArc(context, index, x, y, true);
-    context.stroke();
-  });
-}
-
-function niceStep(span) {
-  for (const step of [0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 30, 45, 90]) {
-    if (span / step <= 8) return step;
-  }
-  return 90;
-}
-
-function degreesText(value, positive, negative, decimals) {
-  return `${value < 0 ? negative : positive}${Math.abs(value).toFixed(decimals)}`;
-}
-
 function drawPicture(points, misplaced) {
-  const canvas = $('ritning');
-  const ratio = window.devicePixelRatio || 1;
-  canvas.width = Math.round(canvas.clientWidth * ratio);
-  canvas.height = Math.round(canvas.clientWidth * ratio * 0.58);
-  const context = canvas.getContext('2d');
-  const width = canvas.width;
-  const height = canvas.height;
-  context.clearRect(0, 0, width, height);
-  picture.shown = [];
-  if (points.length === 0) return;
-  const latitudes = points.map((point) => point.latitude).concat(misplaced.map((block) => block.placeLatitude));
-  const longitudes = points.map((point) => point.longitude).concat(misplaced.map((block) => block.placeLongitude));
-  let south = Math.min(...latitudes);
-  let north = Math.max(...latitudes);
-  let west = Math.min(...longitudes);
-  let east = Math.max(...longitudes);
-  // A lone place, or a few close together, still gets a degree around it.
-  if (north - south < 1) { south -= 0.5; north += 0.5; }
-  if (east - west < 1) { west -= 0.5; east += 0.5; }
-  const squeeze = Math.max(0.2, Math.cos(((south + north) / 2) * Math.PI / 180));
-  const margin = 28 * ratio;
-  const scale = Math.min((width - 2 * margin) / ((east - west) * squeeze), (height - 2 * margin) / (north - south));
-  const { zoom, panX, panY } = picture.view;
-  const across = squeeze * scale * zoom;
-  const x = (longitude) => width / 2 + panX * ratio + (longitude - (west + east) / 2) * across;
-  const y = (latitude) => height / 2 + panY * ratio - (latitude - (south + north) / 2) * scale * zoom;
-  const longitudeAt = (px) => (px - width / 2 - panX * ratio) / across + (west + east) / 2;
-  const latitudeAt = (py) => (height / 2 + panY * ratio - py) / (scale * zoom) + (south + north) / 2;
-  context.fillStyle = '#f4f8fb';
-  context.fillRect(0, 0, width, height);
-  drawWorld(context, x, y, ratio);
-
-  const step = niceStep(Math.max(north - south, east - west) / zoom);
-  const decimals = step < 1 ? Math.ceil(-Math.log10(step)) : 0;
-  context.font = `${11 * ratio}px system-ui, sans-serif`;
-  context.fillStyle = '#6b7780';
-  context.lineWidth = ratio;
-  const line = (x0, y0, x1, y1, colour) => {
-    context.strokeStyle = colour;
-    context.beginPath();
-    context.moveTo(x0, y0);
-    context.lineTo(x1, y1);
-    context.stroke();
-  };
-  context.fillStyle = '#5b6770';
-  for (let latitude = Math.ceil(latitudeAt(height) / step) * step; latitude <= latitudeAt(0); latitude += step) {
-    line(0, y(latitude), width, y(latitude), 'rgba(120, 140, 155, 0.25)');
-    context.fillText(degreesText(latitude, 'N', 'S', decimals), 4 * ratio, y(latitude) - 3 * ratio);
-  }
-  for (let longitude = Math.ceil(longitudeAt(0) / step) * step; longitude <= longitudeAt(width); longitude += step) {
-    line(x(longitude), 0, x(longitude), height, 'rgba(120, 140, 155, 0.25)');
-    context.fillText(degreesText(longitude, 'E', 'W', decimals), x(longitude) + 3 * ratio, height - 4 * ratio);
-  }
-
-  context.fillStyle = 'rgba(31, 95, 139, 0.8)';
-  for (const point of points) {
-    const shown = { point, x: x(point.longitude), y: y(point.latitude) };
-    picture.shown.push(shown);
-    context.beginPath();
-    context.arc(shown.x, shown.y, 4 * ratio, 0, 2 * Math.PI);
-    context.fill();
-  }
-
-  context.lineWidth = 2 * ratio;
-  for (const block of misplaced) {
-    const from = { x: x(block.longitude), y: y(block.latitude) };
-    const to = { x: x(block.placeLongitude), y: y(block.placeLatitude) };
-    context.setLineDash([5 * ratio, 4 * ratio]);
-    line(from.x, from.y, to.x, to.y, '#b3261e');
-    context.setLineDash([]);
-    context.strokeStyle = '#b3261e';
-    for (const [at, radius] of [[from, 8], [to, 5]]) {
-      context.beginPath();
-      context.arc(at.x, at.y, radius * ratio, 0, 2 * Math.PI);
-      context.stroke();
-    }
-    picture.shown.push({
-      point: { place: `${block.place} enligt ortregistret`, latitude: block.placeLatitude, longitude: block.placeLongitude },
-      x: to.x,
-      y: to.y,
-    });
-  }
+  picture.shown = drawMap($('ritning'), points, misplaced, picture.view);
 }
 
 function showPoints(reply) {
@@ -545,7 +401,7 @@ fileFields.forEach((field, slot) => {
 window.addEventListener('dragover', (event) => event.preventDefault());
 window.addEventListener('drop', (event) => event.preventDefault());
 
-for (const button of actionButtons) button.addEventListener('click', () => start(Number(button.dataset.action)));
+for (const button of actionButtons) button.addEventListener('click', () => start(kButtonAction[button.dataset.action]));
 $('kopiera').addEventListener('click', async () => {
   const text = $('resultattext');
   try {

@@ -6,12 +6,6 @@
 // Files are read in slices of this size, one FileReaderSync call each; the
 // core's own reads are smaller and are served from the slice.
 const kSliceBytes = 8 << 20;
-// As web.hpp has them.
-const kFailed = 1;
-const kMerge = 0;
-const kCheck = 2;
-const kDraft = 3;
-const kSurvey = 4;
 // Progress is told the page at most this often, in milliseconds.
 const kProgressEvery = 100;
 
@@ -419,7 +413,7 @@ async function gedzipWith(archive, tree) {
   return new Blob([...parts, ...directory, ...directoryEnd(records.length, directorySize, at)]);
 }
 
-const failed = (line) => postMessage({ done: true, status: kFailed, messages: [line] });
+const failed = (line) => postMessage({ done: true, status: kPageFailed, messages: [line] });
 
 // A request is one of:
 // - { action, files: [infil, koordinatfil, ortregister], keepMaps, survey }:
@@ -450,7 +444,7 @@ onmessage = async (event) => {
   let files = request.files.map((file, slot) => (file === null && slot === 1
     ? new File([], 'koordinater.txt') : file));
   // Only the check and the draft read the gazetteer.
-  const readsGazetteer = request.finish === undefined && (request.action === kCheck || request.action === kDraft);
+  const readsGazetteer = request.finish === undefined && (request.action === kPageCheck || request.action === kPageDraft);
   let archive = null;
   try {
     if (readsGazetteer) files = [files[0], files[1], await plainGazetteer(files[2])];
@@ -473,10 +467,10 @@ onmessage = async (event) => {
     if (request.finish !== undefined) {
       pageIo.start(files);
       status = module.ccall('page_finish_draft', 'number', ['string'], [request.finish]);
-      if (status !== kFailed) {
+      if (status !== kPageFailed) {
         coordinates = new File([files[1], pageIo.output.blob()], names[1]);
         runFiles = [files[0], coordinates, files[2]];
-        status = run(kMerge, runFiles);
+        status = run(kPageMerge, runFiles);
       }
     } else {
       status = run(request.action);
@@ -487,7 +481,7 @@ onmessage = async (event) => {
     return;
   }
   let output = pageIo.output.blob();
-  const merged = status !== kFailed && (request.finish !== undefined || request.action === kMerge);
+  const merged = status !== kPageFailed && (request.finish !== undefined || request.action === kPageMerge);
   try {
     if (archive && merged) output = await gedzipWith(archive, output);
   } catch (error) {
@@ -497,13 +491,13 @@ onmessage = async (event) => {
   postMessage({ done: true, status, output, messages: pageIo.messages, archived: archive !== null,
                 misplaced: pageIo.misplacedBlocks, undecided: pageIo.undecided, coordinates });
   // The picture is drawn of a tree merged or checked, errors or not.
-  if (!request.survey || status === kFailed) return;
+  if (!request.survey || status === kPageFailed) return;
   let surveyed;
   try {
-    surveyed = run(kSurvey, runFiles);
+    surveyed = run(kPageSurvey, runFiles);
   } catch (error) {
     pageIo.messages.push(`fel i sidan: ${error}`);
-    surveyed = kFailed;
+    surveyed = kPageFailed;
   }
-  if (surveyed === kFailed) postMessage({ points: null, messages: pageIo.messages });
+  if (surveyed === kPageFailed) postMessage({ points: null, messages: pageIo.messages });
 };

@@ -42,7 +42,7 @@ export function openPage(prefix) {
 
 // The fields in the order of the page: infil, koordinatfil, ortregister.
 const kFields = ['#infil', '#koordinatfil', '#ortregister'];
-const kButtons = { merge: 0, missing: 1, check: 2, draft: 3 };
+const kButtons = { merge: 'Merge', missing: 'ListMissing', check: 'Check', draft: 'Draft' };
 
 // How each engine is started, and told where downloads go: Chromium over
 // its own protocol once a page is open, Firefox by its profile's settings
