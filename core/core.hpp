@@ -14,6 +14,8 @@
 //                     other programs write them), place_maps.hpp (where a
 //                     block puts its place), earth.hpp (distances),
 //                     block_shape.hpp (a block's five lines),
+//                     missing_places.hpp (the places a coordinate file
+//                     lacks), reports.hpp (what a run counts),
 //                     appended_lines.hpp (lines and notes put after the
 //                     coordinate file).
 //   The index         coordinate_index.hpp (the coordinate file and its
