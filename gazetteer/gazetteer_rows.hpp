@@ -21,7 +21,6 @@
 #include "gazetteer/key_filter.hpp"
 #include "core/hash.hpp"
 #include "core/reports.hpp"
-#include "core/reports.hpp"
 #include "core/stream.hpp"
 
 namespace platsmarkeraren {
