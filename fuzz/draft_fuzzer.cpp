@@ -23,7 +23,7 @@
 #include "check/check.hpp"
 #include "gazetteer/gazetteer.hpp"
 #include "gazetteer/gazetteer_file.hpp"
-#include "gazetteer/test_files.hpp"
+#include "core/test_files.hpp"
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
 

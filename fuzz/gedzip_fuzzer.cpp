@@ -12,30 +12,16 @@
 
 #include "core/memory_stream.hpp"
 #include "gedzip/gedzip.hpp"
+#include "gedzip/memory_file.hpp"
 
 namespace {
 
 using platsmarkeraren::Gedzip;
 using platsmarkeraren::GedzipError;
-using platsmarkeraren::RandomAccess;
+using platsmarkeraren::MemoryFile;
 using platsmarkeraren::Sink;
 using platsmarkeraren::Source;
 using platsmarkeraren::StringSink;
-
-class MemoryFile final : public RandomAccess {
- public:
-  explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::uint64_t size() const override { return bytes_.size(); }
-  std::size_t read_at(std::uint64_t offset, char* into, std::size_t size) override {
-    if (offset >= bytes_.size()) return 0;
-    const std::size_t given = std::min<std::size_t>(size, bytes_.size() - static_cast<std::size_t>(offset));
-    std::memcpy(into, bytes_.data() + offset, given);
-    return given;
-  }
-
- private:
-  std::string bytes_;
-};
 
 // The tree, or none where the archive refuses it.
 std::optional<std::string> tree_of(Gedzip& archive) {

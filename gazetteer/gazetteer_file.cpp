@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/printable.hpp"
+#include "core/zip_records.hpp"
 
 namespace platsmarkeraren {
 
@@ -22,19 +23,6 @@ constexpr std::size_t kInputSize = std::size_t{1} << 18;
 // no GeoNames file.
 constexpr std::size_t kFirstLineMost = std::size_t{1} << 16;
 constexpr std::size_t kGeoNamesTabs = 18;
-
-constexpr std::uint32_t kLocalHeader = 0x04034b50;
-constexpr std::uint32_t kDescriptor = 0x08074b50;
-constexpr std::uint32_t kDirectoryEntry = 0x02014b50;
-constexpr std::uint32_t kDirectoryEnd = 0x06054b50;
-constexpr std::uint32_t kZip64DirectoryEnd = 0x06064b50;
-constexpr std::uint32_t kUnknown32 = 0xffffffff;
-
-std::uint64_t little_endian(const unsigned char* bytes, int count) {
-  std::uint64_t value = 0;
-  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
-  return value;
-}
 
 bool is_geonames_line(std::string_view line) {
   return static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) == kGeoNamesTabs;
@@ -84,9 +72,9 @@ class GazetteerFile::Reader {
     started_ = true;
     const bool whole = fill(4);
     const std::string_view start = buffered();
-    if (whole && little_endian(input_.get(), 4) == kLocalHeader) {
+    if (whole && little_endian(input_.get(), 4) == kZipLocalHeader) {
       kind_ = Kind::zip;
-    } else if (whole && little_endian(input_.get(), 4) == kDirectoryEnd) {
+    } else if (whole && little_endian(input_.get(), 4) == kZipDirectoryEnd) {
       fail("är ett tomt zip-arkiv; " + std::string(kExpected));
     } else if (start.size() >= 2 && start[0] == '\x1f' && start[1] == '\x8b') {
       kind_ = Kind::gzip;
@@ -220,8 +208,8 @@ class GazetteerFile::Reader {
   bool next_entry(Entry& entry) {
     if (!fill(4)) cut_short();
     const auto signature = static_cast<std::uint32_t>(little_endian(input_.get() + begin_, 4));
-    if (signature == kDirectoryEntry || signature == kDirectoryEnd || signature == kZip64DirectoryEnd) return false;
-    if (signature != kLocalHeader) fail("är trasigt: en post i zip-arkivet börjar inte där den ska; hämta filen igen");
+    if (signature == kZipDirectoryEntry || signature == kZipDirectoryEnd || signature == kZip64DirectoryEnd) return false;
+    if (signature != kZipLocalHeader) fail("är trasigt: en post i zip-arkivet börjar inte där den ska; hämta filen igen");
     if (!fill(30)) cut_short();
     const unsigned char* header = input_.get() + begin_;
     const auto flags = little_endian(header + 6, 2);
@@ -264,11 +252,11 @@ class GazetteerFile::Reader {
       if (id == 1) {
         entry.zip64 = true;
         std::size_t field = at + 4;
-        if (entry.size == kUnknown32 && field + 8 <= at + 4 + length) {
+        if (entry.size == kZipUnknown32 && field + 8 <= at + 4 + length) {
           entry.size = little_endian(extra + field, 8);
           field += 8;
         }
-        if (entry.compressed == kUnknown32 && field + 8 <= at + 4 + length) entry.compressed = little_endian(extra + field, 8);
+        if (entry.compressed == kZipUnknown32 && field + 8 <= at + 4 + length) entry.compressed = little_endian(extra + field, 8);
       }
       at += 4 + length;
     }
@@ -303,7 +291,7 @@ class GazetteerFile::Reader {
     if (entry.descriptor) {
       const std::size_t sizes = entry.zip64 ? 8 : 4;
       if (!fill(4)) cut_short();
-      if (little_endian(input_.get() + begin_, 4) == kDescriptor) begin_ += 4;
+      if (little_endian(input_.get() + begin_, 4) == kZipDescriptor) begin_ += 4;
       if (!fill(4 + 2 * sizes)) cut_short();
       const unsigned char* descriptor = input_.get() + begin_;
       entry.crc = static_cast<std::uint32_t>(little_endian(descriptor, 4));

@@ -11,7 +11,7 @@
 
 #include "core/memory_stream.hpp"
 #include "gazetteer/gazetteer.hpp"
-#include "gazetteer/test_files.hpp"
+#include "core/test_files.hpp"
 
 namespace platsmarkeraren {
 namespace {

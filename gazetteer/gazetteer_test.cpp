@@ -11,7 +11,7 @@
 #include "core/degrees.hpp"
 #include "core/line.hpp"
 #include "core/memory_stream.hpp"
-#include "gazetteer/test_files.hpp"
+#include "core/test_files.hpp"
 #include "core/missing_places.hpp"
 #include "merge/merge.hpp"
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "core/zip_records.hpp"
+
 namespace platsmarkeraren {
 
 namespace {
@@ -15,14 +17,7 @@ namespace {
 // Entries are copied, inflated and deflated this many bytes at a time.
 constexpr std::size_t kBufferSize = std::size_t{1} << 18;
 
-constexpr std::uint32_t kLocalHeader = 0x04034b50;
-constexpr std::uint32_t kDescriptor = 0x08074b50;
-constexpr std::uint32_t kDirectoryEntry = 0x02014b50;
-constexpr std::uint32_t kDirectoryEnd = 0x06054b50;
-constexpr std::uint32_t kZip64DirectoryEnd = 0x06064b50;
-constexpr std::uint32_t kZip64Locator = 0x07064b50;
 constexpr std::uint16_t kZip64Extra = 0x0001;
-constexpr std::uint32_t kFull32 = 0xffffffff;
 constexpr std::uint16_t kFull16 = 0xffff;
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kDirectoryEntrySize = 46;
@@ -37,14 +32,12 @@ constexpr std::uint16_t kDeflated = 8;
 constexpr std::uint16_t kNeededForZip64 = 45;
 constexpr std::uint16_t kNeededForDeflate = 20;
 
-std::uint64_t little_endian(std::string_view bytes, std::size_t at, int count) {
-  std::uint64_t value = 0;
-  for (int i = count - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-  return value;
+std::uint64_t number_at(std::string_view bytes, std::size_t at, int count) {
+  return little_endian(reinterpret_cast<const unsigned char*>(bytes.data() + at), count);
 }
-std::uint16_t u16(std::string_view bytes, std::size_t at) { return static_cast<std::uint16_t>(little_endian(bytes, at, 2)); }
-std::uint32_t u32(std::string_view bytes, std::size_t at) { return static_cast<std::uint32_t>(little_endian(bytes, at, 4)); }
-std::uint64_t u64(std::string_view bytes, std::size_t at) { return little_endian(bytes, at, 8); }
+std::uint16_t u16(std::string_view bytes, std::size_t at) { return static_cast<std::uint16_t>(number_at(bytes, at, 2)); }
+std::uint32_t u32(std::string_view bytes, std::size_t at) { return static_cast<std::uint32_t>(number_at(bytes, at, 4)); }
+std::uint64_t u64(std::string_view bytes, std::size_t at) { return number_at(bytes, at, 8); }
 
 void put(std::string& out, std::uint64_t value, int count) {
   for (int i = 0; i < count; ++i, value >>= 8) out += static_cast<char>(value & 0xff);
@@ -82,10 +75,10 @@ std::optional<Directory> find_directory(RandomAccess& file) {
   const std::optional<std::string> tail = bytes_at(file, size - tail_size, tail_size);
   if (!tail) return std::nullopt;
   for (std::size_t at = tail_size - kDirectoryEndSize + 1; at-- > 0;) {
-    if (u32(*tail, at) != kDirectoryEnd || at + kDirectoryEndSize + u16(*tail, at + 20) != tail_size) continue;
+    if (u32(*tail, at) != kZipDirectoryEnd || at + kDirectoryEndSize + u16(*tail, at + 20) != tail_size) continue;
     Directory directory{u32(*tail, at + 16), u32(*tail, at + 12), u16(*tail, at + 10)};
     const std::uint64_t end_at = size - tail_size + at;
-    const bool zip64 = directory.offset == kFull32 || directory.size == kFull32 || directory.entries == kFull16;
+    const bool zip64 = directory.offset == kZipUnknown32 || directory.size == kZipUnknown32 || directory.entries == kFull16;
     if (!zip64) return directory;
     if (end_at < kZip64LocatorSize) return std::nullopt;
     const std::optional<std::string> locator = bytes_at(file, end_at - kZip64LocatorSize, kZip64LocatorSize);
@@ -136,7 +129,7 @@ std::string read_extra(std::string_view extra, Entry& entry) {
     } else {
       std::size_t field = at + 4;
       for (std::uint64_t* value : {&entry.size, &entry.compressed, &entry.offset}) {
-        if (*value != kFull32 || field + 8 > at + 4 + size) continue;
+        if (*value != kZipUnknown32 || field + 8 > at + 4 + size) continue;
         *value = u64(extra, field);
         field += 8;
       }
@@ -154,7 +147,7 @@ std::optional<std::vector<Entry>> read_entries(RandomAccess& file, const Directo
   std::vector<Entry> entries;
   std::size_t at = 0;
   for (std::uint64_t i = 0; i < directory.entries; ++i) {
-    if (at + kDirectoryEntrySize > bytes->size() || u32(*bytes, at) != kDirectoryEntry) return std::nullopt;
+    if (at + kDirectoryEntrySize > bytes->size() || u32(*bytes, at) != kZipDirectoryEntry) return std::nullopt;
     const std::size_t name_size = u16(*bytes, at + 28);
     const std::size_t extra_size = u16(*bytes, at + 30);
     const std::size_t comment_size = u16(*bytes, at + 32);
@@ -191,7 +184,7 @@ void place_entries(RandomAccess& file, const Directory& directory, std::vector<E
       damaged("posterna står inte i ordning eller går in i varandra");
     }
     const std::optional<std::string> header = bytes_at(file, entry.offset, kLocalHeaderSize);
-    if (!header || u32(*header, 0) != kLocalHeader) damaged("en post saknar sitt huvud: " + entry.name);
+    if (!header || u32(*header, 0) != kZipLocalHeader) damaged("en post saknar sitt huvud: " + entry.name);
     entry.data = entry.offset + kLocalHeaderSize + u16(*header, 26) + u16(*header, 28);
     if (entry.data > entry.end || entry.end - entry.data < entry.compressed) {
       damaged("posterna står inte i ordning eller går in i varandra");
@@ -354,7 +347,7 @@ void copy_bytes(RandomAccess& file, std::uint64_t from, std::uint64_t to, std::s
 }
 
 bool needs_zip64(const Entry& entry) {
-  return entry.size >= kFull32 || entry.compressed >= kFull32 || entry.offset >= kFull32;
+  return entry.size >= kZipUnknown32 || entry.compressed >= kZipUnknown32 || entry.offset >= kZipUnknown32;
 }
 
 // The entry's record in the directory, with a ZIP64 field for what does
@@ -362,7 +355,7 @@ bool needs_zip64(const Entry& entry) {
 std::string directory_record(const Entry& entry) {
   std::string zip64;
   for (const std::uint64_t value : {entry.size, entry.compressed, entry.offset}) {
-    if (value >= kFull32) put(zip64, value, 8);
+    if (value >= kZipUnknown32) put(zip64, value, 8);
   }
   std::string extra = entry.extra;
   if (!zip64.empty()) {
@@ -372,7 +365,7 @@ std::string directory_record(const Entry& entry) {
     extra = field + zip64 + extra;
   }
   std::string record;
-  put(record, kDirectoryEntry, 4);
+  put(record, kZipDirectoryEntry, 4);
   put(record, entry.made_by, 2);
   put(record, needs_zip64(entry) ? std::max(entry.needed, kNeededForZip64) : entry.needed, 2);
   put(record, entry.flags, 2);
@@ -380,15 +373,15 @@ std::string directory_record(const Entry& entry) {
   put(record, entry.time, 2);
   put(record, entry.date, 2);
   put(record, entry.crc, 4);
-  put(record, std::min<std::uint64_t>(entry.compressed, kFull32), 4);
-  put(record, std::min<std::uint64_t>(entry.size, kFull32), 4);
+  put(record, std::min<std::uint64_t>(entry.compressed, kZipUnknown32), 4);
+  put(record, std::min<std::uint64_t>(entry.size, kZipUnknown32), 4);
   put(record, entry.name.size(), 2);
   put(record, std::min<std::size_t>(extra.size(), kFull16), 2);
   put(record, entry.comment.size(), 2);
   put(record, 0, 2);  // the disk it begins on
   put(record, entry.internal, 2);
   put(record, entry.external, 4);
-  put(record, std::min<std::uint64_t>(entry.offset, kFull32), 4);
+  put(record, std::min<std::uint64_t>(entry.offset, kZipUnknown32), 4);
   return record + entry.name + extra.substr(0, kFull16) + entry.comment;
 }
 
@@ -396,7 +389,7 @@ std::string directory_record(const Entry& entry) {
 // directory's place or its number of entries does not fit.
 std::string directory_end(const Directory& directory) {
   std::string end;
-  const bool zip64 = directory.offset >= kFull32 || directory.size >= kFull32 || directory.entries >= kFull16;
+  const bool zip64 = directory.offset >= kZipUnknown32 || directory.size >= kZipUnknown32 || directory.entries >= kFull16;
   if (zip64) {
     const std::uint64_t at = directory.offset + directory.size;
     put(end, kZip64DirectoryEnd, 4);
@@ -414,12 +407,12 @@ std::string directory_end(const Directory& directory) {
     put(end, at, 8);
     put(end, 1, 4);
   }
-  put(end, kDirectoryEnd, 4);
+  put(end, kZipDirectoryEnd, 4);
   put(end, 0, 4);
   put(end, std::min<std::uint64_t>(directory.entries, kFull16), 2);
   put(end, std::min<std::uint64_t>(directory.entries, kFull16), 2);
-  put(end, std::min<std::uint64_t>(directory.size, kFull32), 4);
-  put(end, std::min<std::uint64_t>(directory.offset, kFull32), 4);
+  put(end, std::min<std::uint64_t>(directory.size, kZipUnknown32), 4);
+  put(end, std::min<std::uint64_t>(directory.offset, kZipUnknown32), 4);
   put(end, 0, 2);
   return end;
 }
@@ -427,7 +420,7 @@ std::string directory_end(const Directory& directory) {
 // The new tree's local header: its sizes and check sum follow its data.
 std::string tree_header(const Entry& entry) {
   std::string header;
-  put(header, kLocalHeader, 4);
+  put(header, kZipLocalHeader, 4);
   put(header, kNeededForDeflate, 2);
   put(header, entry.flags, 2);
   put(header, kDeflated, 2);
@@ -481,14 +474,14 @@ void Gedzip::write(Sink& out, const std::function<void(Sink&)>& write_tree) {
     DeflatingSink deflated(counted);
     write_tree(deflated);
     deflated.finish();
-    if (deflated.size() >= kFull32 || deflated.compressed() >= kFull32) {
+    if (deflated.size() >= kZipUnknown32 || deflated.compressed() >= kZipUnknown32) {
       throw GedzipError("det nya gedcom.ged blir större än 4 GiB, mer än arkivet kan hålla här");
     }
     entry.crc = deflated.crc();
     entry.size = deflated.size();
     entry.compressed = deflated.compressed();
     std::string descriptor;
-    put(descriptor, kDescriptor, 4);
+    put(descriptor, kZipDescriptor, 4);
     put(descriptor, entry.crc, 4);
     put(descriptor, entry.compressed, 4);
     put(descriptor, entry.size, 4);

@@ -8,25 +8,11 @@
 #include <vector>
 
 #include "core/memory_stream.hpp"
+#include "core/test_files.hpp"
+#include "gedzip/memory_file.hpp"
 
 namespace platsmarkeraren {
 namespace {
-
-class MemoryFile final : public RandomAccess {
- public:
-  explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::uint64_t size() const override { return bytes_.size(); }
-  std::size_t read_at(std::uint64_t offset, char* into, std::size_t size) override {
-    if (offset >= bytes_.size()) return 0;
-    // A file gives what it has, in pieces.
-    const std::size_t given = std::min({size, bytes_.size() - static_cast<std::size_t>(offset), std::size_t{4096}});
-    std::memcpy(into, bytes_.data() + offset, given);
-    return given;
-  }
-
- private:
-  std::string bytes_;
-};
 
 std::string little(std::uint64_t value, int bytes) {
   std::string out;
@@ -34,19 +20,7 @@ std::string little(std::uint64_t value, int bytes) {
   return out;
 }
 
-std::string deflated(const std::string& text) {
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, static_cast<uLong>(text.size())) + 32, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
+using test_files::deflated;
 
 struct Member {
   std::string name;
@@ -95,7 +69,7 @@ const std::string kTree = "\xEF\xBB\xBF" "0 HEAD\n1 GEDC\n2 VERS 7.0\n0 @I1@ IND
 
 // The new archive: every other entry as it was, the tree deflated anew.
 std::string rewritten(const std::string& archive, const std::string& new_tree) {
-  MemoryFile file(archive);
+  MemoryFile file(archive, 4096);
   std::optional<Gedzip> gedzip = Gedzip::open(file);
   EXPECT_TRUE(gedzip.has_value());
   StringSink out;
@@ -104,7 +78,7 @@ std::string rewritten(const std::string& archive, const std::string& new_tree) {
 }
 
 std::string tree_of(const std::string& archive) {
-  MemoryFile file(archive);
+  MemoryFile file(archive, 4096);
   std::optional<Gedzip> gedzip = Gedzip::open(file);
   if (!gedzip) return "no archive";
   try {
@@ -117,7 +91,7 @@ std::string tree_of(const std::string& archive) {
 
 std::string refusal(const std::string& archive) {
   try {
-    MemoryFile file(archive);
+    MemoryFile file(archive, 4096);
     return Gedzip::open(file) ? "an archive" : "no archive";
   } catch (const GedzipError& error) {
     return error.what();

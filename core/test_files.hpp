@@ -1,5 +1,5 @@
-// What the gazetteer's tests and fuzzer make their files from: the bundled
-// example gazetteer, and text deflated as zip and gzip write it.
+// What tests and fuzzers make their files from, for them only: a file read
+// whole (the bundled examples), and text deflated as zip and gzip write it.
 #pragma once
 
 #include <zlib.h>
