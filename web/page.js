@@ -364,17 +364,25 @@ function nameNearest(event) {
   label.style.top = `${nearest.y / ratio}px`;
 }
 
-worker.onmessage = (event) => {
-  const reply = event.data;
-  if (reply.validated !== undefined) {
-    showValidated(reply);
-  } else if (reply.progress !== undefined) {
+function handle(reply) {
+  if (reply.validated !== undefined) return showValidated(reply);
+  if (reply.progress !== undefined) {
     $('framsteg').value = reply.progress;
-  } else if (reply.done) {
-    finish(reply);
-  } else {
-    showPoints(reply);
+    return undefined;
   }
+  return reply.done ? finish(reply) : showPoints(reply);
+}
+
+// The worker's replies are shown one after another: the points of a
+// picture may arrive while a result is still being read, and must find it
+// shown.
+let replies = Promise.resolve();
+worker.onmessage = (event) => {
+  replies = replies.then(() => handle(event.data)).catch((error) => {
+    // A fault of the page itself: said, and the next reply still shown.
+    setBusy(false);
+    addMessage(`fel i sidan: ${error}`);
+  });
 };
 worker.onerror = (event) => {
   setBusy(false);
