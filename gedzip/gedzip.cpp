@@ -223,11 +223,17 @@ class TreeEntry final : public Source {
   }
 
  private:
-  std::size_t read_stored(char* into, std::size_t size) {
+  // The next of the entry's packed bytes, up to `size`; none once all are taken.
+  std::size_t take_packed(char* into, std::size_t size) {
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size, entry_.compressed - taken_));
     const std::size_t got = wanted == 0 ? 0 : file_.read_at(entry_.data + taken_, into, wanted);
     if (wanted != 0 && got == 0) tree_damaged("det tar slut för tidigt");
     taken_ += got;
+    return got;
+  }
+
+  std::size_t read_stored(char* into, std::size_t size) {
+    const std::size_t got = take_packed(into, size);
     ended_ = taken_ == entry_.compressed;
     return got;
   }
@@ -251,10 +257,7 @@ class TreeEntry final : public Source {
   }
 
   void refill() {
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(input_.size(), entry_.compressed - taken_));
-    const std::size_t got = wanted == 0 ? 0 : file_.read_at(entry_.data + taken_, input_.data(), wanted);
-    if (wanted != 0 && got == 0) tree_damaged("det tar slut för tidigt");
-    taken_ += got;
+    const std::size_t got = take_packed(input_.data(), input_.size());
     stream_.next_in = reinterpret_cast<Bytef*>(input_.data());
     stream_.avail_in = static_cast<uInt>(got);
   }
